@@ -1,0 +1,32 @@
+# Helpers shared by every module's CMakeLists.
+
+# scansuite_test(NAME SOURCES... [LIBS ...]): one GoogleTest binary, registered with CTest.
+function(scansuite_test name)
+  if(NOT SCANSUITE_TESTS)
+    return()
+  endif()
+  cmake_parse_arguments(T "" "" "SOURCES;LIBS" ${ARGN})
+  add_executable(${name} ${T_SOURCES})
+  target_link_libraries(${name} PRIVATE ${T_LIBS} platform_testing GTest::gtest GTest::gtest_main)
+  set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/tests)
+  gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60
+    PROPERTIES ENVIRONMENT "SCANSUITE_BIN=${CMAKE_BINARY_DIR}/bin;SCANSUITE_TESTBIN=${CMAKE_BINARY_DIR}/tests")
+endfunction()
+
+# scansuite_bench(NAME SOURCES... [LIBS ...])
+function(scansuite_bench name)
+  cmake_parse_arguments(B "" "" "SOURCES;LIBS" ${ARGN})
+  add_executable(${name} ${B_SOURCES})
+  target_link_libraries(${name} PRIVATE ${B_LIBS} benchmark::benchmark)
+  set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/bench)
+endfunction()
+
+# scansuite_fuzz(NAME SOURCES... [LIBS ...])
+function(scansuite_fuzz name)
+  cmake_parse_arguments(F "" "" "SOURCES;LIBS" ${ARGN})
+  add_executable(${name} ${F_SOURCES})
+  target_compile_options(${name} PRIVATE -fsanitize=fuzzer,address,undefined)
+  target_link_options(${name} PRIVATE -fsanitize=fuzzer,address,undefined)
+  target_link_libraries(${name} PRIVATE ${F_LIBS})
+  set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/fuzz)
+endfunction()
