@@ -15,7 +15,9 @@ inline constexpr uint32_t kErrorBadFormat = 11;
 inline constexpr uint32_t kErrorInvalidDrive = 15;
 inline constexpr uint32_t kErrorWriteFault = 29;
 inline constexpr uint32_t kErrorReadFault = 30;
+inline constexpr uint32_t kErrorHandleDiskFull = 39;
 inline constexpr uint32_t kErrorFileExists = 80;
+inline constexpr uint32_t kErrorDiskFull = 112;
 inline constexpr uint32_t kErrorInvalidParameter = 87;
 inline constexpr uint32_t kErrorInsufficientBuffer = 122;
 inline constexpr uint32_t kErrorInvalidName = 123;
@@ -36,5 +38,8 @@ inline constexpr uint32_t kErrorCancelled = 1223;
 // The calling thread's last error, as GetLastError/SetLastError keep it.
 uint32_t GetLastError();
 void SetLastError(uint32_t code);
+
+// The Win32 code nearest to a POSIX errno value (for the platform's own implementation).
+uint32_t Win32ErrorFromErrno(int err);
 
 }  // namespace platform

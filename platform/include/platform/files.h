@@ -100,8 +100,10 @@ class FileSystem {
   // Writes through a temporary file and a rename: readers see the old content or the new.
   bool WriteFileAtomic(std::string_view path, std::string_view content);
 
+  // Keeps attributes in the fallback store even where extended attributes work (tests).
+  void ForceFallbackAttributeStore();
+
  private:
-  std::optional<std::filesystem::path> ResolveOrSetError(std::string_view path) const;
   DriveTable drives_;
   std::string currentDirectory_ = "C:\\";
   std::unique_ptr<AttributeStore> attributes_;

@@ -1,0 +1,99 @@
+#include "platform/host.h"
+
+#include <cctype>
+#include <cstdlib>
+#include <mutex>
+
+#include "platform/clock.h"
+#include "platform/files.h"
+#include "platform/modules.h"
+#include "platform/profile.h"
+#include "platform/registry.h"
+#include "platform/system.h"
+#include "platform/ui.h"
+#include "platform/winpath.h"
+
+namespace platform {
+
+namespace fs = std::filesystem;
+
+namespace {
+std::mutex currentMutex;
+Host* current = nullptr;
+std::unique_ptr<Host> defaultHost;
+
+DriveTable ReadDrives(const ProfileFiles& ini, const std::string& systemIni, const fs::path& root) {
+  DriveTable drives;
+  for (const std::string& letter : ini.GetKeys("drives", systemIni)) {
+    if (letter.size() != 1 || !std::isalpha(static_cast<unsigned char>(letter[0]))) continue;
+    fs::path folder = ini.GetStringValue("drives", letter, "", systemIni);
+    if (folder.empty()) continue;
+    drives.Map(letter[0], folder.is_absolute() ? folder : root / folder);
+  }
+  return drives;
+}
+}  // namespace
+
+Host::Host(Options options) : root_(std::move(options.root)) {
+  ProvisionRoot(root_);
+  if (options.virtualClock) {
+    clock_ = std::make_unique<VirtualClock>();
+  } else {
+    clock_ = std::make_unique<RealClock>();
+  }
+  // system.ini is read through a file system without drives: its path is a host path.
+  FileSystem bare(DriveTable{}, root_ / "attributes.db");
+  ProfileFiles ini(bare, "");
+  const std::string systemIni = (root_ / "system.ini").string();
+  WindowsVersion version =
+      ParseVersionPreset(ini.GetStringValue("system", "version", "win98", systemIni))
+          .value_or(WindowsVersion::kWin98);
+  std::string windir = ini.GetStringValue("system", "WindowsFolder", "C:\\WINDOWS", systemIni);
+  bool nt = VersionRecordFor(version).platformId == kPlatformWin32Nt;
+  std::string sysdir = ini.GetStringValue(
+      "system", "SystemFolder", JoinWindowsPath(windir, nt ? "SYSTEM32" : "SYSTEM"), systemIni);
+
+  system_ = std::make_unique<SystemInfo>(version, windir, sysdir);
+  files_ = std::make_unique<FileSystem>(ReadDrives(ini, systemIni, root_), root_ / "attributes.db");
+  files_->CreateDirectories(sysdir);
+  profiles_ = std::make_unique<ProfileFiles>(*files_, windir);
+  registry_ = std::make_unique<Registry>(root_ / "registry.db");
+  ui_ = options.ui ? std::move(options.ui) : CreateDefaultUserInterface();
+  modules_ = std::make_unique<Modules>(*files_, sysdir, windir);
+}
+
+Host::~Host() {
+  // Later subsystems may still use the built-in services while they shut down.
+  services_.clear();
+}
+
+void Host::SetUserInterface(std::unique_ptr<UserInterface> ui) { ui_ = std::move(ui); }
+
+fs::path Host::DefaultRoot() {
+  if (const char* root = std::getenv("SCANSUITE_ROOT"); root && *root) return root;
+  if (const char* data = std::getenv("XDG_DATA_HOME"); data && *data) {
+    return fs::path(data) / "scansuite";
+  }
+  if (const char* home = std::getenv("HOME"); home && *home) {
+    return fs::path(home) / ".local" / "share" / "scansuite";
+  }
+  return fs::temp_directory_path() / "scansuite";
+}
+
+Host& Host::Current() {
+  std::lock_guard<std::mutex> lock(currentMutex);
+  if (current == nullptr) {
+    if (!defaultHost) defaultHost = std::make_unique<Host>(Options{DefaultRoot()});
+    current = defaultHost.get();
+  }
+  return *current;
+}
+
+Host* Host::Install(Host* host) {
+  std::lock_guard<std::mutex> lock(currentMutex);
+  Host* previous = current;
+  current = host;
+  return previous;
+}
+
+}  // namespace platform

@@ -1,0 +1,50 @@
+// A profile file held as its lines, each classified but kept byte for byte, so that an edit
+// rewrites only the lines it changes.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace platform {
+
+class ProfileDocument {
+ public:
+  enum class Kind { kOther, kSection, kEntry };
+  struct Line {
+    size_t begin = 0;    // offset of the line in the text
+    size_t length = 0;   // without its line ending
+    size_t ending = 0;   // length of its line ending (0, 1 or 2)
+    Kind kind = Kind::kOther;
+    std::string_view name;   // section name, or key
+    std::string_view value;  // trimmed and unquoted value of an entry
+  };
+
+  explicit ProfileDocument(std::string text);
+
+  const std::string& text() const { return text_; }
+  const std::vector<Line>& lines() const { return lines_; }
+
+  // Index of the first section header named `section`, without regard to case.
+  std::optional<size_t> FindSection(std::string_view section) const;
+  // The header after `sectionLine`, or the line count: the section's lines lie between.
+  size_t SectionEnd(size_t sectionLine) const;
+  std::optional<size_t> FindEntry(size_t sectionLine, std::string_view key) const;
+  // Where a new entry of the section goes: after its last non-blank line.
+  size_t InsertionPoint(size_t sectionLine) const;
+  // The line ending new lines should use: the file's own, else CR LF.
+  std::string_view NewLine() const;
+
+  // Edits return the whole new text; the document itself is not changed.
+  std::string ReplaceLines(size_t first, size_t last, std::string_view replacement) const;
+
+ private:
+  void Parse();
+  std::string text_;
+  std::vector<Line> lines_;
+};
+
+std::string_view TrimBlanks(std::string_view s);
+
+}  // namespace platform
