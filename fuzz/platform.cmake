@@ -1,0 +1,1 @@
+scansuite_fuzz(profile_fuzz SOURCES ${CMAKE_CURRENT_SOURCE_DIR}/profile_fuzz.cc LIBS platform)

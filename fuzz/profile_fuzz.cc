@@ -1,0 +1,60 @@
+// Profile files of any content: every read and edit gives a defined result, and an edit keeps
+// every line it does not touch.
+#include <unistd.h>
+
+#include <cstdint>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <string>
+
+#include "platform/files.h"
+#include "platform/profile.h"
+
+namespace {
+std::filesystem::path Folder() {
+  static std::filesystem::path dir = [] {
+    auto d = std::filesystem::temp_directory_path() / ("profile-fuzz-" + std::to_string(getpid()));
+    std::filesystem::create_directories(d / "WINDOWS");
+    return d;
+  }();
+  return dir;
+}
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  using namespace platform;
+  static DriveTable drives = [] {
+    DriveTable d;
+    d.Map('C', Folder());
+    return d;
+  }();
+  static FileSystem fs(drives, Folder() / "attributes.db");
+  static ProfileFiles profiles(fs, "C:\\WINDOWS");
+  std::string text(reinterpret_cast<const char*>(data), size);
+  std::ofstream(Folder() / "WINDOWS" / "F.INI", std::ios::binary) << text;
+
+  // Section and key names taken from the input itself reach the interesting paths.
+  std::string section = text.substr(text.find('[') == std::string::npos ? 0 : text.find('[') + 1, 8);
+  std::string key = text.substr(text.size() / 2, 6);
+  char small[7];
+  char big[512];
+  profiles.GetString(section.c_str(), key.c_str(), "d", small, sizeof small, "f.ini");
+  profiles.GetString(nullptr, nullptr, nullptr, small, sizeof small, "f.ini");
+  profiles.GetString(section.c_str(), nullptr, nullptr, big, sizeof big, "f.ini");
+  profiles.GetSection(section, small, sizeof small, "f.ini");
+  profiles.GetSection(section, big, 2, "f.ini");
+  profiles.GetInt(section, key, 7, "f.ini");
+  profiles.GetSectionNames(big, sizeof big, "f.ini");
+
+  profiles.WriteString(section.c_str(), key.c_str(), "value", "f.ini");
+  std::string after = profiles.GetStringValue(section, key, "", "f.ini");
+  // Keys that need no escaping must read back what was written.
+  bool plain = !section.empty() && !key.empty() &&
+               section.find_first_of("[]\r\n\0;=\t \v\f", 0, 12) == std::string::npos &&
+               key.find_first_of("[]\r\n\0;=\t \v\f\"", 0, 13) == std::string::npos;
+  if (plain && after != "value") abort();
+  profiles.WriteString(section.c_str(), key.c_str(), nullptr, "f.ini");
+  profiles.WriteString(section.c_str(), nullptr, nullptr, "f.ini");
+  return 0;
+}
