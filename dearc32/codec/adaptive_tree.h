@@ -1,0 +1,55 @@
+// The adaptive Huffman code of the compressed stream: 314 symbols (256 literal bytes and 58
+// match lengths) in a tree of 627 nodes whose counts follow the data. Encoder and decoder keep
+// identical trees by applying Update after every symbol.
+//
+// Nodes are stored in order of non-decreasing count, and the two children of an inner node are
+// always neighbours starting at an even index, so that a node's index tells which branch it
+// is. Counts never exceed kRebuildCount at the root; once they reach it every leaf count is
+// halved (rounding up) and the inner nodes are rebuilt.
+#pragma once
+
+#include <array>
+#include <cstdint>
+
+namespace dearc32 {
+
+class AdaptiveTree {
+ public:
+  static constexpr int kSymbols = 314;
+  static constexpr int kNodes = 2 * kSymbols - 1;  // 627
+  static constexpr int kRoot = kNodes - 1;
+  static constexpr uint16_t kRebuildCount = 0x8000;
+
+  AdaptiveTree() { Reset(); }
+  // Every leaf count 1 and the inner nodes paired in order, as at the start of a stream.
+  void Reset();
+
+  // Walks from the root, asking `nextBit` for one bit per inner node (0: first child).
+  template <class BitSource>
+  int Decode(BitSource&& nextBit) const {
+    unsigned node = child_[kRoot];
+    while (node < kNodes) node = child_[node + nextBit()];
+    return static_cast<int>(node - kNodes);
+  }
+
+  // The code of `symbol`: its bits right-aligned in `bits`, `length` of them. Bounded counts
+  // keep codes far shorter than 64 bits (a Fibonacci-shaped tree of 0x8000 is 22 deep).
+  void Code(int symbol, uint64_t* bits, unsigned* length) const;
+
+  // Counts one more occurrence of `symbol` and restores the node order.
+  void Update(int symbol);
+
+ private:
+  void Rebuild();
+  void SwapNodes(unsigned a, unsigned b);
+  unsigned LastBelow(unsigned from, uint16_t count) const;
+
+  // count_[kNodes] is a sentinel larger than any count, which stops the searches.
+  std::array<uint16_t, kNodes + 1> count_;
+  // Inner node: index of its first child. Leaf: kNodes + symbol.
+  std::array<uint16_t, kNodes> child_;
+  // parent_[node] for nodes; parent_[kNodes + symbol] is the leaf holding the symbol.
+  std::array<uint16_t, kNodes + kSymbols> parent_;
+};
+
+}  // namespace dearc32
