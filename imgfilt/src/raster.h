@@ -1,0 +1,60 @@
+// Geometry shared by every raster operation: where an image line lies in memory, how a caller's
+// region is normalised, and the result codes.
+#ifndef IMGFILT_SRC_RASTER_H_
+#define IMGFILT_SRC_RASTER_H_
+
+#include <cstddef>
+#include <cstdint>
+
+#include "imgfilt.h"
+
+namespace imgfilt {
+
+enum Code : uint8_t {
+  kOk = IMGFILT_OK,
+  kRegionTooSmall = IMGFILT_REGION_TOO_SMALL,
+  kZeroSize = IMGFILT_ZERO_SIZE,
+  kNoMemory = IMGFILT_NO_MEMORY,
+  kNullPointer = IMGFILT_NULL_POINTER,
+  kNothingToDo = IMGFILT_NOTHING_TO_DO,
+  kOutOfRange = IMGFILT_OUT_OF_RANGE,
+};
+
+constexpr uint8_t kBottomUp = 1;
+
+// Lines of a caller's raster addressed in image order, whatever the storage order.
+template <typename Byte>
+class Lines {
+ public:
+  Lines(Byte* base, size_t line_bytes, size_t count, uint8_t orientation)
+      : base_(base), line_bytes_(line_bytes), count_(count), bottom_up_(orientation == kBottomUp) {}
+
+  // Image line i (0 = top).
+  Byte* operator[](size_t i) const {
+    return base_ + (bottom_up_ ? count_ - 1 - i : i) * line_bytes_;
+  }
+  size_t count() const { return count_; }
+  size_t line_bytes() const { return line_bytes_; }
+  // The memory the lines occupy, for overlap tests.
+  const uint8_t* lowest() const { return reinterpret_cast<const uint8_t*>(base_); }
+  size_t span() const { return count_ == 0 ? 0 : (count_ - 1) * line_bytes_ + used_; }
+  void set_used_bytes(size_t used) { used_ = used; }
+
+ private:
+  Byte* base_;
+  size_t line_bytes_;
+  size_t count_;
+  bool bottom_up_;
+  size_t used_ = 0;
+};
+
+// True when the byte ranges [a, a + a_len) and [b, b + b_len) share a byte.
+bool Overlaps(const void* a, size_t a_len, const void* b, size_t b_len);
+
+// Brings `rect` into a raster of `width` x `lines` pixels: corners ordered, a rectangle lying
+// wholly outside replaced by the whole raster, one partly outside clipped to it.
+void NormaliseRect(ImageRect& rect, uint32_t width, uint32_t lines);
+
+}  // namespace imgfilt
+
+#endif  // IMGFILT_SRC_RASTER_H_

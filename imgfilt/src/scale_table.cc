@@ -1,0 +1,122 @@
+#include "scale_table.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "raster.h"
+#include "work_buffer.h"
+
+namespace imgfilt {
+namespace {
+
+// Rounds half up: floor(x), plus 1 when the fraction is at least one half.
+int RoundHalfUp(float x) {
+  const float whole = std::floor(x);
+  return static_cast<int>(whole) + (x - whole >= 0.5f ? 1 : 0);
+}
+
+EnlargeEntry EnlargeAt(uint32_t i, float ratio) {
+  const float u = static_cast<float>(i) / ratio;
+  const float whole = std::floor(u);
+  const float e = u - whole;
+  const auto d = static_cast<int32_t>(whole);
+  const float near = 128.0f * CubicWeight(e);
+  if (near == 128.0f) return EnlargeEntry{d - 1, 128, 0};
+  const int h = RoundHalfUp(near);
+  const int m = RoundHalfUp(128.0f * CubicWeight(std::fabs(u - static_cast<float>(d + 1))));
+  if (h + m == 128) return EnlargeEntry{d - 1, static_cast<uint8_t>(h), static_cast<uint8_t>(m)};
+  // The two weights always sum to one before rounding, so h + m is 127..129 here.
+  const int w0 = static_cast<int>(std::floor(static_cast<float>(h * 128) / static_cast<float>(h + m) + 0.5f));
+  return EnlargeEntry{d - 1, static_cast<uint8_t>(w0), static_cast<uint8_t>(128 - w0)};
+}
+
+// Appends the pairs of output t and returns how many it stored.
+size_t AppendReducePairs(uint32_t t, float f, float radius, std::vector<ReducePair>& pairs) {
+  const float v = static_cast<float>(t + 1) / f;
+  const auto lo = static_cast<int64_t>(std::ceil(v - radius));
+  const auto hi = static_cast<int64_t>(std::floor(v + radius));
+  const size_t start = pairs.size();
+  float sum = 0.0f;
+  for (int64_t m = lo; m <= hi; ++m) {
+    const float d = std::fabs(v - static_cast<float>(m)) / radius;
+    const float w = CubicWeight(d) / radius;
+    if (w == 0.0f) continue;
+    pairs.push_back(ReducePair{static_cast<int32_t>(m - 1), w});
+    sum += w;
+  }
+  if (sum != 0.0f && sum != 1.0f) {
+    for (size_t k = start; k < pairs.size(); ++k) pairs[k].weight /= sum;
+  }
+  return pairs.size() - start;
+}
+
+}  // namespace
+
+float CubicWeight(float d) {
+  if (d == 0.0f) return 1.0f;
+  if (d >= 1.0f) return 0.0f;
+  return 2.0f * d * d * d - 3.0f * d * d + 1.0f;
+}
+
+uint8_t BuildEnlargeTable(uint32_t source, uint32_t target, EnlargeTable& table) {
+  if (target <= source) return kNothingToDo;
+  if (!TryResize(table.entries, target)) return kNoMemory;
+  const float ratio = static_cast<float>(target) / static_cast<float>(source);
+  for (uint32_t i = 1; i <= target; ++i) table.entries[i - 1] = EnlargeAt(i, ratio);
+  return kOk;
+}
+
+uint8_t BuildReduceTable(uint32_t source, uint32_t target, ReduceTable& table) {
+  if (target >= source) return kNothingToDo;
+  const float f = static_cast<float>(target) / static_cast<float>(source);
+  float radius = 1.0f / f;
+  // Ratios just below 1 would otherwise leave too few taps to hide the beat between the grids.
+  if (f > 0.83f && f < 0.95f) radius *= 1.2f;
+  const auto capacity_per_entry = static_cast<size_t>(2.0f * radius) + 3;
+  if (!TryResize(table.entries, target)) return kNoMemory;
+  table.pairs.clear();
+  // Reserved up front: no entry can hold more pairs, so the loop never reallocates.
+  if (!TryReserve(table.pairs, size_t{target} * capacity_per_entry)) return kNoMemory;
+  table.max_span = table.max_count = 0;
+  for (uint32_t t = 0; t < target; ++t) {
+    const size_t first = table.pairs.size();
+    const size_t count = AppendReducePairs(t, f, radius, table.pairs);
+    table.entries[t] = ReduceEntry{first, static_cast<uint32_t>(count)};
+    table.max_count = std::max(table.max_count, count);
+    if (count > 0) {
+      const auto span = table.pairs[first + count - 1].index - table.pairs[first].index + 1;
+      table.max_span = std::max(table.max_span, static_cast<size_t>(span));
+    }
+  }
+  return kOk;
+}
+
+uint8_t BuildEnlargeGroups(uint32_t width, int bpp, EnlargeTable& table) {
+  // Twelve colour bytes span at most four pixels, whose sources then lie within 3 x 3 + 2 bytes.
+  table.group_bytes = bpp == 1 ? 16 : 12;
+  const size_t out_bytes = table.entries.size() * static_cast<size_t>(bpp);
+  const size_t count = (out_bytes + table.group_bytes - 1) / table.group_bytes;
+  if (!TryResize(table.groups, count)) return kNoMemory;
+  for (size_t g = 0; g < count; ++g) {
+    EnlargeGroup& group = table.groups[g];
+    group = EnlargeGroup{};
+    const size_t begin = g * table.group_bytes;
+    const size_t end = std::min(begin + table.group_bytes, out_bytes);
+    size_t source[16];
+    size_t base = SIZE_MAX;
+    for (size_t o = begin; o < end; ++o) {
+      const EnlargeEntry& e = table.entries[o / static_cast<size_t>(bpp)];
+      source[o - begin] = PaddedPixel(e, width) * static_cast<size_t>(bpp) + o % static_cast<size_t>(bpp);
+      base = std::min(base, source[o - begin]);
+      group.w0[o - begin] = e.w0;
+    }
+    group.base = static_cast<int32_t>(base);
+    for (size_t k = 0; k < end - begin; ++k) {
+      if (source[k] - base > 15) group.base = -1;
+      group.index[k] = static_cast<uint8_t>(source[k] - base);
+    }
+  }
+  return kOk;
+}
+
+}  // namespace imgfilt

@@ -1,0 +1,78 @@
+// Resampling tables of the scaler: for each output position along one direction, which source
+// positions it draws on and with what weights. Built once per image and direction.
+#ifndef IMGFILT_SRC_SCALE_TABLE_H_
+#define IMGFILT_SRC_SCALE_TABLE_H_
+
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+namespace imgfilt {
+
+// Weight of a neighbour at distance d >= 0: 1 at 0, 2d^3 - 3d^2 + 1 below 1, 0 from 1 on.
+float CubicWeight(float d);
+
+// Enlargement: output position x blends source positions index and index + 1 with weights w0
+// and w1 in 1/128 (w0 + w1 = 128). index may be -1, a virtual position before the first.
+struct EnlargeEntry {
+  int32_t index;
+  uint8_t w0;
+  uint8_t w1;
+};
+
+// Horizontal enlargement laid out for a byte shuffle: a group covers up to 16 consecutive output
+// bytes whose first sources lie within 16 bytes of `base` in the padded source line (the virtual
+// pixel, the line, its last pixel again). Output byte k of the group is
+// (w0[k] x padded[base + index[k]] + (128 - w0[k]) x padded[base + index[k] + bpp] + 4) >> 7.
+// A group with base -1 does not fit and is computed byte by byte.
+struct EnlargeGroup {
+  int32_t base;
+  uint8_t index[16];
+  uint8_t w0[16];
+};
+
+struct EnlargeTable {
+  std::vector<EnlargeEntry> entries;
+  std::vector<EnlargeGroup> groups;
+  size_t group_bytes = 0;  // output bytes per group: whole pixels
+};
+
+// Reduction: output position x is the weighted sum of `count` source positions starting at
+// pairs[first]; the weights sum to 1 (unless they were all 0). Indices may lie outside the source;
+// each pass decides what stands in for them.
+struct ReducePair {
+  int32_t index;
+  float weight;
+};
+
+struct ReduceEntry {
+  size_t first;
+  uint32_t count;
+};
+
+struct ReduceTable {
+  std::vector<ReduceEntry> entries;
+  std::vector<ReducePair> pairs;
+  size_t max_span = 0;  // largest index range one entry covers
+  size_t max_count = 0;
+};
+
+// Both return 0, 12 when `target` is not on the table's side of `source`, or 10 when the memory
+// cannot be had. source and target are at least 1.
+uint8_t BuildEnlargeTable(uint32_t source, uint32_t target, EnlargeTable& table);
+uint8_t BuildReduceTable(uint32_t source, uint32_t target, ReduceTable& table);
+
+// Adds the shuffle groups to a horizontal enlargement of lines `width` pixels wide.
+uint8_t BuildEnlargeGroups(uint32_t width, int bpp, EnlargeTable& table);
+
+// Padded source position of output pixel `entry`: 0 is the virtual pixel before the line,
+// width + 1 repeats the last pixel.
+inline size_t PaddedPixel(const EnlargeEntry& entry, size_t width) {
+  if (entry.index < 0) return 0;
+  const auto at = static_cast<size_t>(entry.index);
+  return (at < width ? at : width - 1) + 1;
+}
+
+}  // namespace imgfilt
+
+#endif  // IMGFILT_SRC_SCALE_TABLE_H_
