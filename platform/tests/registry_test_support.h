@@ -1,10 +1,9 @@
-// Helpers shared by the registry tests: a temporary folder and a store in it.
+// Helpers shared by the registry tests: a store in a temporary folder, file contents, children.
 #pragma once
 
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -15,24 +14,9 @@
 
 #include "platform/errors.h"
 #include "platform/registry.h"
+#include "../testing/temp_dir.h"
 
 namespace platform::regtest {
-
-class TempFolder {
- public:
-  TempFolder() {
-    std::string pattern = (std::filesystem::temp_directory_path() / "regtest-XXXXXX").string();
-    path_ = mkdtemp(pattern.data()) ? pattern : std::string();
-  }
-  ~TempFolder() {
-    std::error_code ignored;
-    std::filesystem::remove_all(path_, ignored);
-  }
-  const std::filesystem::path& path() const { return path_; }
-
- private:
-  std::filesystem::path path_;
-};
 
 inline std::string ReadBytes(const std::filesystem::path& file) {
   std::ifstream in(file, std::ios::binary);
@@ -67,7 +51,7 @@ class RegistryTest : public ::testing::Test {
     return key;
   }
 
-  TempFolder folder_;
+  testing::TempDir folder_;
   std::unique_ptr<Registry> registry_;
 };
 
