@@ -1,0 +1,136 @@
+#include "scan_image.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace emulator {
+
+namespace {
+uint32_t Mix(uint32_t a, uint32_t b, uint32_t c) {
+  uint32_t h = a * 0x9E3779B1u + b * 0x85EBCA77u + c * 0xC2B2AE3Du + 0x27D4EB2Fu;
+  h ^= h >> 15;
+  h *= 0x2C1B3C6Du;
+  h ^= h >> 12;
+  h *= 0x297A2D39u;
+  h ^= h >> 15;
+  return h;
+}
+
+// Rows kept at most before the cache starts again; rows repeat in far fewer keys than this.
+constexpr size_t kRowCacheLimit = 2048;
+}  // namespace
+
+uint8_t Sensitivity(const ScannerModel& model, uint32_t element, int channel) {
+  if (model.flatSensor) return 255;
+  return static_cast<uint8_t>(216 + Mix(element, static_cast<uint32_t>(channel), 1) % 40);
+}
+
+uint8_t ShadingSample(const ScannerModel& model, int line, uint32_t element, int channel) {
+  int noise = static_cast<int>(Mix(element, static_cast<uint32_t>(channel), 100 + line) % 5) - 2;
+  return static_cast<uint8_t>(std::clamp(Sensitivity(model, element, channel) + noise, 0, 255));
+}
+
+ScanImage::ScanImage(const Settings& settings)
+    : s_(settings), channels_(settings.window.Channels()), ppl_(settings.geometry.pixelsPerLine) {
+  const ScannerModel& m = *s_.model;
+  chartX_.resize(ppl_);
+  int64_t left = int64_t{s_.window.left} * kChartUnitsPerInch / m.opticalRes;
+  for (uint32_t px = 0; px < ppl_; ++px) {
+    chartX_[px] = left + (2 * int64_t{px} + 1) * kChartUnitsPerInch / (2 * s_.window.xRes);
+  }
+  BuildTables();
+  scratch_.resize(static_cast<size_t>(channels_) * ppl_);
+}
+
+void ScanImage::BuildTables() {
+  const ScannerModel& m = *s_.model;
+  const uint32_t maxLevel = m.AdMax();
+  const int shift = m.adBits - 8;
+  const bool internalShading = !s_.hostWhite && !s_.window.HostTables() && s_.window.Source() == 0;
+  table_.resize(static_cast<size_t>(channels_) * ppl_ * 256);
+  for (int ch = 0; ch < channels_; ++ch) {
+    const int sensorChannel = channels_ == 1 ? 1 : ch;  // gray is read through green
+    const std::vector<uint8_t>* gamma = nullptr;
+    if (s_.window.TablesWanted()) {
+      auto it = s_.gamma->find(ch);
+      if (it != s_.gamma->end()) gamma = &it->second;
+    }
+    for (uint32_t px = 0; px < ppl_; ++px) {
+      uint32_t element = std::min<uint32_t>(
+          m.Width() - 1, s_.window.left + static_cast<uint32_t>(uint64_t{px} * m.opticalRes / s_.window.xRes));
+      uint32_t sens = Sensitivity(m, element, sensorChannel);
+      uint32_t white = 255;
+      if (s_.hostWhite) {
+        white = std::max<uint32_t>(1, (*s_.hostWhite)[size_t{static_cast<uint32_t>(ch)} * m.Width() + element]);
+      }
+      uint8_t* out = &table_[(size_t{static_cast<uint32_t>(ch)} * ppl_ + px) * 256];
+      for (uint32_t c = 0; c < 256; ++c) {
+        uint32_t level = c * sens * maxLevel / (255 * 255);
+        uint32_t corrected = internalShading ? c * maxLevel / 255
+                             : s_.hostWhite  ? std::min(maxLevel, level * 255 / white)
+                                             : level;
+        out[c] = gamma ? (*gamma)[corrected] : static_cast<uint8_t>(corrected >> shift);
+      }
+    }
+  }
+}
+
+void ScanImage::MakeRow(int64_t imageLine, uint8_t* out) {
+  const ScannerModel& m = *s_.model;
+  int64_t top = int64_t{s_.window.top} * kChartUnitsPerInch / m.opticalRes;
+  int64_t y = top + (2 * imageLine + 1) * kChartUnitsPerInch / (2 * s_.window.yRes);
+  const bool negative = s_.window.Source() == 2;
+  for (uint32_t px = 0; px < ppl_; ++px) {
+    Rgb c = s_.page->At(chartX_[px], y);
+    if (negative) c = {static_cast<uint8_t>(255 - c.r), static_cast<uint8_t>(255 - c.g),
+                       static_cast<uint8_t>(255 - c.b)};
+    const uint8_t* t = &table_[size_t{px} * 256];
+    if (channels_ == 1) {
+      out[px] = t[Luminance(c)];
+    } else {
+      const size_t plane = size_t{ppl_} * 256;
+      out[px] = t[c.r];
+      out[ppl_ + px] = t[plane + c.g];
+      out[2 * ppl_ + px] = t[2 * plane + c.b];
+    }
+  }
+}
+
+const uint8_t* ScanImage::PlaneRow(int64_t imageLine, int channel) {
+  const ScannerModel& m = *s_.model;
+  int64_t top = int64_t{s_.window.top} * kChartUnitsPerInch / m.opticalRes;
+  int64_t y = top + (2 * imageLine + 1) * kChartUnitsPerInch / (2 * s_.window.yRes);
+  int64_t key = s_.page->RowKey(y);
+  // Rows that do not repeat are cached by their line, in a key space of their own.
+  if (key < 0) key = -2 - imageLine;
+  auto it = rows_.find(key);
+  if (it == rows_.end()) {
+    std::vector<uint8_t> row(size_t{static_cast<uint32_t>(channels_)} * ppl_);
+    MakeRow(imageLine, row.data());
+    it = rows_.emplace(key, std::move(row)).first;
+  }
+  return it->second.data() + size_t{static_cast<uint32_t>(channel)} * ppl_;
+}
+
+void ScanImage::RawLine(uint32_t line, uint8_t* out) {
+  if (rows_.size() > kRowCacheLimit) rows_.clear();
+  const ScanGeometry& g = s_.geometry;
+  std::memset(out, 0, g.bytesPerLine);
+  if (channels_ == 3) {
+    const int64_t base = int64_t{line} + std::min({g.greenDelay, g.blueDelay, 0});
+    std::memcpy(out, PlaneRow(base, 0), ppl_);
+    std::memcpy(out + ppl_, PlaneRow(base - g.greenDelay, 1), ppl_);
+    std::memcpy(out + 2 * ppl_, PlaneRow(base - g.blueDelay, 2), ppl_);
+    return;
+  }
+  const uint8_t* gray = PlaneRow(line, 0);
+  if (s_.window.composition == Composition::kGray) {
+    std::memcpy(out, gray, ppl_);
+    return;
+  }
+  for (uint32_t px = 0; px < ppl_; ++px) {
+    if (gray[px] < s_.window.threshold) out[px / 8] |= static_cast<uint8_t>(0x80 >> (px % 8));
+  }
+}
+
+}  // namespace emulator
