@@ -17,9 +17,12 @@ void PutLe16(std::vector<uint8_t>& out, uint16_t v) {
 }
 
 std::vector<uint8_t> WithHeader(uint8_t status, const std::vector<uint8_t>& data) {
-  std::vector<uint8_t> out = {0x02, status};
-  PutLe16(out, static_cast<uint16_t>(data.size()));
-  out.insert(out.end(), data.begin(), data.end());
+  std::vector<uint8_t> out(4 + data.size());
+  out[0] = 0x02;
+  out[1] = status;
+  out[2] = static_cast<uint8_t>(data.size());
+  out[3] = static_cast<uint8_t>(data.size() >> 8);
+  std::copy(data.begin(), data.end(), out.begin() + 4);
   return out;
 }
 
@@ -40,7 +43,8 @@ std::vector<uint8_t> IdentityScanner::IdentityReply() const {
 }
 
 std::vector<uint8_t> IdentityScanner::StatusReply() const {
-  return WithHeader(model_.status, {0x00, 0x01, 0x00, 0x00, 0x10, 0x00, 0x00, 0x00});
+  const std::vector<uint8_t> status = {0x00, 0x01, 0x00, 0x00, 0x10, 0x00, 0x00, 0x00};
+  return WithHeader(model_.status, status);
 }
 
 ScsiOutcome IdentityScanner::Execute(const ScsiCommand& c) {
