@@ -61,7 +61,11 @@ void AdaptiveTree::SwapNodes(unsigned a, unsigned b) {
 
 void AdaptiveTree::Update(int symbol) {
   if (count_[kRoot] == kRebuildCount) Rebuild();
-  unsigned node = parent_[kNodes + symbol];
+  IncrementFrom(parent_[kNodes + symbol]);
+}
+
+// Counts one more for `node` and each of its ancestors, moving nodes to keep the counts sorted.
+void AdaptiveTree::IncrementFrom(unsigned node) {
   for (;;) {
     const uint16_t count = static_cast<uint16_t>(count_[node] + 1);
     if (count > count_[node + 1]) {

@@ -32,6 +32,48 @@ class AdaptiveTree {
     return static_cast<int>(node - kNodes);
   }
 
+  // Decode followed by Update, in one pass for the decoder's inner loop: the nodes walked on
+  // the way down are remembered, so the way back up reads them instead of chasing parents,
+  // until a node has to move. `reader` offers Window() (the next bits, left-aligned) and
+  // Consume(n). Bounded counts keep codes under 24 bits, so one window nearly always does.
+  template <class Reader>
+  int DecodeAndUpdate(Reader& reader) {
+    uint64_t window = reader.Window();
+    unsigned used = 0;  // bits taken from `window`; 56 of them are always real or filler
+    uint16_t path[kNodes];
+    unsigned depth = 0;
+    unsigned node = kRoot;
+    while (child_[node] < kNodes) {
+      if (used == 56) {
+        reader.Consume(used);
+        window = reader.Window();
+        used = 0;
+      }
+      path[depth++] = static_cast<uint16_t>(node);
+      node = child_[node] + static_cast<unsigned>(window >> 63);
+      window <<= 1;
+      ++used;
+    }
+    reader.Consume(used);
+    const int symbol = static_cast<int>(child_[node] - kNodes);
+    // The symbol is decoded with the tree as it stands; a rebuild comes before its count.
+    if (count_[kRoot] == kRebuildCount) {
+      Update(symbol);
+      return symbol;
+    }
+    // `node` is the leaf; its ancestors are path[depth - 1] up to path[0], the root.
+    for (;;) {
+      const uint16_t count = static_cast<uint16_t>(count_[node] + 1);
+      if (count > count_[node + 1]) {
+        IncrementFrom(node);
+        return symbol;
+      }
+      count_[node] = count;
+      if (depth == 0) return symbol;
+      node = path[--depth];
+    }
+  }
+
   // The code of `symbol`: its bits right-aligned in `bits`, `length` of them. Bounded counts
   // keep codes far shorter than 64 bits (a Fibonacci-shaped tree of 0x8000 is 22 deep).
   void Code(int symbol, uint64_t* bits, unsigned* length) const;
@@ -41,6 +83,7 @@ class AdaptiveTree {
 
  private:
   void Rebuild();
+  void IncrementFrom(unsigned node);
   void SwapNodes(unsigned a, unsigned b);
   unsigned LastBelow(unsigned from, uint16_t count) const;
 

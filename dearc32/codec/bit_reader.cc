@@ -27,6 +27,16 @@ void BitReader::Refill() {
   }
 }
 
+void BitReader::TopUp() {
+  if (filling_) return;
+  while (count_ <= 56) {
+    const int byte = input_.Next();
+    if (byte < 0) break;
+    bits_ |= uint64_t(byte) << (56 - count_);
+    count_ += 8;
+  }
+}
+
 uint32_t BitReader::SlowBits(unsigned n) {
   uint64_t value = 0;
   while (n > 0) {

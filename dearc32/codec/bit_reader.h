@@ -30,6 +30,24 @@ class BitReader {
     return value;
   }
 
+  // The next 64 bits, left-aligned, after topping the buffer up with every input byte that
+  // fits; bits past the end of the input read as zeros. At least 57 of them are real unless
+  // the input is nearly used up. Consume says how many were taken.
+  uint64_t Window() {
+    if (count_ <= 56) TopUp();
+    return bits_;
+  }
+  void Consume(unsigned n) {
+    if (n <= count_) {
+      bits_ = n == 64 ? 0 : bits_ << n;
+      count_ -= n;
+    } else {
+      bits_ = 0;
+      count_ = 0;
+      filling_ = true;
+    }
+  }
+
   // True when no bit of the real input is left: everything from here on would be filler.
   bool AtEnd() {
     if (count_ == 0) Refill();
@@ -40,6 +58,7 @@ class BitReader {
 
  private:
   void Refill();
+  void TopUp();
   uint32_t SlowBits(unsigned n);
 
   InputBuffer& input_;

@@ -29,8 +29,7 @@ DecodeEnd LzhufDecoder::Decode(BitReader& bits, OutputBuffer& out, uint64_t size
   uint64_t threshold = 0;
   while (produced < size) {
     if (bits.AtEnd()) return DecodeEnd::kInputEnded;
-    const int symbol = tree_.Decode([&bits] { return bits.Bit(); });
-    tree_.Update(symbol);
+    const int symbol = tree_.DecodeAndUpdate(bits);
     if (symbol < static_cast<int>(kFirstMatchSymbol)) {
       Emit(static_cast<uint8_t>(symbol), out);
       ++produced;

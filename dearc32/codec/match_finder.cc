@@ -11,7 +11,7 @@ constexpr unsigned kHashBits = 15;
 constexpr size_t kChainSlots = 8192;  // a power of two above kMaxDistance
 // How many earlier candidates a search looks at; enough for good matches on text, bounded so
 // that long runs of one byte cannot slow the packer down.
-constexpr unsigned kMaxCandidates = 96;
+constexpr unsigned kMaxCandidates = 32;
 
 }  // namespace
 

@@ -1,0 +1,118 @@
+// Every failing result is reachable, leaves no file open and no state behind: the next call
+// with good input succeeds. Bad input never makes Unpack write without bound.
+#include <filesystem>
+#include <string>
+
+#include "testing/sample_data.h"
+#include "unpack_fixture.h"
+
+namespace dearc32 {
+namespace {
+
+size_t OpenDescriptors() {
+  size_t n = 0;
+  for (const auto& entry : std::filesystem::directory_iterator("/proc/self/fd")) {
+    (void)entry;
+    ++n;
+  }
+  return n;
+}
+
+class UnpackFailureTest : public UnpackTest {
+ protected:
+  void SetUp() override {
+    good_ = testing::SampleMixed(150000);
+    Pack(good_, "C:\\DISK1\\GOOD.BI_");
+  }
+  // The failure left nothing open, and a good call right after it works.
+  void ExpectCleanAfterFailure(const std::string& what) {
+    EXPECT_EQ(OpenDescriptors(), descriptorsBefore_) << what;
+    EXPECT_EQ(Unpack("C:\\DISK1\\GOOD.BI_", "C:\\OUT\\GOOD.BIN", 0, 0), kUnpackDone) << what;
+    EXPECT_TRUE(ReadBytes("C:\\OUT\\GOOD.BIN") == good_) << what;
+  }
+
+  std::vector<uint8_t> good_;
+  size_t descriptorsBefore_ = OpenDescriptors();
+};
+
+TEST_F(UnpackFailureTest, MissingOrOverlongSourceGives2) {
+  EXPECT_EQ(Unpack("C:\\DISK1\\NONE.BI_", "C:\\OUT\\X", 0, 0), kUnpackNoSource);
+  ExpectCleanAfterFailure("missing");
+  // 260 characters: one more than fits. Cutting it would name another file.
+  const std::string longPath = "C:\\" + std::string(253, 'D') + "\\A.BI_";
+  ASSERT_EQ(longPath.size(), 260u);
+  EXPECT_EQ(Unpack(longPath.c_str(), "C:\\OUT\\X", 0, 0), kUnpackNoSource);
+  EXPECT_EQ(Unpack(nullptr, "C:\\OUT\\X", 0, 0), kUnpackNoSource);
+  ExpectCleanAfterFailure("too long");
+}
+
+TEST_F(UnpackFailureTest, UncreatableDestinationGives3) {
+  EXPECT_EQ(Unpack("C:\\DISK1\\GOOD.BI_", "C:\\NO\\SUCH\\FOLDER\\X", 0, 0), kUnpackNoDestination);
+  ExpectCleanAfterFailure("no folder");
+  const std::string longPath = "C:\\OUT\\" + std::string(253, 'N');
+  ASSERT_EQ(longPath.size(), 260u);
+  EXPECT_EQ(Unpack("C:\\DISK1\\GOOD.BI_", longPath.c_str(), 0, 0), kUnpackNoDestination);
+  EXPECT_FALSE(files().Exists(longPath.substr(0, 259)));
+  ExpectCleanAfterFailure("too long");
+}
+
+TEST_F(UnpackFailureTest, DestinationThatIsTheSourceIsRefusedNotDestroyed) {
+  const auto before = ReadBytes("C:\\DISK1\\GOOD.BI_");
+  EXPECT_EQ(Unpack("C:\\DISK1\\GOOD.BI_", "c:\\disk1\\good.bi_", 0, 0), kUnpackNoDestination);
+  EXPECT_TRUE(ReadBytes("C:\\DISK1\\GOOD.BI_") == before);
+  ExpectCleanAfterFailure("same file");
+}
+
+TEST_F(UnpackFailureTest, WriteFailureGives3) {
+  // The device that is always full takes the file but none of its bytes.
+  EXPECT_EQ(Unpack("C:\\DISK1\\GOOD.BI_", "/dev/full", 0, 0), kUnpackNoDestination);
+  ExpectCleanAfterFailure("disk full");
+}
+
+TEST_F(UnpackFailureTest, FileShorterThanTheHeaderGives4AndWritesNothing) {
+  for (size_t size : {0u, 1u, 28u}) {
+    WriteBytes("C:\\DISK1\\SHORT.BI_", std::vector<uint8_t>(size, 0xFF));
+    EXPECT_EQ(Unpack("C:\\DISK1\\SHORT.BI_", "C:\\OUT\\SHORT", 0, 0), kUnpackBadHeader) << size;
+    EXPECT_EQ(files().FileSize("C:\\OUT\\SHORT").value_or(1), 0u) << size;
+  }
+  ExpectCleanAfterFailure("short");
+}
+
+TEST_F(UnpackFailureTest, CorruptedByteGives5WithinOneMatchOfTheSize) {
+  const auto packed = ReadBytes("C:\\DISK1\\GOOD.BI_");
+  for (size_t at = 40; at < packed.size(); at += packed.size() / 7) {
+    auto bad = packed;
+    bad[at] ^= 0x10;
+    WriteBytes("C:\\DISK1\\BAD.BI_", bad);
+    EXPECT_EQ(Unpack("C:\\DISK1\\BAD.BI_", "C:\\OUT\\BAD", 0, 0), kUnpackCheckFailed) << at;
+    EXPECT_LE(files().FileSize("C:\\OUT\\BAD").value_or(0), good_.size() + 59) << at;
+  }
+  ExpectCleanAfterFailure("corrupted");
+}
+
+TEST_F(UnpackFailureTest, CutStreamOrHugeStoredSizeGives5WithoutRunningOn) {
+  auto packed = ReadBytes("C:\\DISK1\\GOOD.BI_");
+  packed.resize(packed.size() / 2);
+  WriteBytes("C:\\DISK1\\CUT.BI_", packed);
+  EXPECT_EQ(Unpack("C:\\DISK1\\CUT.BI_", "C:\\OUT\\CUT", 0, 0), kUnpackCheckFailed);
+  EXPECT_LT(files().FileSize("C:\\OUT\\CUT").value_or(0), good_.size());
+  // A stored size of 4 GB over the same half stream.
+  for (int i = 3; i < 7; ++i) packed[i] = 0xFF;
+  WriteBytes("C:\\DISK1\\HUGE.BI_", packed);
+  EXPECT_EQ(Unpack("C:\\DISK1\\HUGE.BI_", "C:\\OUT\\HUGE", 0, 0), kUnpackCheckFailed);
+  EXPECT_LT(files().FileSize("C:\\OUT\\HUGE").value_or(0), good_.size());
+  ExpectCleanAfterFailure("cut");
+}
+
+TEST_F(UnpackFailureTest, DamagedCopyIsNotStampedWithTheStoredAttributes) {
+  auto packed = ReadBytes("C:\\DISK1\\GOOD.BI_");
+  packed[15] = static_cast<uint8_t>(platform::kAttrReadOnly);
+  packed[packed.size() / 2] ^= 0x01;
+  WriteBytes("C:\\DISK1\\RO.BI_", packed);
+  EXPECT_EQ(Unpack("C:\\DISK1\\RO.BI_", "C:\\OUT\\GOOD.BIN", 0, 0), kUnpackCheckFailed);
+  EXPECT_FALSE(files().GetAttributes("C:\\OUT\\GOOD.BIN") & platform::kAttrReadOnly);
+  ExpectCleanAfterFailure("read-only");
+}
+
+}  // namespace
+}  // namespace dearc32

@@ -1,0 +1,76 @@
+// Whole packed files from the fuzzer: random headers, names, streams, truncations and stored
+// sizes up to 4 GB. Expansion must end, stay within the stored size plus one match and within
+// what the input can describe, and call a file good only when its check value matches. The
+// input is also packed and expanded again, which must give it back unchanged.
+#include <algorithm>
+#include <cstdint>
+#include <cstdlib>
+#include <span>
+
+#include "codec/crc32.h"
+#include "codec/lzhuf_encoder.h"
+#include "codec/memory_streams.h"
+#include "codec/packed_member.h"
+
+namespace {
+
+using namespace dearc32;
+
+// Counts what would be written without keeping it.
+class CountingSink final : public ByteSink {
+ public:
+  bool Write(const uint8_t* data, size_t size) override {
+    crc.Update(data, size);
+    written += size;
+    return true;
+  }
+  uint64_t written = 0;
+  Crc32 crc;
+};
+
+void CheckExpansion(std::span<const uint8_t> file) {
+  MemorySource source(file);
+  InputBuffer input(source);
+  const auto member = ReadMemberInfo(source, input);
+  if (!member) {
+    if (file.size() >= kHeaderSize) std::abort();
+    return;
+  }
+  CountingSink sink;
+  OutputBuffer out(sink);
+  const ExpandOutcome r = ExpandMember(member->header, input, out, nullptr);
+  // A symbol takes at least one bit and yields at most one match.
+  const uint64_t describable = (file.size() * 8 + 64) * 60;
+  if (r.produced > uint64_t{member->header.expandedSize} + 59) std::abort();
+  if (r.produced > describable) std::abort();
+  if (r.produced != sink.written || r.crc != sink.crc.Value()) std::abort();
+  if (r.status == ExpandStatus::kGood &&
+      (r.crc != member->header.crc || r.produced < member->header.expandedSize)) {
+    std::abort();
+  }
+}
+
+void CheckRoundTrip(std::span<const uint8_t> data) {
+  const auto stream = EncodeLzhuf(data);
+  MemorySource source(stream);
+  InputBuffer input(source);
+  BitReader bits(input);
+  MemorySink sink;
+  OutputBuffer out(sink);
+  LzhufDecoder decoder;
+  if (decoder.Decode(bits, out, data.size(), nullptr) != DecodeEnd::kComplete) std::abort();
+  out.Flush();
+  if (sink.bytes.size() != data.size() ||
+      !std::equal(sink.bytes.begin(), sink.bytes.end(), data.begin())) {
+    std::abort();
+  }
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  const std::span<const uint8_t> input(data, size);
+  CheckExpansion(input);
+  CheckRoundTrip(input.first(std::min<size_t>(size, 4096)));
+  return 0;
+}
