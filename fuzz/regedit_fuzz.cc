@@ -33,8 +33,8 @@ struct Store {
 
   void Clear() {
     registry.BeginTransaction();
-    for (platform::RegKey root : {platform::kHkeyLocalMachine, platform::kHkeyCurrentUser,
-                                  platform::kHkeyClassesRoot}) {
+    for (platform::RegKey root :
+         {platform::kHkeyLocalMachine, platform::kHkeyCurrentUser, platform::kHkeyClassesRoot}) {
       if (registry.DeleteTree(root, "") != 0) Die("cannot empty a root");
     }
     if (registry.CommitTransaction() != 0) Die("cannot commit the emptying");

@@ -39,8 +39,8 @@ std::string ParseCommandLine(const std::vector<std::string>& args, CommandLine* 
       continue;
     }
     std::optional<std::string>* target = option == "v"   ? &line->valueName
-                                          : option == "t" ? &line->type
-                                                          : &line->data;
+                                         : option == "t" ? &line->type
+                                                         : &line->data;
     if (*target) return "option " + arg + " given twice";
     if (i + 1 == args.size()) return "option " + arg + " needs an argument";
     *target = args[++i];

@@ -10,8 +10,8 @@
 namespace scanreg {
 
 struct CommandLine {
-  std::string command;                // "query", "add", ... in lower case
-  std::vector<std::string> operands;  // arguments that are not options, in order
+  std::string command;                   // "query", "add", ... in lower case
+  std::vector<std::string> operands;     // arguments that are not options, in order
   std::optional<std::string> valueName;  // /v NAME, or "" for /ve
   std::optional<std::string> type;       // /t TYPE
   std::optional<std::string> data;       // /d DATA

@@ -17,8 +17,8 @@ namespace scanreg {
 namespace {
 
 using platform::kErrorSuccess;
-using platform::RegKey;
 using platform::Registry;
+using platform::RegKey;
 
 int UsageError(Io io, const std::string& message) {
   io.err << "scanreg: " << message << "\n(run scanreg without arguments for help)\n";
@@ -67,7 +67,8 @@ int Query(Registry& registry, RegKey root, const std::string& path, const Comman
           Io io) {
   OpenedKey key(registry);
   const std::string& keyText = line.operands[0];
-  if (long e = registry.OpenKey(root, path, key.out())) return Failed(io, "cannot open " + keyText, e);
+  if (long e = registry.OpenKey(root, path, key.out()))
+    return Failed(io, "cannot open " + keyText, e);
   std::string shown = registry.KeyPath(key.get());
   std::vector<platform::RegValue> values(1);
   std::vector<std::string> subkeys;
@@ -84,24 +85,27 @@ int Query(Registry& registry, RegKey root, const std::string& path, const Comman
   return kExitOk;
 }
 
-int Add(Registry& registry, RegKey root, const std::string& path, const CommandLine& line,
-        Io io) {
+int Add(Registry& registry, RegKey root, const std::string& path, const CommandLine& line, Io io) {
   uint32_t type = platform::kRegSz;
   if (line.type) {
     auto parsed = ParseTypeName(*line.type);
-    if (!parsed) return UsageError(io, "unknown type " + *line.type + " (REG_SZ, REG_DWORD or REG_BINARY)");
+    if (!parsed)
+      return UsageError(io, "unknown type " + *line.type + " (REG_SZ, REG_DWORD or REG_BINARY)");
     type = *parsed;
   }
   std::vector<uint8_t> data;
-  std::string fault = EncodeData(type, line.data.value_or(type == platform::kRegDword ? "0" : ""), &data);
+  std::string fault =
+      EncodeData(type, line.data.value_or(type == platform::kRegDword ? "0" : ""), &data);
   if (!fault.empty()) return UsageError(io, fault);
 
   OpenedKey key(registry);
   const std::string& keyText = line.operands[0];
-  if (long e = registry.CreateKey(root, path, key.out())) return Failed(io, "cannot create " + keyText, e);
+  if (long e = registry.CreateKey(root, path, key.out()))
+    return Failed(io, "cannot create " + keyText, e);
   if (!line.valueName && !line.type && !line.data) return kExitOk;
   std::string name = line.valueName.value_or("");
-  long e = registry.SetValue(key.get(), name, type, data.data(), static_cast<uint32_t>(data.size()));
+  long e =
+      registry.SetValue(key.get(), name, type, data.data(), static_cast<uint32_t>(data.size()));
   return e == kErrorSuccess ? kExitOk : Failed(io, "cannot set " + ValueLabel(name), e);
 }
 
@@ -109,12 +113,16 @@ int Delete(Registry& registry, RegKey root, const std::string& path, const Comma
            Io io) {
   const std::string& keyText = line.operands[0];
   if (!line.valueName) {
-    if (path.empty()) return Failed(io, "cannot delete " + keyText, platform::kErrorAccessDenied);
+    if (path.empty()) {
+      io.err << "scanreg: " << keyText << " is a root key, which cannot be deleted\n";
+      return kExitFailed;
+    }
     long e = registry.DeleteTree(root, path);
     return e == kErrorSuccess ? kExitOk : Failed(io, "cannot delete " + keyText, e);
   }
   OpenedKey key(registry);
-  if (long e = registry.OpenKey(root, path, key.out())) return Failed(io, "cannot open " + keyText, e);
+  if (long e = registry.OpenKey(root, path, key.out()))
+    return Failed(io, "cannot open " + keyText, e);
   long e = registry.DeleteValue(key.get(), *line.valueName);
   return e == kErrorSuccess ? kExitOk
                             : Failed(io, "cannot delete value " + ValueLabel(*line.valueName), e);
@@ -180,8 +188,8 @@ struct CommandShape {
 };
 
 constexpr CommandShape kShapes[] = {
-    {"query", 1, 1, true, false, true},  {"add", 1, 1, true, true, true},
-    {"delete", 1, 1, true, false, true}, {"export", 1, 2, false, false, false},
+    {"query", 1, 1, true, false, true},    {"add", 1, 1, true, true, true},
+    {"delete", 1, 1, true, false, true},   {"export", 1, 2, false, false, false},
     {"import", 1, 1, false, false, false},
 };
 

@@ -32,7 +32,8 @@ int Usage() {
 int main(int argc, char** argv) {
   if (argc < 2) return Usage();
   scanreg::CommandLine line;
-  std::string fault = scanreg::ParseCommandLine(std::vector<std::string>(argv + 1, argv + argc), &line);
+  std::string fault =
+      scanreg::ParseCommandLine(std::vector<std::string>(argv + 1, argv + argc), &line);
   if (!fault.empty()) {
     std::cerr << "scanreg: " << fault << "\n(run scanreg without arguments for help)\n";
     return scanreg::kExitUsage;

@@ -16,9 +16,9 @@ struct TypeEntry {
 };
 
 constexpr TypeEntry kTypes[] = {
-    {0, "REG_NONE"},   {1, "REG_SZ"},   {2, "REG_EXPAND_SZ"}, {3, "REG_BINARY"},
-    {4, "REG_DWORD"},  {5, "REG_DWORD_BIG_ENDIAN"},            {6, "REG_LINK"},
-    {7, "REG_MULTI_SZ"},
+    {0, "REG_NONE"},   {1, "REG_SZ"},       {2, "REG_EXPAND_SZ"},
+    {3, "REG_BINARY"}, {4, "REG_DWORD"},    {5, "REG_DWORD_BIG_ENDIAN"},
+    {6, "REG_LINK"},   {7, "REG_MULTI_SZ"},
 };
 
 bool EqualNoCase(const std::string& a, const std::string& b) {

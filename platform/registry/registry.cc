@@ -129,7 +129,7 @@ long Registry::DeleteValue(RegKey key, std::string_view name) {
     long e = impl_->Resolve(key, &id);
     if (e != kErrorSuccess) return e;
     return static_cast<long>(impl_->store.DeleteValue(id, name) ? kErrorSuccess
-                                                                  : kErrorFileNotFound);
+                                                                : kErrorFileNotFound);
   });
 }
 

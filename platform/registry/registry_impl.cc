@@ -13,11 +13,15 @@ long Registry::Impl::Failure(const SqlError& e, bool write) {
     return kErrorBadDatabase;
   }
   switch (e.code & 0xff) {
-    case SQLITE_NOMEM: return kErrorNotEnoughMemory;
+    case SQLITE_NOMEM:
+      return kErrorNotEnoughMemory;
     case SQLITE_READONLY:
-    case SQLITE_PERM: return kErrorAccessDenied;
-    case SQLITE_TOOBIG: return kErrorInvalidParameter;
-    default: return write ? kErrorWriteFault : kErrorReadFault;
+    case SQLITE_PERM:
+      return kErrorAccessDenied;
+    case SQLITE_TOOBIG:
+      return kErrorInvalidParameter;
+    default:
+      return write ? kErrorWriteFault : kErrorReadFault;
   }
 }
 

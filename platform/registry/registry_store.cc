@@ -42,7 +42,9 @@ static_assert(kApplicationId == 1397903943);
 
 std::string Quoted(const std::string& file) { return "'" + file + "'"; }
 
-StoredValue ReadValue(Statement& s) { return {s.Text(0), static_cast<uint32_t>(s.Int(1)), s.Blob(2)}; }
+StoredValue ReadValue(Statement& s) {
+  return {s.Text(0), static_cast<uint32_t>(s.Int(1)), s.Blob(2)};
+}
 
 // A new store is built under a temporary name and linked into place, so the store's own name
 // never shows a half-made file. That lets an empty or headless file be taken for what it is,
@@ -230,7 +232,9 @@ void RegistryStore::SetValue(int64_t key, std::string_view name, uint32_t type, 
 
 bool RegistryStore::DeleteValue(int64_t key, std::string_view name) {
   db_.Prepared("DELETE FROM vals WHERE key = ? AND folded = ?")
-      ->Bind(1, key).BindText(2, FoldName(name)).Step();
+      ->Bind(1, key)
+      .BindText(2, FoldName(name))
+      .Step();
   return sqlite3_changes(db_.handle()) > 0;
 }
 

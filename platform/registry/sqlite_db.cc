@@ -28,8 +28,8 @@ Statement& Statement::Bind(int index, int64_t value) {
 }
 
 Statement& Statement::BindText(int index, std::string_view text) {
-  int rc = sqlite3_bind_text64(stmt_, index, text.data(), text.size(), SQLITE_TRANSIENT,
-                               SQLITE_UTF8);
+  int rc =
+      sqlite3_bind_text64(stmt_, index, text.data(), text.size(), SQLITE_TRANSIENT, SQLITE_UTF8);
   if (rc != SQLITE_OK) Fail(rc);
   return *this;
 }

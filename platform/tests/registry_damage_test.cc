@@ -82,9 +82,9 @@ TEST_F(RegistryTest, ADatabaseOfAnotherKindIsNotTakenOver) {
   sqlite3* db = nullptr;
   std::string other = (folder_.path() / "other.db").string();
   ASSERT_EQ(sqlite3_open(other.c_str(), &db), SQLITE_OK);
-  ASSERT_EQ(sqlite3_exec(db, "CREATE TABLE t(x); INSERT INTO t VALUES(1);", nullptr, nullptr,
-                         nullptr),
-            SQLITE_OK);
+  ASSERT_EQ(
+      sqlite3_exec(db, "CREATE TABLE t(x); INSERT INTO t VALUES(1);", nullptr, nullptr, nullptr),
+      SQLITE_OK);
   sqlite3_close(db);
   const std::string bytes = ReadBytes(other);
   {

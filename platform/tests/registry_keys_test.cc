@@ -79,8 +79,7 @@ TEST_F(RegistryTest, EnumerationIsOrderedByNameWithoutCaseAndStable) {
     ASSERT_EQ(reg().CreateKey(key, name, &sub), kErrorSuccess);
     ASSERT_EQ(reg().SetDword(key, name, 0), kErrorSuccess);
   }
-  const std::vector<std::string> expected{"Alpha", "alpha2", "BRAVO", "charlie", "delta",
-                                          "_under"};
+  const std::vector<std::string> expected{"Alpha", "alpha2", "BRAVO", "charlie", "delta", "_under"};
   EXPECT_EQ(EnumKeys(reg(), key), expected);
   EXPECT_EQ(EnumValues(reg(), key), expected);
   std::vector<std::string> listed;

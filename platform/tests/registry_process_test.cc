@@ -1,13 +1,15 @@
 // The store shared between processes: visibility, concurrent writers, and a writer killed
-// before it commits. Children open their own Registry after fork() and leave with _exit().
+// before it commits. Children are forked before the parent opens the store, so that no SQLite
+// state crosses fork(), and leave with _exit().
 #include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include "registry_test_support.h"
 
 namespace platform {
 namespace {
 
-using regtest::InChild;
 using regtest::RegistryTest;
 
 // Writes `count` values named prefix0.. one call (one transaction) each.
@@ -23,30 +25,85 @@ int WriteMany(const std::filesystem::path& file, const std::string& prefix, int 
   return 0;
 }
 
+// Two processes taking turns through a pair of pipes. The child is forked before the parent
+// opens the store, so no SQLite state is carried across fork().
+class Turns {
+ public:
+  Turns() {
+    if (pipe(toChild_) != 0 || pipe(toParent_) != 0) ADD_FAILURE() << "no pipes";
+  }
+  ~Turns() {
+    for (int fd : {toChild_[0], toChild_[1], toParent_[0], toParent_[1]}) close(fd);
+  }
+  void TellChild() { (void)!write(toChild_[1], "x", 1); }
+  void TellParent() { (void)!write(toParent_[1], "x", 1); }
+  bool ChildWaits() { return Wait(toChild_[0]); }
+  bool ParentWaits() { return Wait(toParent_[0]); }
+
+ private:
+  static bool Wait(int fd) {
+    char byte;
+    return read(fd, &byte, 1) == 1;
+  }
+  int toChild_[2] = {-1, -1};
+  int toParent_[2] = {-1, -1};
+};
+
+int Finish(pid_t pid) {
+  int status = 0;
+  waitpid(pid, &status, 0);
+  return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+}
+
 TEST_F(RegistryTest, ChangesOfOneProcessAreSeenByAnother) {
-  RegKey key = Create("Software\\Shared");
-  int status = InChild([&] {
+  Turns turns;
+  pid_t pid = fork();
+  if (pid == 0) {
+    if (!turns.ChildWaits()) _exit(9);
     Registry child(file());
     RegKey k = 0;
-    if (child.OpenKey(kHkeyLocalMachine, "software\\shared", &k) != kErrorSuccess) return 2;
-    return child.SetString(k, "FromChild", "hello") == kErrorSuccess ? 0 : 3;
-  });
-  ASSERT_EQ(status, 0);
+    if (child.OpenKey(kHkeyLocalMachine, "software\\shared", &k) != kErrorSuccess) _exit(2);
+    if (child.SetString(k, "FromChild", "hello") != kErrorSuccess) _exit(3);
+    turns.TellParent();
+    if (!turns.ChildWaits()) _exit(9);
+    std::string text;
+    uint32_t n = 0;
+    if (child.GetString(k, "FromChild", &text) != kErrorFileNotFound) _exit(4);
+    _exit(child.GetDword(k, "FromParent", &n) == kErrorSuccess && n == 42 ? 0 : 5);
+  }
+  RegKey key = Create("Software\\Shared");
+  turns.TellChild();
+  ASSERT_TRUE(turns.ParentWaits());
   std::string text;
   EXPECT_EQ(reg().GetString(key, "FromChild", &text), kErrorSuccess);  // no reopen needed
   EXPECT_EQ(text, "hello");
-
   ASSERT_EQ(reg().SetDword(key, "FromParent", 42), kErrorSuccess);
   ASSERT_EQ(reg().DeleteValue(key, "FromChild"), kErrorSuccess);
-  status = InChild([&] {
+  turns.TellChild();
+  EXPECT_EQ(Finish(pid), 0);
+}
+
+TEST_F(RegistryTest, AWriterWaitsForAnotherProcesssTransaction) {
+  Turns turns;
+  pid_t pid = fork();
+  if (pid == 0) {
+    if (!turns.ChildWaits()) _exit(9);
     Registry child(file());
-    RegKey k = 0;
-    uint32_t n = 0;
-    if (child.OpenKey(kHkeyLocalMachine, "Software\\Shared", &k) != kErrorSuccess) return 2;
-    if (child.GetString(k, "FromChild", &text) != kErrorFileNotFound) return 3;
-    return child.GetDword(k, "FromParent", &n) == kErrorSuccess && n == 42 ? 0 : 4;
-  });
-  EXPECT_EQ(status, 0);
+    turns.TellParent();
+    // Blocks until the parent commits, then goes through.
+    _exit(child.SetDword(kHkeyLocalMachine, "Child", 2) == kErrorSuccess ? 0 : 2);
+  }
+  ASSERT_EQ(reg().BeginTransaction(), kErrorSuccess);
+  ASSERT_EQ(reg().SetDword(kHkeyLocalMachine, "Parent", 1), kErrorSuccess);
+  turns.TellChild();
+  ASSERT_TRUE(turns.ParentWaits());
+  usleep(300 * 1000);
+  uint32_t n = 0;
+  EXPECT_EQ(reg().GetDword(kHkeyLocalMachine, "Child", &n), kErrorFileNotFound);
+  ASSERT_EQ(reg().CommitTransaction(), kErrorSuccess);
+  EXPECT_EQ(Finish(pid), 0);
+  EXPECT_EQ(reg().GetDword(kHkeyLocalMachine, "Child", &n), kErrorSuccess);
+  EXPECT_EQ(reg().GetDword(kHkeyLocalMachine, "Parent", &n), kErrorSuccess);
 }
 
 TEST_F(RegistryTest, TwoProcessesWritingAtOnceLoseNothing) {
@@ -56,12 +113,8 @@ TEST_F(RegistryTest, TwoProcessesWritingAtOnceLoseNothing) {
   if (first == 0) _exit(WriteMany(file(), "A", kEach));
   pid_t second = fork();
   if (second == 0) _exit(WriteMany(file(), "B", kEach));
-  for (pid_t pid : {first, second}) {
-    int status = -1;
-    ASSERT_EQ(waitpid(pid, &status, 0), pid);
-    ASSERT_TRUE(WIFEXITED(status));
-    EXPECT_EQ(WEXITSTATUS(status), 0);
-  }
+  EXPECT_EQ(Finish(first), 0);
+  EXPECT_EQ(Finish(second), 0);
   RegKey key = 0;
   ASSERT_EQ(reg().OpenKey(kHkeyLocalMachine, "Software\\Shared", &key), kErrorSuccess);
   std::vector<RegValue> values;

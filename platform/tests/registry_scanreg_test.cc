@@ -1,4 +1,6 @@
 // scanreg run from the shell, on a host root of its own.
+#include <sys/wait.h>
+
 #include <cstdio>
 #include <cstdlib>
 
@@ -49,10 +51,12 @@ class ScanregTest : public ::testing::Test {
 
 TEST_F(ScanregTest, AddQueryAndDeleteValuesOfEachType) {
   EXPECT_EQ(Scanreg({"add", "HKLM\\Software\\Acme", "/v", "Path", "/d", "C:\\SCAN"}).exit, 0);
-  EXPECT_EQ(Scanreg({"add", "HKLM\\Software\\Acme", "/v", "Count", "/t", "REG_DWORD", "/d",
-                     "0x1f"}).exit, 0);
-  EXPECT_EQ(Scanreg({"add", "HKLM\\Software\\Acme", "-v", "Blob", "-t", "reg_binary", "-d",
-                     "01ab"}).exit, 0);
+  EXPECT_EQ(
+      Scanreg({"add", "HKLM\\Software\\Acme", "/v", "Count", "/t", "REG_DWORD", "/d", "0x1f"}).exit,
+      0);
+  EXPECT_EQ(
+      Scanreg({"add", "HKLM\\Software\\Acme", "-v", "Blob", "-t", "reg_binary", "-d", "01ab"}).exit,
+      0);
   EXPECT_EQ(Scanreg({"add", "HKEY_LOCAL_MACHINE\\Software\\Acme\\Sub", "/ve", "/d", "top"}).exit,
             0);
   Result all = Scanreg({"query", "hklm\\software\\acme"});
@@ -65,7 +69,8 @@ TEST_F(ScanregTest, AddQueryAndDeleteValuesOfEachType) {
             "\n"
             "HKEY_LOCAL_MACHINE\\Software\\Acme\\Sub\n");
   Result one = Scanreg({"query", "HKLM\\Software\\Acme\\Sub", "/ve"});
-  EXPECT_EQ(one.output, "HKEY_LOCAL_MACHINE\\Software\\Acme\\Sub\n    (Default)    REG_SZ    top\n");
+  EXPECT_EQ(one.output,
+            "HKEY_LOCAL_MACHINE\\Software\\Acme\\Sub\n    (Default)    REG_SZ    top\n");
 
   EXPECT_EQ(Scanreg({"delete", "HKLM\\Software\\Acme", "/v", "count"}).exit, 0);
   EXPECT_EQ(Scanreg({"query", "HKLM\\Software\\Acme", "/v", "Count"}).exit, 1);
@@ -81,7 +86,8 @@ TEST_F(ScanregTest, ExportAndImportMoveATreeThroughAFile) {
   ASSERT_EQ(Scanreg({"export", file, "HKCU\\Tree"}).exit, 0);
   const std::string text = ReadBytes(file);
   EXPECT_EQ(text.rfind("REGEDIT4\r\n", 0), 0u);
-  EXPECT_NE(text.find("[HKEY_CURRENT_USER\\Tree\\Leaf]\r\n\"N\"=dword:00000007"), std::string::npos);
+  EXPECT_NE(text.find("[HKEY_CURRENT_USER\\Tree\\Leaf]\r\n\"N\"=dword:00000007"),
+            std::string::npos);
 
   ASSERT_EQ(Scanreg({"delete", "HKCU\\Tree"}).exit, 0);
   ASSERT_EQ(Scanreg({"import", file}).exit, 0);
@@ -117,7 +123,7 @@ TEST_F(ScanregTest, MistakesGiveAMessageAndTheirExitCode) {
     EXPECT_NE(r.output.find("scanreg: "), std::string::npos) << r.output;
   }
   EXPECT_EQ(Scanreg({"query", "HKLM\\x"}).exit, 1);  // no usage error made a key
-  EXPECT_EQ(Scanreg({"delete", "HKLM"}).exit, 1);        // a root is never deleted
+  EXPECT_EQ(Scanreg({"delete", "HKLM"}).exit, 1);    // a root is never deleted
   EXPECT_EQ(Scanreg({"import", File("missing.reg").string()}).exit, 1);
 
   WriteBytes(File("bad.reg"), "REGEDIT4\n[HKLM\\Partial]\n\"v\"=dword:zz\n");

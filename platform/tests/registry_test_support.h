@@ -1,8 +1,7 @@
-// Helpers shared by the registry tests: a store in a temporary folder, file contents, children.
+// Helpers shared by the registry tests: a store in a temporary folder, and file contents.
 #pragma once
 
-#include <sys/wait.h>
-#include <unistd.h>
+#include <gtest/gtest.h>
 
 #include <filesystem>
 #include <fstream>
@@ -10,11 +9,9 @@
 #include <memory>
 #include <string>
 
-#include <gtest/gtest.h>
-
+#include "../testing/temp_dir.h"
 #include "platform/errors.h"
 #include "platform/registry.h"
-#include "../testing/temp_dir.h"
 
 namespace platform::regtest {
 
@@ -25,16 +22,6 @@ inline std::string ReadBytes(const std::filesystem::path& file) {
 
 inline void WriteBytes(const std::filesystem::path& file, const std::string& bytes) {
   std::ofstream(file, std::ios::binary) << bytes;
-}
-
-// Runs `body` in a child process and returns its exit status (or 128 + signal).
-template <class Body>
-int InChild(Body body) {
-  pid_t pid = fork();
-  if (pid == 0) _exit(body());
-  int status = 0;
-  waitpid(pid, &status, 0);
-  return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
 }
 
 class RegistryTest : public ::testing::Test {

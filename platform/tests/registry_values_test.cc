@@ -155,8 +155,7 @@ TEST_F(RegistryTest, KeyPathsFollowTheWindowsRules) {
   EXPECT_EQ(reg().CreateKey(kHkeyCurrentUser, "A\\\\B", &key), kErrorBadPathname);
   EXPECT_EQ(reg().CreateKey(kHkeyCurrentUser, "A\\B\\\\", &key), kErrorBadPathname);
   EXPECT_EQ(reg().CreateKey(kHkeyCurrentUser, "A\\Tab\there", &key), kErrorInvalidName);
-  EXPECT_EQ(reg().CreateKey(kHkeyCurrentUser, std::string(256, 'k'), &key),
-            kErrorInvalidParameter);
+  EXPECT_EQ(reg().CreateKey(kHkeyCurrentUser, std::string(256, 'k'), &key), kErrorInvalidParameter);
   EXPECT_EQ(reg().OpenKey(kHkeyCurrentUser, "A\\Missing", &key), kErrorFileNotFound);
   // A refused path creates nothing on the way.
   EXPECT_EQ(reg().CreateKey(kHkeyCurrentUser, "New\\\\B", &key), kErrorBadPathname);

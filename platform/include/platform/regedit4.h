@@ -51,8 +51,8 @@ struct RegeditSection {
 };
 
 struct RegeditError {
-  long code = 0;     // a Win32 error code; 0 for success
-  size_t line = 0;   // 1-based line the fault is on; 0 when it is not tied to a line
+  long code = 0;    // a Win32 error code; 0 for success
+  size_t line = 0;  // 1-based line the fault is on; 0 when it is not tied to a line
   std::string message;
   bool ok() const { return code == 0; }
 };
