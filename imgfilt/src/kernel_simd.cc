@@ -188,6 +188,8 @@ void FilterRowSimd(const Kernel& kernel, const Rows& rows, uint8_t* out, size_t 
   FilterBytesPlain(kernel, rows, out, pixels, done, bytes);
 }
 
+const char* TargetName() { return hwy::TargetName(HWY_TARGET); }
+
 // NOLINTNEXTLINE(google-readability-namespace-comments)
 }  // namespace HWY_NAMESPACE
 }  // namespace imgfilt
@@ -197,12 +199,15 @@ HWY_AFTER_NAMESPACE();
 namespace imgfilt {
 
 HWY_EXPORT(FilterRowSimd);
+HWY_EXPORT(TargetName);
 
 void FilterRowFast(const Kernel& kernel, const Rows& rows, uint8_t* out, size_t pixels) {
   HWY_DYNAMIC_DISPATCH(FilterRowSimd)(kernel, rows, out, pixels);
 }
 
 std::vector<int64_t> SimdTargets() { return hwy::SupportedAndGeneratedTargets(); }
+
+const char* ActiveSimdTarget() { return HWY_DYNAMIC_DISPATCH(TargetName)(); }
 
 }  // namespace imgfilt
 #endif  // HWY_ONCE

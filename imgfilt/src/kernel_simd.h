@@ -16,6 +16,9 @@ void FilterRowFast(const Kernel& kernel, const Rows& rows, uint8_t* out, size_t 
 // The vector targets this build carries that the processor can run (a test runs each of them).
 std::vector<int64_t> SimdTargets();
 
+// Name of the target the dispatched paths run on now.
+const char* ActiveSimdTarget();
+
 }  // namespace imgfilt
 
 #endif  // IMGFILT_SRC_KERNEL_SIMD_H_

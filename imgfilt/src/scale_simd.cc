@@ -6,6 +6,7 @@
 #include "hwy/foreach_target.h"  // IWYU pragma: keep
 
 #include <algorithm>
+#include <cmath>
 #include <cstring>
 
 #include "hwy/highway.h"
@@ -129,7 +130,11 @@ void WeighLines(const uint8_t* const* lines, const float* weights, size_t count,
     rounded = hn::Min(hn::Max(rounded, hn::Zero(df)), hn::Set(df, 255.0f));
     hn::StoreU(hn::DemoteTo(d8, hn::ConvertTo(di, rounded)), d8, out + i);
   }
-  if (i < bytes) PlainScalePasses().weigh_lines(lines, weights, count, out + i, bytes - i);
+  for (; i < bytes; ++i) {
+    float sum = 0.0f;
+    for (size_t k = 0; k < count; ++k) sum += static_cast<float>(lines[k][i]) * weights[k];
+    out[i] = static_cast<uint8_t>(std::clamp(std::floor(sum + 0.5f), 0.0f, 255.0f));
+  }
 }
 
 }  // namespace

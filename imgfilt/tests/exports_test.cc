@@ -1,0 +1,40 @@
+// The shared library exports exactly the implemented functions, with C prototypes.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <memory>
+#include <set>
+#include <sstream>
+#include <string>
+
+extern "C" int imgfilt_c_null_source_answers(void);
+
+namespace {
+
+std::set<std::string> DefinedDynamicSymbols(const std::string& library) {
+  const std::string command = "nm -D --defined-only '" + library + "'";
+  std::unique_ptr<FILE, int (*)(FILE*)> pipe(popen(command.c_str(), "r"), pclose);
+  std::set<std::string> names;
+  if (!pipe) return names;
+  char line[512];
+  while (fgets(line, sizeof line, pipe.get()) != nullptr) {
+    std::istringstream fields(line);
+    std::string address, type, name;
+    if (fields >> address >> type >> name) names.insert(name);
+  }
+  return names;
+}
+
+TEST(Exports, LibraryExportsExactlyTheImplementedNames) {
+  std::set<std::string> names = DefinedDynamicSymbols(IMGFILT_LIBRARY_FILE);
+  // Markers every shared object carries.
+  for (const char* marker : {"_init", "_fini", "_edata", "_end", "__bss_start"}) names.erase(marker);
+  const std::set<std::string> implemented = {
+      "BlurGray",        "BlurColor",        "SharpenGray", "SharpenColor", "UnsharpmaskGray",
+      "UnsharpmaskColor", "MedianGray",      "MedianColor", "ScalingGray",  "ScalingColor"};
+  EXPECT_EQ(names, implemented);
+}
+
+TEST(Exports, CallersInCReachEveryExport) { EXPECT_EQ(imgfilt_c_null_source_answers(), 10); }
+
+}  // namespace

@@ -1,0 +1,231 @@
+// Every vector path gives the bytes of the plain path, on every target this processor runs.
+#include <gtest/gtest.h>
+
+#include <hwy/targets.h>
+
+#include <random>
+#include <vector>
+
+#include "filter_engine.h"
+#include "kernel.h"
+#include "kernel_simd.h"
+#include "scale_pass.h"
+#include "scale_runner.h"
+#include "test_image.h"
+
+namespace {
+
+using imgfilt::Kernel;
+using imgfilt_test::AllFilters;
+using imgfilt_test::FilterCase;
+using imgfilt_test::FilterExport;
+using imgfilt_test::Image;
+using imgfilt_test::MakeImage;
+using imgfilt_test::RandomImage;
+
+template <class Body>
+void ForEachTarget(const Body& body) {
+  const std::vector<int64_t> targets = imgfilt::SimdTargets();
+  ASSERT_FALSE(targets.empty());
+  for (int64_t target : targets) {
+    hwy::SetSupportedTargetsForTest(target);
+    SCOPED_TRACE(hwy::TargetName(target));
+    ASSERT_STREQ(imgfilt::ActiveSimdTarget(), hwy::TargetName(target));
+    body();
+    if (::testing::Test::HasFatalFailure()) break;
+  }
+  hwy::SetSupportedTargetsForTest(0);
+}
+
+FilterExport Engine(const Kernel& kernel, imgfilt::RowFilter row) {
+  return [kernel, row](const uint8_t* s, uint8_t* d, uint32_t lb, uint32_t w, uint32_t n, uint8_t o,
+                       uint8_t state, uint8_t* buf, ImageRect* r) {
+    return imgfilt::RunFilter(imgfilt::FilterCall{s, d, lb, w, n, o, state, buf, r}, kernel, row);
+  };
+}
+
+std::vector<Kernel> EveryKernel(int bpp) {
+  std::vector<Kernel> kernels;
+  for (const FilterCase& f : AllFilters()) {
+    if (f.bpp == bpp) kernels.push_back(f.kernel);
+  }
+  for (int a = 0; a < 256; ++a) kernels.push_back(imgfilt::UnsharpKernel(static_cast<uint8_t>(a), bpp));
+  for (int a = 9; a <= imgfilt::kMaxNeighbourParam; ++a) kernels.push_back(imgfilt::EightNeighbourKernel(a, bpp));
+  for (int a = 5; a <= imgfilt::kMaxNeighbourParam; ++a) kernels.push_back(imgfilt::FourNeighbourKernel(a, bpp));
+  return kernels;
+}
+
+TEST(SimdEquivalence, RowFiltersMatchPlain) {
+  std::mt19937 rng(1);
+  ForEachTarget([&rng] {
+    for (int bpp : {1, 3}) {
+      for (const Kernel& kernel : EveryKernel(bpp)) {
+        for (size_t width = 1; width <= 67; ++width) {
+          const size_t bytes = width * static_cast<size_t>(bpp);
+          // Rows of their exact size, so that a read past either end is caught.
+          std::vector<uint8_t> a(bytes), c(bytes), b(bytes), fast(bytes), plain(bytes);
+          const bool extremes = width % 2 == 0;  // only 0 and 255: the largest sums and numerators
+          for (auto* row : {&a, &c, &b}) {
+            for (uint8_t& v : *row) v = extremes ? (rng() & 1 ? 255 : 0) : static_cast<uint8_t>(rng());
+          }
+          const imgfilt::Rows rows{a.data(), c.data(), b.data()};
+          imgfilt::FilterRowFast(kernel, rows, fast.data(), width);
+          imgfilt::FilterRowPlain(kernel, rows, plain.data(), width);
+          ASSERT_EQ(fast, plain) << "kernel " << int(kernel.type) << " a " << kernel.param
+                                 << " bpp " << bpp << " width " << width;
+        }
+      }
+    }
+  });
+}
+
+TEST(SimdEquivalence, FiltersMatchPlainOverEveryGeometry) {
+  ForEachTarget([] {
+    for (const FilterCase& f : AllFilters()) {
+      const FilterExport plain = Engine(f.kernel, &imgfilt::FilterRowPlain);
+      for (uint32_t width = 1; width <= 67; ++width) {
+        for (uint32_t pad : {0u, 3u}) {
+          for (uint32_t lines : {2u, 5u}) {
+            for (uint8_t orientation : {0, 1}) {
+              const Image src = RandomImage(width, lines, f.bpp, width * 31 + lines, pad, orientation);
+              for (uint8_t state : {IMGFILT_BAND_ONLY, IMGFILT_BAND_NONE}) {
+                Image fast = MakeImage(width, lines, f.bpp, 7, pad, orientation), slow = fast;
+                std::vector<uint8_t> held_fast(2 * src.line_bytes), held_slow(held_fast);
+                // A 1-pixel image has no 2 x 2 region: both paths answer 8 alike.
+                const uint8_t code = f.run(src.data(), fast.data(), src.line_bytes, width, lines, orientation, state, held_fast.data(), nullptr);
+                ASSERT_EQ(code, plain(src.data(), slow.data(), src.line_bytes, width, lines, orientation, state, held_slow.data(), nullptr));
+                ASSERT_EQ(code, width == 1 && state == IMGFILT_BAND_NONE ? IMGFILT_REGION_TOO_SMALL : IMGFILT_OK);
+                ASSERT_EQ(fast.bytes, slow.bytes) << f.name << " width " << width << " pad " << pad << " lines " << lines;
+                ASSERT_EQ(held_fast, held_slow) << f.name;
+              }
+            }
+          }
+        }
+      }
+    }
+  });
+}
+
+TEST(SimdEquivalence, EveryBandSplitOfFiftyLinesMatchesPlain) {
+  ForEachTarget([] {
+    for (const FilterCase& f : AllFilters()) {
+      for (uint8_t orientation : {0, 1}) {
+        const Image src = RandomImage(37, 50, f.bpp, 77, 1, orientation);
+        const Image reference = imgfilt_test::RunBands(Engine(f.kernel, &imgfilt::FilterRowPlain), src, {50});
+        for (size_t size = 1; size <= 50; ++size) {
+          ASSERT_TRUE(imgfilt_test::SameLines(imgfilt_test::RunBands(f.run, src, imgfilt_test::EvenBands(50, size)), reference, 49))
+              << f.name << " bands of " << size;
+        }
+      }
+    }
+  });
+}
+
+TEST(SimdEquivalence, UnsharpMatchesPlainForEveryStrengthByte) {
+  ForEachTarget([] {
+    for (int bpp : {1, 3}) {
+      const Image src = RandomImage(67, 6, bpp, 5);
+      for (int a = 0; a < 256; ++a) {
+        const Kernel kernel = imgfilt::UnsharpKernel(static_cast<uint8_t>(a), bpp);
+        Image fast = MakeImage(67, 6, bpp), slow = fast;
+        ASSERT_EQ(imgfilt::RunFilter({src.data(), fast.data(), src.line_bytes, 67, 6, 0, IMGFILT_BAND_NONE, nullptr, nullptr}, kernel), IMGFILT_OK);
+        ASSERT_EQ(imgfilt::RunFilter({src.data(), slow.data(), src.line_bytes, 67, 6, 0, IMGFILT_BAND_NONE, nullptr, nullptr}, kernel, &imgfilt::FilterRowPlain), IMGFILT_OK);
+        ASSERT_EQ(fast.bytes, slow.bytes) << "strength byte " << a << " bpp " << bpp;
+      }
+    }
+  });
+}
+
+std::vector<uint8_t> RandomBytes(size_t n, std::mt19937& rng) {
+  std::vector<uint8_t> v(n);
+  for (uint8_t& b : v) b = static_cast<uint8_t>(rng());
+  return v;
+}
+
+TEST(SimdEquivalence, HorizontalPassesMatchPlain) {
+  std::mt19937 rng(3);
+  const auto& fast = imgfilt::FastScalePasses();
+  const auto& plain = imgfilt::PlainScalePasses();
+  ForEachTarget([&] {
+    for (int bpp : {1, 3}) {
+      for (uint32_t width = 1; width <= 67; ++width) {
+        const std::vector<uint8_t> src = RandomBytes(width * static_cast<size_t>(bpp), rng);
+        std::vector<uint8_t> scratch(imgfilt::ScaleScratchBytes(width, bpp));
+        for (uint32_t target : {width + 1, width * 2, width * 3 + 1, width * 9 / 8 + 1}) {
+          imgfilt::EnlargeTable table;
+          ASSERT_EQ(imgfilt::BuildEnlargeTable(width, target, table), IMGFILT_OK);
+          ASSERT_EQ(imgfilt::BuildEnlargeGroups(width, bpp, table), IMGFILT_OK);
+          std::vector<uint8_t> a(target * static_cast<size_t>(bpp)), b(a.size());
+          fast.enlarge_line(table, src.data(), width, bpp, a.data(), scratch.data());
+          plain.enlarge_line(table, src.data(), width, bpp, b.data(), scratch.data());
+          ASSERT_EQ(a, b) << "enlarge " << width << " to " << target << " bpp " << bpp;
+        }
+        for (uint32_t target : {1u, width / 2, width * 9 / 10, width - 1}) {
+          if (target == 0 || target >= width) continue;
+          imgfilt::ReduceTable table;
+          ASSERT_EQ(imgfilt::BuildReduceTable(width, target, table), IMGFILT_OK);
+          std::vector<uint8_t> a(target * static_cast<size_t>(bpp)), b(a.size());
+          fast.reduce_line(table, src.data(), width, bpp, a.data(), scratch.data());
+          plain.reduce_line(table, src.data(), width, bpp, b.data(), scratch.data());
+          ASSERT_EQ(a, b) << "reduce " << width << " to " << target << " bpp " << bpp;
+        }
+      }
+    }
+  });
+}
+
+TEST(SimdEquivalence, VerticalPassesMatchPlain) {
+  std::mt19937 rng(4);
+  const auto& fast = imgfilt::FastScalePasses();
+  const auto& plain = imgfilt::PlainScalePasses();
+  ForEachTarget([&] {
+    for (size_t bytes = 1; bytes <= 201; bytes += 4) {
+      const std::vector<uint8_t> upper = RandomBytes(bytes, rng), lower = RandomBytes(bytes, rng);
+      for (int w0 = 0; w0 <= 128; ++w0) {
+        std::vector<uint8_t> a(bytes), b(bytes);
+        fast.blend_lines(upper.data(), lower.data(), w0, 128 - w0, a.data(), bytes);
+        plain.blend_lines(upper.data(), lower.data(), w0, 128 - w0, b.data(), bytes);
+        ASSERT_EQ(a, b) << "blend " << w0;
+      }
+      for (size_t count = 1; count <= 9; ++count) {
+        std::vector<std::vector<uint8_t>> lines;
+        std::vector<const uint8_t*> pointers;
+        std::vector<float> weights;
+        for (size_t k = 0; k < count; ++k) {
+          lines.push_back(RandomBytes(bytes, rng));
+          pointers.push_back(lines.back().data());
+          weights.push_back(std::uniform_real_distribution<float>(0.0f, 2.0f / static_cast<float>(count))(rng));
+        }
+        std::vector<uint8_t> a(bytes), b(bytes);
+        fast.weigh_lines(pointers.data(), weights.data(), count, a.data(), bytes);
+        plain.weigh_lines(pointers.data(), weights.data(), count, b.data(), bytes);
+        ASSERT_EQ(a, b) << "weigh " << count;
+      }
+    }
+  });
+}
+
+TEST(SimdEquivalence, ScalerMatchesPlainInEveryPassOrder) {
+  struct Geometry { uint32_t w, h, tw, th; };
+  const Geometry geometries[] = {{23, 17, 51, 17}, {23, 17, 51, 9},  {23, 17, 51, 40}, {60, 17, 31, 17},
+                                 {60, 17, 31, 8},  {60, 17, 29, 45}, {23, 17, 23, 40}, {23, 17, 23, 7},
+                                 {5, 3, 4, 11},    {1, 1, 3, 2},     {67, 12, 60, 11}};
+  ForEachTarget([&] {
+    for (int bpp : {1, 3}) {
+      for (const Geometry& g : geometries) {
+        for (uint8_t orientation : {0, 1}) {
+          const Image src = RandomImage(g.w, g.h, bpp, g.w + g.h, 2, orientation);
+          for (size_t size : {size_t{1}, size_t{4}, size_t{g.h}}) {
+            imgfilt::Scaler fast(bpp), plain(bpp);
+            const auto bands = imgfilt_test::EvenBands(g.h, size);
+            const Image a = imgfilt_test::ScaleInBands(imgfilt_test::ScaleWith(fast, imgfilt::FastScalePasses()), src, g.tw, g.th, bands, 1);
+            const Image b = imgfilt_test::ScaleInBands(imgfilt_test::ScaleWith(plain, imgfilt::PlainScalePasses()), src, g.tw, g.th, bands, 1);
+            ASSERT_EQ(a.bytes, b.bytes) << g.w << "x" << g.h << " to " << g.tw << "x" << g.th << " bpp " << bpp << " bands of " << size;
+          }
+        }
+      }
+    }
+  });
+}
+
+}  // namespace
