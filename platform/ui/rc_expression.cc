@@ -12,7 +12,7 @@ void CheckDepth(int depth, int line) {
 
 }  // namespace
 
-uint32_t ExpressionReader::Read() { return Or(0); }
+uint32_t ExpressionReader::Read() { return LogicalOr(0); }
 
 uint32_t ExpressionReader::ReadStyle(uint32_t base) {
   uint32_t value = base;
@@ -28,6 +28,26 @@ uint32_t ExpressionReader::ReadStyle(uint32_t base) {
   }
 }
 
+uint32_t ExpressionReader::LogicalOr(int depth) {
+  uint32_t v = LogicalAnd(depth);
+  while (source_.Peek().IsOperator("||")) {
+    source_.Next();
+    uint32_t rhs = LogicalAnd(depth);
+    v = (v != 0 || rhs != 0) ? 1 : 0;
+  }
+  return v;
+}
+
+uint32_t ExpressionReader::LogicalAnd(int depth) {
+  uint32_t v = Or(depth);
+  while (source_.Peek().IsOperator("&&")) {
+    source_.Next();
+    uint32_t rhs = Or(depth);
+    v = (v != 0 && rhs != 0) ? 1 : 0;
+  }
+  return v;
+}
+
 uint32_t ExpressionReader::Or(int depth) {
   uint32_t v = And(depth);
   while (source_.Peek().IsPunct('|')) {
@@ -38,12 +58,38 @@ uint32_t ExpressionReader::Or(int depth) {
 }
 
 uint32_t ExpressionReader::And(int depth) {
-  uint32_t v = Add(depth);
+  uint32_t v = Equality(depth);
   while (source_.Peek().IsPunct('&')) {
     source_.Next();
-    v &= Add(depth);
+    v &= Equality(depth);
   }
   return v;
+}
+
+uint32_t ExpressionReader::Equality(int depth) {
+  uint32_t v = Relational(depth);
+  for (;;) {
+    bool equal = source_.Peek().IsOperator("==");
+    if (!equal && !source_.Peek().IsOperator("!=")) return v;
+    source_.Next();
+    uint32_t rhs = Relational(depth);
+    v = ((v == rhs) == equal) ? 1 : 0;
+  }
+}
+
+// Comparisons read the values as signed, as the preprocessor does.
+uint32_t ExpressionReader::Relational(int depth) {
+  uint32_t v = Add(depth);
+  for (;;) {
+    std::string op = source_.Peek().text;
+    if (source_.Peek().kind != Token::Kind::kPunct || (op != "<" && op != ">" && op != "<=" && op != ">=")) {
+      return v;
+    }
+    source_.Next();
+    auto a = static_cast<int32_t>(v), b = static_cast<int32_t>(Add(depth));
+    bool holds = op == "<" ? a < b : op == ">" ? a > b : op == "<=" ? a <= b : a >= b;
+    v = holds ? 1 : 0;
+  }
 }
 
 uint32_t ExpressionReader::Add(int depth) {
@@ -99,7 +145,7 @@ uint32_t ExpressionReader::Primary(int depth) {
       return Name(t);
     case Token::Kind::kPunct:
       if (t.IsPunct('(')) {
-        uint32_t v = Or(depth + 1);
+        uint32_t v = LogicalOr(depth + 1);
         if (!source_.Next().IsPunct(')')) Throw(t.line, "'(' without its ')'");
         return v;
       }

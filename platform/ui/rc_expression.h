@@ -1,6 +1,7 @@
 // Integer expressions of resource scripts: numbers, names, + - * / & | ~ and parentheses, with
-// 32-bit unsigned wrap-around as the resource compiler computes them. Style expressions also
-// take "NOT X", which clears X's bits from what has been built so far.
+// 32-bit unsigned wrap-around as the resource compiler computes them, and the comparisons and
+// logical operators of preprocessor conditions, with C's precedence. Style expressions also take
+// "NOT X", which clears X's bits from what has been built so far.
 #pragma once
 
 #include <cstdint>
@@ -35,8 +36,12 @@ class ExpressionReader {
   uint32_t ReadStyle(uint32_t base);
 
  private:
+  uint32_t LogicalOr(int depth);
+  uint32_t LogicalAnd(int depth);
   uint32_t Or(int depth);
   uint32_t And(int depth);
+  uint32_t Equality(int depth);
+  uint32_t Relational(int depth);
   uint32_t Add(int depth);
   uint32_t Multiply(int depth);
   uint32_t Unary(int depth);

@@ -115,8 +115,15 @@ Token Lexer::Scan() {
     return ScanString(line_);
   }
   if (IsWordChar(c)) return ScanWord();
-  ++pos_;
   t.kind = Token::Kind::kPunct;
+  for (std::string_view pair : {"==", "!=", "<=", ">=", "&&", "||"}) {
+    if (text_.compare(pos_, 2, pair) == 0) {
+      pos_ += 2;
+      t.text = std::string(pair);
+      return t;
+    }
+  }
+  ++pos_;
   t.text = std::string(1, c);
   return t;
 }

@@ -20,6 +20,7 @@ struct Token {
 
   bool Is(Kind k, std::string_view t) const { return kind == k && text == t; }
   bool IsPunct(char c) const { return kind == Kind::kPunct && text.size() == 1 && text[0] == c; }
+  bool IsOperator(std::string_view op) const { return kind == Kind::kPunct && text == op; }
   // A keyword, without regard to case (the resource compiler reads keywords so).
   bool IsWord(std::string_view word) const;
   std::string Describe() const;  // for messages: 'BEGIN', "text", end of file
