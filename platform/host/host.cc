@@ -4,6 +4,7 @@
 #include <cstdlib>
 #include <mutex>
 
+#include "machine.h"
 #include "platform/clock.h"
 #include "platform/files.h"
 #include "platform/modules.h"
@@ -60,6 +61,8 @@ Host::Host(Options options) : root_(std::move(options.root)) {
   registry_ = std::make_unique<Registry>(root_ / "registry.db");
   ui_ = options.ui ? std::move(options.ui) : CreateDefaultUserInterface();
   modules_ = std::make_unique<Modules>(*files_, sysdir, windir);
+  // The hardware on the desk comes last: it uses the registry, the clock and the modules.
+  emulator::Machine::Attach(*this);
 }
 
 Host::~Host() {
@@ -83,7 +86,11 @@ fs::path Host::DefaultRoot() {
 Host& Host::Current() {
   std::lock_guard<std::mutex> lock(currentMutex);
   if (current == nullptr) {
-    if (!defaultHost) defaultHost = std::make_unique<Host>(Options{DefaultRoot()});
+    if (!defaultHost) {
+      Options options;
+      options.root = DefaultRoot();
+      defaultHost = std::make_unique<Host>(std::move(options));
+    }
     current = defaultHost.get();
   }
   return *current;

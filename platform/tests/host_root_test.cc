@@ -68,7 +68,7 @@ TEST(HostTest, LaterSubsystemsAttachServices) {
   EXPECT_EQ(t.host().Find<Marker>()->value, 42);
 }
 
-std::string Run(const std::string& command) {
+std::string Shell(const std::string& command) {
   std::string output;
   FILE* pipe = popen(command.c_str(), "r");
   if (!pipe) return output;
@@ -86,15 +86,15 @@ TEST(HostTest, DefaultHostComesFromTheEnvironment) {
   testing::TempDir dir;
   fs::path root = dir.path() / "fresh root";
   std::string env = "SCANSUITE_ROOT='" + root.string() + "' SCANSUITE_UI=scripted ";
-  std::string shown = Run(env + "'" + std::string(bin) + "/scanhost' show");
+  std::string shown = Shell(env + "'" + std::string(bin) + "/scanhost' show");
   EXPECT_NE(shown.find("host root: " + root.string()), std::string::npos) << shown;
   EXPECT_NE(shown.find("win98"), std::string::npos) << shown;
   EXPECT_TRUE(fs::exists(root / "system.ini"));
-  Run(env + "'" + std::string(bin) + "/scanhost' version nt4");
-  EXPECT_EQ(Run(env + "'" + std::string(bin) + "/scanhost' version"), "nt4\n");
-  Run(env + "'" + std::string(bin) + "/scanhost' ini kvt32.ini Port Base 0x378");
-  EXPECT_EQ(Run(env + "'" + std::string(bin) + "/scanhost' ini KVT32.INI port base"), "0x378\n");
-  EXPECT_EQ(Run(env + "'" + std::string(bin) + "/scanhost' path 'C:\\Windows\\Kvt32.ini'"),
+  Shell(env + "'" + std::string(bin) + "/scanhost' version nt4");
+  EXPECT_EQ(Shell(env + "'" + std::string(bin) + "/scanhost' version"), "nt4\n");
+  Shell(env + "'" + std::string(bin) + "/scanhost' ini kvt32.ini Port Base 0x378");
+  EXPECT_EQ(Shell(env + "'" + std::string(bin) + "/scanhost' ini KVT32.INI port base"), "0x378\n");
+  EXPECT_EQ(Shell(env + "'" + std::string(bin) + "/scanhost' path 'C:\\Windows\\Kvt32.ini'"),
             (root / "drives/c/WINDOWS/kvt32.ini").string() + "\n");
 }
 

@@ -1,0 +1,157 @@
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <fstream>
+#include <string>
+
+#include "machine.h"
+#include "platform/aspi.h"
+#include "platform/aspi_service.h"
+#include "platform/config_manager.h"
+#include "platform/event.h"
+#include "platform/modules.h"
+#include "platform/registry.h"
+#include "platform/scripted_ui.h"
+#include "test_host.h"
+
+namespace emulator {
+namespace {
+
+using namespace platform;
+
+// The scanner library's view: a module loaded by name and request blocks sent through it.
+class AspiClient {
+ public:
+  AspiClient(Host& host, const char* module) : host_(host) {
+    handle_ = host.modules().LoadLibrary(module);
+    if (handle_) {
+      support_ = host.modules().GetProc<uint32_t()>(handle_, "GetASPI32SupportInfo");
+      send_ = host.modules().GetProc<uint32_t(void*)>(handle_, "SendASPI32Command");
+    }
+  }
+  ~AspiClient() {
+    if (handle_) host_.modules().FreeLibrary(handle_);
+  }
+  bool loaded() const { return support_ && send_; }
+  int adapters() const { return support_() & 0xFF; }
+
+  std::string AdapterId(uint8_t ha) {
+    SRB_HAInquiry srb{};
+    srb.SRB_Cmd = SC_HA_INQUIRY;
+    srb.SRB_HaId = ha;
+    send_(&srb);
+    return std::string(reinterpret_cast<char*>(srb.HA_Identifier), 16).c_str();
+  }
+
+  // INQUIRY of 36 bytes, waited for through the event as the library does.
+  std::string ModelAt(uint8_t ha, uint8_t target, uint8_t* status = nullptr) {
+    Event done(host_.clock(), Event::Reset::kAuto);
+    uint8_t data[36] = {};
+    SRB_ExecSCSICmd srb{};
+    srb.SRB_Cmd = SC_EXEC_SCSI_CMD;
+    srb.SRB_HaId = ha;
+    srb.SRB_Target = target;
+    srb.SRB_Flags = SRB_DIR_IN | SRB_EVENT_NOTIFY;
+    srb.SRB_BufLen = sizeof data;
+    srb.SRB_BufPointer = data;
+    srb.SRB_SenseLen = kSenseLength;
+    srb.SRB_CDBLen = 6;
+    srb.SRB_PostProc = &done;
+    const uint8_t cdb[6] = {0x12, 0, 0, 0, 36, 0};
+    std::memcpy(srb.CDBByte, cdb, 6);
+    uint32_t first = send_(&srb);
+    if (first == SS_PENDING) done.Wait(25000);
+    if (status) *status = srb.SRB_Status;
+    if (srb.SRB_Status != SS_COMP) return {};
+    return std::string(reinterpret_cast<char*>(data + 8), 24);
+  }
+
+
+ private:
+  Host& host_;
+  ModuleHandle handle_ = 0;
+  uint32_t (*support_)() = nullptr;
+  uint32_t (*send_)(void*) = nullptr;
+};
+
+TEST(MachineTest, DefaultMachineHasItsThreeScanners) {
+  platform::testing::TestHost t;
+  EXPECT_TRUE(std::filesystem::exists(t.root() / "machine.ini"));
+  EXPECT_TRUE(Machine::Attach(t.host()).spec().problems.empty());
+  AspiClient aspi(t.host(), "WNASPI32.DLL");
+  ASSERT_TRUE(aspi.loaded());
+  ASSERT_EQ(aspi.adapters(), 2);
+  EXPECT_EQ(aspi.AdapterId(0), "hba0 scsi");
+  EXPECT_EQ(aspi.AdapterId(1), "eppscsi");
+  EXPECT_EQ(aspi.ModelAt(0, 2), "Color   FlatbedScanner_4");  // completes at once
+  EXPECT_EQ(aspi.ModelAt(1, 0), "Color   FlatbedScanner_3");  // completes later, by the event
+  uint8_t status = 0;
+  EXPECT_EQ(aspi.ModelAt(0, 3, &status), "");
+  EXPECT_NE(status, SS_COMP);
+  AspiClient sti(t.host(), "stiaspi.dll");
+  ASSERT_TRUE(sti.loaded());
+  ASSERT_EQ(sti.adapters(), 1);
+  EXPECT_EQ(sti.ModelAt(0, 0), "Color   FlatbedScanner_5");
+}
+
+TEST(MachineTest, EppAdapterSettingsAreInTheRegistry) {
+  platform::testing::TestHost t;
+  RegKey key = 0;
+  ASSERT_EQ(t.host().registry().OpenKey(kHkeyLocalMachine, std::string(kEppAdapterKey), &key), 0);
+  uint32_t value = 0;
+  EXPECT_EQ(t.host().registry().GetDword(key, "Base", &value), 0);
+  EXPECT_EQ(value, 0x378u);
+  EXPECT_EQ(t.host().registry().GetDword(key, "LptMode", &value), 0);
+  EXPECT_EQ(value, 2u);
+  EXPECT_EQ(t.host().registry().GetDword(key, "DataMode", &value), 0);
+  EXPECT_EQ(value, 3u);
+  EXPECT_EQ(t.host().registry().GetDword(key, "ManualModeOn", &value), 0);
+  EXPECT_EQ(value, 0u);
+  t.host().registry().CloseKey(key);
+}
+
+// A machine description written before the host starts.
+void Describe(const std::filesystem::path& root, const std::string& text) {
+  ProvisionRoot(root);
+  std::ofstream(root / "machine.ini", std::ios::binary) << text;
+}
+
+TEST(MachineTest, LateScannerAppearsAfterARescan) {
+  platform::testing::TempDir dir;
+  // TestHost provisions its own root; write the description into it before the machine reads
+  // it by making the host on a prepared root.
+  Describe(dir.path(), "[machine]\nadapters=a\n[a]\nkind=scsi\ntarget1=s,late\n[s]\nmodel=Color   FlatbedScanner_1\n");
+  Host::Options options;
+  options.root = dir.path();
+  options.virtualClock = true;
+  options.ui = std::make_unique<ScriptedUi>();
+  Host host(std::move(options));
+  ScopedHost scope(host);
+  AspiClient aspi(host, "wnaspi32");
+  EXPECT_EQ(aspi.ModelAt(0, 1), "");
+  DevInst root = 0;
+  ASSERT_EQ(CM_Locate_DevNodeA(&root, nullptr, 0), CR_SUCCESS);
+  ASSERT_EQ(CM_Reenumerate_DevNode(root, CM_REENUMERATE_SYNCHRONOUS), CR_SUCCESS);
+  EXPECT_EQ(aspi.ModelAt(0, 1), "Color   FlatbedScanner_1");
+}
+
+TEST(MachineTest, BadDescriptionsAreReportedNotFatal) {
+  platform::testing::TempDir dir;
+  Describe(dir.path(),
+           "[machine]\nadapters=a,b\n[a]\nkind=floppy\nmaxtransfer=lots\ntarget0=ghost\n"
+           "target1=s\n[s]\noptical=-5\nadbits=9\ndelays=1\n[b]\nkind=usb\n");
+  Host::Options options;
+  options.root = dir.path();
+  options.virtualClock = true;
+  options.ui = std::make_unique<ScriptedUi>();
+  Host host(std::move(options));
+  const MachineSpec& spec = Machine::Attach(host).spec();
+  EXPECT_GE(spec.problems.size(), 5u);
+  ASSERT_EQ(spec.adapters.size(), 2u);
+  ASSERT_NE(Machine::Attach(host).Scanner("s"), nullptr);
+  EXPECT_EQ(Machine::Attach(host).Scanner("s")->model().opticalRes, 600);  // the default kept
+  EXPECT_EQ(Machine::Attach(host).Scanner("ghost"), nullptr);
+}
+
+}  // namespace
+}  // namespace emulator
