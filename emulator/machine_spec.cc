@@ -172,6 +172,7 @@ ScannerModel ReadScanner(Reader& r, const std::string& s) {
     m.holderType = static_cast<uint8_t>(holder[0]);
     for (size_t i = 1; i < holder.size() && i < 4; ++i) m.holderDetails[i - 1] = static_cast<uint8_t>(holder[i]);
   }
+  m.bestFocus = static_cast<uint32_t>(r.Number(s, "bestfocus", m.bestFocus, 0, 0xFFFFFF));
   m.picture = r.Text(s, "picture");
   return m;
 }

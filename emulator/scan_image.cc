@@ -133,4 +133,20 @@ void ScanImage::RawLine(uint32_t line, uint8_t* out) {
   }
 }
 
+void Defocus(const ScanGeometry& g, int channels, uint32_t distance, uint8_t* line) {
+  const int radius = static_cast<int>(std::min<uint32_t>(distance / 16, 8));
+  if (radius == 0) return;
+  const int ppl = g.pixelsPerLine;
+  std::vector<uint8_t> plane(static_cast<size_t>(ppl));
+  for (int ch = 0; ch < channels; ++ch) {
+    uint8_t* p = line + static_cast<size_t>(ch) * ppl;
+    std::memcpy(plane.data(), p, plane.size());
+    for (int x = 0; x < ppl; ++x) {
+      int lo = std::max(0, x - radius), hi = std::min(ppl - 1, x + radius), sum = 0;
+      for (int k = lo; k <= hi; ++k) sum += plane[k];
+      p[x] = static_cast<uint8_t>(sum / (hi - lo + 1));
+    }
+  }
+}
+
 }  // namespace emulator

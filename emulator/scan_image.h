@@ -71,6 +71,10 @@ uint8_t Sensitivity(const ScannerModel& model, uint32_t element, int channel);
 // at most 2 levels, differing by line.
 uint8_t ShadingSample(const ScannerModel& model, int line, uint32_t element, int channel);
 
+// Softens each colour plane of a raw line as an out-of-focus lens does: a box blur whose radius
+// grows with the distance from the best focus (none at the best focus).
+void Defocus(const ScanGeometry& geometry, int channels, uint32_t distance, uint8_t* line);
+
 // The raw lines of one scan, made on demand. Rows of the page that look alike are made once.
 class ScanImage {
  public:

@@ -27,6 +27,7 @@ struct ScannerModel {
   bool firmwareNeverAccepted = false;
 
   uint8_t holderType = 0;          // film holder, inquiry byte 118 (0: no film unit)
+  uint32_t bestFocus = 128;        // film units: the focus value that gives the sharpest lines
   uint8_t holderDetails[3] = {0, 0, 0};
 
   std::string picture;             // a PNG to put on the glass instead of the test chart

@@ -306,7 +306,15 @@ ScsiOutcome ScsiScanner::ReadImage(const ScsiCommand& c, uint32_t length) {
   uint32_t remaining = geometry_.lines - linesDelivered_;
   if (remaining == 0) return Illegal(kAscSequence);
   uint32_t lines = std::min(length / bpl, remaining);
-  for (uint32_t i = 0; i < lines; ++i) image_->RawLine(linesDelivered_ + i, c.data + size_t{i} * bpl);
+  const bool lineArt = window_->composition == Composition::kLineArt;
+  const uint32_t defocus = model_.holderType == 0 || lineArt ? 0
+      : observed_.focus > model_.bestFocus ? observed_.focus - model_.bestFocus
+                                           : model_.bestFocus - observed_.focus;
+  for (uint32_t i = 0; i < lines; ++i) {
+    uint8_t* line = c.data + size_t{i} * bpl;
+    image_->RawLine(linesDelivered_ + i, line);
+    Defocus(geometry_, window_->Channels(), defocus, line);
+  }
   linesDelivered_ += lines;
   ScsiOutcome outcome = ScsiOutcome::Good(lines * bpl);
   if (lines * bpl < length) outcome.hostStatus = platform::kHostDataOverrunUnderrun;

@@ -343,3 +343,40 @@ TEST_F(ScannerTest, InjectedFaultsShapeTheAnswer) {
 
 }  // namespace
 }  // namespace emulator
+
+namespace emulator {
+namespace {
+
+using namespace emulator::testing;
+
+// A focus scan: lines read after each focus setting are sharpest at the model's best focus.
+TEST(FocusTest, LineSharpnessFollowsTheFocusValue) {
+  platform::VirtualClock clock;
+  ScannerModel m;
+  m.adBits = 8;
+  m.flatSensor = true;
+  m.scanStartMs = 0;
+  m.holderType = 1;
+  m.bestFocus = 200;
+  ScsiScanner s(m, clock, std::make_shared<TestChart>());
+  // Gray over the fine lines.
+  ASSERT_TRUE(SetWindow(s, {.xRes = 600, .yRes = 600, .top = 1700, .width = 5100, .length = 20,
+                            .composition = 2, .pad = false}).good());
+  ASSERT_TRUE(Exec(s, {0x1B, 0, 0, 0, 0, 0}).good());
+  auto sharpness = [&](uint32_t focus) {
+    EXPECT_TRUE(Exec(s, {0x31, 4, uint8_t(focus >> 16), uint8_t(focus >> 8), uint8_t(focus),
+                         0, 0, 0, 0, 0}).good());
+    Reply line = ReadData(s, 0x00, 5100);
+    long sum = 0;
+    for (size_t x = 1; x < line.data.size(); ++x) sum += std::abs(line.data[x] - line.data[x - 1]);
+    return sum;
+  };
+  long best = sharpness(200), near = sharpness(240), far = sharpness(400);
+  EXPECT_GT(best, near);
+  EXPECT_GT(near, far);
+  EXPECT_EQ(sharpness(200), best);
+  EXPECT_EQ(s.observed().focusHistory, (std::vector<uint32_t>{200, 240, 400, 200}));
+}
+
+}  // namespace
+}  // namespace emulator
