@@ -92,6 +92,8 @@ int Expand(const std::string& packedArg, const char* destArg) {
   const platform::Hwnd bar = ui.CreateControl(window, "msctls_progress32", "",
                                               platform::WS_CHILD | platform::WS_VISIBLE, 100);
   const uint16_t result = Unpack(packed.c_str(), destination.c_str(), window, bar);
+  // Unpack's last update comes within a kilobyte of the end; a finished bar shows it whole.
+  if (result == dearc32::kUnpackDone) ui.SendMessage(bar, platform::PBM_SETPOS, 100, 0);
   ui.DestroyWindow(window);
   const Outcome outcome = OutcomeOf(result);
   std::fprintf(result == dearc32::kUnpackDone ? stdout : stderr, "dearc: %s: %s\n",

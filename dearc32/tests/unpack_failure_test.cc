@@ -22,6 +22,7 @@ class UnpackFailureTest : public UnpackTest {
  protected:
   void SetUp() override {
     good_ = testing::SampleMixed(150000);
+    files().CreateDirectories("C:\\OUT");
     Pack(good_, "C:\\DISK1\\GOOD.BI_");
   }
   // The failure left nothing open, and a good call right after it works.
@@ -39,7 +40,7 @@ TEST_F(UnpackFailureTest, MissingOrOverlongSourceGives2) {
   EXPECT_EQ(Unpack("C:\\DISK1\\NONE.BI_", "C:\\OUT\\X", 0, 0), kUnpackNoSource);
   ExpectCleanAfterFailure("missing");
   // 260 characters: one more than fits. Cutting it would name another file.
-  const std::string longPath = "C:\\" + std::string(253, 'D') + "\\A.BI_";
+  const std::string longPath = "C:\\" + std::string(251, 'D') + "\\A.BI_";
   ASSERT_EQ(longPath.size(), 260u);
   EXPECT_EQ(Unpack(longPath.c_str(), "C:\\OUT\\X", 0, 0), kUnpackNoSource);
   EXPECT_EQ(Unpack(nullptr, "C:\\OUT\\X", 0, 0), kUnpackNoSource);

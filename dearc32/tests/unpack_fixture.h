@@ -10,6 +10,7 @@
 #include "dearc32/dearc32.h"
 #include "platform/files.h"
 #include "platform/ui.h"
+#include "platform/winpath.h"
 #include "test_host.h"
 #include "tools/packer.h"
 
@@ -39,13 +40,16 @@ class UnpackTest : public ::testing::Test {
   void Pack(const std::vector<uint8_t>& data, const std::string& packed,
             const std::string& original = "C:\\SRC\\DATA.BIN") {
     WriteBytes(original, data);
+    const platform::SplitPath where = platform::SplitWindowsPath(packed);
+    files().CreateDirectories(where.drive + where.directory);
     ASSERT_EQ(PackFile(files(), {original, packed, {}}), PackResult::kDone);
   }
-  // A window that records what is sent to it.
+  // A window that records the messages of the caller's range sent to it.
   platform::Hwnd RecordingWindow(std::vector<SentMessage>& log) {
     return ui().CreateWindow("Recorder", "", 0, 0,
                              [&log](platform::Hwnd, uint32_t m, platform::WParam w,
                                     platform::LParam l) {
+                               if (m < platform::WM_USER) return platform::LResult{0};
                                SentMessage sent{m, w, l, {}};
                                if (m == kNotifySource || m == kNotifyDestination) {
                                  sent.text = reinterpret_cast<const char*>(l);
