@@ -1,6 +1,7 @@
 #include "value_text.h"
 
 #include <cctype>
+#include <charconv>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
@@ -29,13 +30,6 @@ bool EqualNoCase(const std::string& a, const std::string& b) {
   return true;
 }
 
-int HexDigit(char c) {
-  if (c >= '0' && c <= '9') return c - '0';
-  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-  return -1;
-}
-
 std::string EncodeDword(const std::string& text, std::vector<uint8_t>* data) {
   // strtoul would take a sign and wrap a negative number around; a person means neither.
   if (text.empty() || !(std::isdigit(static_cast<unsigned char>(text[0])))) {
@@ -55,9 +49,11 @@ std::string EncodeDword(const std::string& text, std::vector<uint8_t>* data) {
 std::string EncodeBinary(const std::string& text, std::vector<uint8_t>* data) {
   if (text.size() % 2 != 0) return "binary data need pairs of hex digits";
   for (size_t i = 0; i < text.size(); i += 2) {
-    int high = HexDigit(text[i]), low = HexDigit(text[i + 1]);
-    if (high < 0 || low < 0) return "\"" + text + "\" is not hex digits";
-    data->push_back(static_cast<uint8_t>(high << 4 | low));
+    uint8_t byte = 0;
+    const char* pair = text.data() + i;
+    auto [end, error] = std::from_chars(pair, pair + 2, byte, 16);
+    if (error != std::errc() || end != pair + 2) return "\"" + text + "\" is not hex digits";
+    data->push_back(byte);
   }
   return "";
 }

@@ -25,9 +25,8 @@ long Registry::CreateKey(RegKey parent, std::string_view subKey, RegKey* result,
   std::lock_guard lock(impl_->mutex);
   int64_t id = 0;
   bool made = false;
-  long err = impl_->Run(true, [&] {
-    long e = impl_->Resolve(parent, &id);
-    return e != kErrorSuccess ? e : impl_->Walk(id, subKey, true, &id, &made);
+  long err = impl_->OnKey(true, parent, [&](int64_t top) -> long {
+    return impl_->Walk(top, subKey, true, &id, &made);
   });
   if (err != kErrorSuccess) return err;
   *result = impl_->NewHandle(id);
@@ -39,9 +38,8 @@ long Registry::OpenKey(RegKey parent, std::string_view subKey, RegKey* result) {
   if (!result) return kErrorInvalidParameter;
   std::lock_guard lock(impl_->mutex);
   int64_t id = 0;
-  long err = impl_->Run(false, [&] {
-    long e = impl_->Resolve(parent, &id);
-    return e != kErrorSuccess ? e : impl_->Walk(id, subKey, false, &id, nullptr);
+  long err = impl_->OnKey(false, parent, [&](int64_t top) -> long {
+    return impl_->Walk(top, subKey, false, &id, nullptr);
   });
   if (err != kErrorSuccess) return err;
   *result = impl_->NewHandle(id);
@@ -58,28 +56,24 @@ long Registry::CloseKey(RegKey key) {
 
 long Registry::DeleteKey(RegKey parent, std::string_view subKey) {
   std::lock_guard lock(impl_->mutex);
-  return impl_->Run(true, [&] {
+  return impl_->OnKey(true, parent, [&](int64_t top) -> long {
     int64_t id = 0;
-    long e = impl_->Resolve(parent, &id);
-    if (e == kErrorSuccess) e = impl_->Walk(id, subKey, false, &id, nullptr);
-    if (e != kErrorSuccess) return e;
+    if (long e = impl_->Walk(top, subKey, false, &id, nullptr); e != kErrorSuccess) return e;
     if (id <= registry_internal::kLocalMachineId || impl_->store.HasChildren(id)) {
-      return static_cast<long>(kErrorAccessDenied);
+      return kErrorAccessDenied;
     }
     impl_->store.DeleteKey(id);
-    return static_cast<long>(kErrorSuccess);
+    return kErrorSuccess;
   });
 }
 
 long Registry::DeleteTree(RegKey parent, std::string_view subKey) {
   std::lock_guard lock(impl_->mutex);
-  return impl_->Run(true, [&] {
-    int64_t top = 0, id = 0;
-    long e = impl_->Resolve(parent, &top);
-    if (e == kErrorSuccess) e = impl_->Walk(top, subKey, false, &id, nullptr);
-    if (e != kErrorSuccess) return e;
+  return impl_->OnKey(true, parent, [&](int64_t top) -> long {
+    int64_t id = 0;
+    if (long e = impl_->Walk(top, subKey, false, &id, nullptr); e != kErrorSuccess) return e;
     impl_->store.DeleteSubtree(id, id != top);
-    return static_cast<long>(kErrorSuccess);
+    return kErrorSuccess;
   });
 }
 
@@ -98,11 +92,9 @@ long Registry::SetValue(RegKey key, std::string_view name, uint32_t type, const 
     size += 1;
   }
   std::lock_guard lock(impl_->mutex);
-  return impl_->Run(true, [&] {
-    int64_t id = 0;
-    long e = impl_->Resolve(key, &id);
-    if (e == kErrorSuccess) impl_->store.SetValue(id, name, type, bytes, size);
-    return e;
+  return impl_->OnKey(true, key, [&](int64_t id) -> long {
+    impl_->store.SetValue(id, name, type, bytes, size);
+    return kErrorSuccess;
   });
 }
 
@@ -124,79 +116,62 @@ long Registry::QueryValue(RegKey key, std::string_view name, uint32_t* type, voi
 
 long Registry::DeleteValue(RegKey key, std::string_view name) {
   std::lock_guard lock(impl_->mutex);
-  return impl_->Run(true, [&] {
-    int64_t id = 0;
-    long e = impl_->Resolve(key, &id);
-    if (e != kErrorSuccess) return e;
-    return static_cast<long>(impl_->store.DeleteValue(id, name) ? kErrorSuccess
-                                                                : kErrorFileNotFound);
+  return impl_->OnKey(true, key, [&](int64_t id) -> long {
+    return impl_->store.DeleteValue(id, name) ? kErrorSuccess : kErrorFileNotFound;
   });
 }
 
 long Registry::EnumKey(RegKey key, uint32_t index, std::string* name) const {
   if (!name) return kErrorInvalidParameter;
   std::lock_guard lock(impl_->mutex);
-  return impl_->Run(false, [&] {
-    int64_t id = 0;
-    long e = impl_->Resolve(key, &id);
-    if (e != kErrorSuccess) return e;
+  return impl_->OnKey(false, key, [&](int64_t id) -> long {
     auto child = impl_->store.ChildAt(id, index);
-    if (!child) return static_cast<long>(kErrorNoMoreItems);
+    if (!child) return kErrorNoMoreItems;
     *name = std::move(*child);
-    return static_cast<long>(kErrorSuccess);
+    return kErrorSuccess;
   });
 }
 
 long Registry::EnumValue(RegKey key, uint32_t index, std::string* name, uint32_t* type,
                          std::vector<uint8_t>* data) const {
   std::lock_guard lock(impl_->mutex);
-  return impl_->Run(false, [&] {
-    int64_t id = 0;
-    long e = impl_->Resolve(key, &id);
-    if (e != kErrorSuccess) return e;
+  return impl_->OnKey(false, key, [&](int64_t id) -> long {
     auto value = impl_->store.ValueAt(id, index);
-    if (!value) return static_cast<long>(kErrorNoMoreItems);
+    if (!value) return kErrorNoMoreItems;
     if (name) *name = std::move(value->name);
     if (type) *type = value->type;
     if (data) *data = std::move(value->data);
-    return static_cast<long>(kErrorSuccess);
+    return kErrorSuccess;
   });
 }
 
 long Registry::ListKeys(RegKey key, std::vector<std::string>* names) const {
   if (!names) return kErrorInvalidParameter;
   std::lock_guard lock(impl_->mutex);
-  return impl_->Run(false, [&] {
-    int64_t id = 0;
-    long e = impl_->Resolve(key, &id);
-    if (e == kErrorSuccess) *names = impl_->store.Children(id);
-    return e;
+  return impl_->OnKey(false, key, [&](int64_t id) -> long {
+    *names = impl_->store.Children(id);
+    return kErrorSuccess;
   });
 }
 
 long Registry::ListValues(RegKey key, std::vector<RegValue>* values) const {
   if (!values) return kErrorInvalidParameter;
   std::lock_guard lock(impl_->mutex);
-  return impl_->Run(false, [&] {
-    int64_t id = 0;
-    long e = impl_->Resolve(key, &id);
-    if (e != kErrorSuccess) return e;
+  return impl_->OnKey(false, key, [&](int64_t id) -> long {
     values->clear();
     for (StoredValue& v : impl_->store.Values(id)) {
       values->push_back({std::move(v.name), v.type, std::move(v.data)});
     }
-    return static_cast<long>(kErrorSuccess);
+    return kErrorSuccess;
   });
 }
 
 std::string Registry::KeyPath(RegKey key) const {
   std::lock_guard lock(impl_->mutex);
   std::string path;
-  impl_->Run(false, [&] {
-    int64_t id = 0;
-    long e = impl_->Resolve(key, &id);
-    if (e == kErrorSuccess) path = impl_->store.Path(id);
-    return e;
+  impl_->OnKey(false, key, [&](int64_t id) -> long {
+    path = impl_->store.Path(id);
+    return kErrorSuccess;
   });
   return path;
 }

@@ -67,14 +67,11 @@ RegKey Registry::Impl::NewHandle(int64_t id) {
 long Registry::Impl::Fetch(RegKey key, std::string_view name,
                            registry_internal::StoredValue* value) {
   std::lock_guard lock(mutex);
-  return Run(false, [&] {
-    int64_t id = 0;
-    long e = Resolve(key, &id);
-    if (e != kErrorSuccess) return e;
+  return OnKey(false, key, [&](int64_t id) -> long {
     auto found = store.GetValue(id, name);
-    if (!found) return static_cast<long>(kErrorFileNotFound);
+    if (!found) return kErrorFileNotFound;
     *value = std::move(*found);
-    return static_cast<long>(kErrorSuccess);
+    return kErrorSuccess;
   });
 }
 

@@ -24,6 +24,9 @@ struct Registry::Impl {
   // in a transaction of its own that is retried while another process holds the store.
   template <class Op>
   long Run(bool write, Op&& op);
+  // Run() for a body that works on one key: resolves the handle, then calls op(id).
+  template <class Op>
+  long OnKey(bool write, RegKey key, Op&& op);
   long Failure(const registry_internal::SqlError& e, bool write);
   // Ends the caller's transaction after damage was found; returns kErrorBadDatabase.
   long Abandon();
@@ -77,6 +80,15 @@ long Registry::Impl::Run(bool write, Op&& op) {
       return kErrorNotEnoughMemory;
     }
   }
+}
+
+template <class Op>
+long Registry::Impl::OnKey(bool write, RegKey key, Op&& op) {
+  return Run(write, [&]() -> long {
+    int64_t id = 0;
+    long e = Resolve(key, &id);
+    return e != kErrorSuccess ? e : op(id);
+  });
 }
 
 }  // namespace platform
