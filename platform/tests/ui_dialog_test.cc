@@ -30,6 +30,8 @@ BEGIN
     AUTOCHECKBOX    "Remember",2010,7,33,100,10,WS_GROUP
     EDITTEXT        2011,7,46,60,12
     COMBOBOX        1015,7,60,80,50,CBS_DROPDOWNLIST
+    AUTORADIOBUTTON "LPT1",2020,7,80,40,10,WS_GROUP
+    AUTORADIOBUTTON "LPT2",2021,50,80,40,10
     DEFPUSHBUTTON   "OK",IDOK,140,7,50,14
     PUSHBUTTON      "Cancel",IDCANCEL,140,24,50,14
 END
@@ -105,6 +107,7 @@ TEST(ModalDialogTest, RadioButtonsCheckBoxesEditsAndComboBoxesByIdentifier) {
     UserInterface& ui = r.ui;
     if (msg == WM_INITDIALOG) {
       ui.CheckRadioButton(dlg, 2002, 2003, 2002);
+      ui.CheckRadioButton(dlg, 2020, 2021, 2021);
       for (const char* card : {"Orvex", "IBM PS/2 (ISA)", "TOSHIBA"}) {
         ui.SendDlgItemMessage(dlg, 1015, CB_ADDSTRING, 0, reinterpret_cast<LParam>(card));
       }
@@ -125,6 +128,7 @@ TEST(ModalDialogTest, RadioButtonsCheckBoxesEditsAndComboBoxesByIdentifier) {
     EXPECT_EQ(d.Text(1015), "Orvex");
     EXPECT_TRUE(d.Check(2003, true));
     EXPECT_FALSE(d.IsChecked(2002));  // one of a group
+    EXPECT_TRUE(d.IsChecked(2021));   // another group keeps its choice
     EXPECT_FALSE(d.Check(2003, false));
     EXPECT_TRUE(d.Check(2010, true));
     EXPECT_TRUE(d.Type(2011, "0x378"));

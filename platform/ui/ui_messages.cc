@@ -134,6 +134,18 @@ LResult UserInterface::DispatchMessage(const Msg& msg) {
   return SendMessage(msg.hwnd, msg.message, msg.wParam, msg.lParam);
 }
 
+bool UserInterface::IsDialogMessage(Hwnd dialog, const Msg& msg) {
+  if (!IsDialog(dialog) || !msg.hwnd) return false;
+  bool ours = msg.hwnd == dialog;
+  for (Hwnd h = msg.hwnd; !ours && h && IsWindow(h);) {
+    Window* w = UiInternal::FindQuiet(*this, h);
+    h = w && w->child ? w->parent : 0;
+    ours = h == dialog;
+  }
+  if (ours) DispatchMessage(msg);
+  return ours;
+}
+
 void UserInterface::SetIdleLimit(std::chrono::milliseconds limit) { impl_->idleLimit = limit; }
 
 bool UserInterface::PostClick(Hwnd button) {

@@ -139,7 +139,7 @@ Hwnd UserInterface::GetDlgItem(Hwnd dialog, int id) const {
     Window* child = UiInternal::FindQuiet(*this, c);
     if (child && child->id == id) return c;
   }
-  SetLastError(kErrorInvalidWindowHandle);
+  SetLastError(kErrorControlIdNotFound);
   return 0;
 }
 

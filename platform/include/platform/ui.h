@@ -171,6 +171,9 @@ class UserInterface {
   // limit (a loop waiting for a message that will never come is reported, not left hanging).
   int GetMessage(Msg* msg, Hwnd window, uint32_t first, uint32_t last);
   LResult DispatchMessage(const Msg& msg);
+  // For loops that run modeless dialogs: dispatches `msg` and returns true when it is meant for
+  // `dialog` or one of its controls; false, leaving it alone, otherwise.
+  bool IsDialogMessage(Hwnd dialog, const Msg& msg);
   void SetIdleLimit(std::chrono::milliseconds limit);
   // Puts a person's click on `button` into the queue: WM_LBUTTONDOWN, then WM_LBUTTONUP.
   bool PostClick(Hwnd button);

@@ -24,6 +24,7 @@ constexpr WParam MakeWParam(uint16_t low, uint16_t high) {
 
 inline constexpr uint32_t kErrorInvalidWindowHandle = 1400;
 inline constexpr uint32_t kErrorNoWindowsForThread = 1420;  // ended a dialog that is not one
+inline constexpr uint32_t kErrorControlIdNotFound = 1421;
 
 // Message boxes: buttons, icons, default button, modality.
 inline constexpr uint32_t MB_OK = 0x0;
