@@ -11,9 +11,10 @@
 
 namespace imgfilt {
 
-// Working room a horizontal pass may use for a source line of `width` pixels.
+// Working room a horizontal pass may use for a source line of `width` pixels: room for the line
+// widened to 32-bit lanes.
 inline size_t ScaleScratchBytes(size_t width, int bpp) {
-  return (width + 2) * static_cast<size_t>(bpp) + 64;
+  return ((width + 2) * static_cast<size_t>(bpp) + 64) * 4;
 }
 
 struct ScalePasses {

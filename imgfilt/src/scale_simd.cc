@@ -11,6 +11,7 @@
 
 #include "hwy/highway.h"
 #include "scale_pass.h"
+#include "scale_table.h"
 
 HWY_BEFORE_NAMESPACE();
 namespace imgfilt {
@@ -113,8 +114,48 @@ void BlendLines(const uint8_t* upper, const uint8_t* lower, int w0, int w1, uint
   }
 }
 
+uint8_t RoundSum(float sum) {
+  return static_cast<uint8_t>(std::clamp(std::floor(sum + 0.5f), 0.0f, 255.0f));
+}
+
+template <class DF>
+hn::Vec<hn::Rebind<uint8_t, DF>> RoundSums(DF df, hn::Vec<DF> sum) {
+  const hn::RebindToSigned<DF> di;
+  auto rounded = hn::Floor(hn::Add(sum, hn::Set(df, 0.5f)));
+  rounded = hn::Min(hn::Max(rounded, hn::Zero(df)), hn::Set(df, 255.0f));
+  return hn::DemoteTo(hn::Rebind<uint8_t, DF>(), hn::ConvertTo(di, rounded));
+}
+
+// Weights that are multiples of 1/256 and add up to at most 1: integer sums, exactly the bytes
+// the single-precision sums give.
+void WeighLinesIn256ths(const uint8_t* const* lines, const uint16_t* weights, size_t count,
+                        uint8_t* out, size_t bytes) {
+  const hn::ScalableTag<uint16_t> d16;
+  const hn::Rebind<uint8_t, decltype(d16)> d8;
+  const hn::RebindToSigned<decltype(d16)> di16;
+  const size_t lanes = hn::Lanes(d16);
+  size_t i = 0;
+  for (; i + lanes <= bytes; i += lanes) {
+    auto sum = hn::Set(d16, 128);
+    for (size_t k = 0; k < count; ++k) {
+      sum = hn::Add(sum, hn::Mul(hn::PromoteTo(d16, hn::LoadU(d8, lines[k] + i)), hn::Set(d16, weights[k])));
+    }
+    hn::StoreU(hn::DemoteTo(d8, hn::BitCast(di16, hn::ShiftRight<8>(sum))), d8, out + i);
+  }
+  for (; i < bytes; ++i) {
+    unsigned sum = 128;
+    for (size_t k = 0; k < count; ++k) sum += lines[k][i] * unsigned{weights[k]};
+    out[i] = static_cast<uint8_t>(sum >> 8);
+  }
+}
+
 void WeighLines(const uint8_t* const* lines, const float* weights, size_t count, uint8_t* out,
                 size_t bytes) {
+  uint16_t in256ths[64];
+  if (count <= 64 && WeightsIn256ths(weights, count, in256ths)) {
+    WeighLinesIn256ths(lines, in256ths, count, out, bytes);
+    return;
+  }
   const hn::ScalableTag<float> df;
   const hn::RebindToSigned<decltype(df)> di;
   const hn::Rebind<uint8_t, decltype(df)> d8;
@@ -126,14 +167,84 @@ void WeighLines(const uint8_t* const* lines, const float* weights, size_t count,
       const auto v = hn::ConvertTo(df, hn::PromoteTo(di, hn::LoadU(d8, lines[k] + i)));
       sum = hn::Add(sum, hn::Mul(v, hn::Set(df, weights[k])));
     }
-    auto rounded = hn::Floor(hn::Add(sum, hn::Set(df, 0.5f)));
-    rounded = hn::Min(hn::Max(rounded, hn::Zero(df)), hn::Set(df, 255.0f));
-    hn::StoreU(hn::DemoteTo(d8, hn::ConvertTo(di, rounded)), d8, out + i);
+    hn::StoreU(RoundSums(df, sum), d8, out + i);
   }
   for (; i < bytes; ++i) {
     float sum = 0.0f;
     for (size_t k = 0; k < count; ++k) sum += static_cast<float>(lines[k][i]) * weights[k];
-    out[i] = static_cast<uint8_t>(std::clamp(std::floor(sum + 0.5f), 0.0f, 255.0f));
+    out[i] = RoundSum(sum);
+  }
+}
+
+// The source line widened to 32-bit lanes, so that the taps can be gathered.
+template <class D>
+void Widen(D d, const uint8_t* src, size_t bytes, hn::TFromD<D>* wide) {
+  const hn::Rebind<uint8_t, D> d8;
+  const hn::RebindToSigned<D> di;
+  const size_t lanes = hn::Lanes(d);
+  size_t i = 0;
+  for (; i + lanes <= bytes; i += lanes) {
+    const auto v = hn::PromoteTo(di, hn::LoadU(d8, src + i));
+    if constexpr (hwy::IsFloat<hn::TFromD<D>>()) {
+      hn::StoreU(hn::ConvertTo(d, v), d, wide + i);
+    } else {
+      hn::StoreU(v, d, wide + i);
+    }
+  }
+  for (; i < bytes; ++i) wide[i] = static_cast<hn::TFromD<D>>(src[i]);
+}
+
+void ReduceLineIn256ths(const ReduceLanes& t, const uint8_t* src, size_t in_bytes, uint8_t* out,
+                        int32_t* wide) {
+  const hn::ScalableTag<int32_t> d;
+  const hn::Rebind<uint16_t, decltype(d)> d16;
+  const hn::Rebind<uint8_t, decltype(d)> d8;
+  Widen(d, src, in_bytes, wide);
+  const size_t lanes = hn::Lanes(d);
+  size_t o = 0;
+  for (; o + lanes <= t.out_bytes; o += lanes) {
+    auto sum = hn::Set(d, 128);
+    for (size_t k = 0; k < t.taps; ++k) {
+      const size_t cell = k * t.out_bytes + o;
+      const auto v = hn::GatherIndex(d, wide, hn::LoadU(d, t.source.data() + cell));
+      sum = hn::Add(sum, hn::Mul(v, hn::PromoteTo(d, hn::LoadU(d16, t.weight256.data() + cell))));
+    }
+    hn::StoreU(hn::DemoteTo(d8, hn::ShiftRight<8>(sum)), d8, out + o);
+  }
+  for (; o < t.out_bytes; ++o) {
+    int32_t sum = 128;
+    for (size_t k = 0; k < t.taps; ++k) {
+      const size_t cell = k * t.out_bytes + o;
+      sum += wide[t.source[cell]] * int32_t{t.weight256[cell]};
+    }
+    out[o] = static_cast<uint8_t>(sum >> 8);
+  }
+}
+
+void ReduceLineFloat(const ReduceLanes& t, const uint8_t* src, size_t in_bytes, uint8_t* out,
+                     float* wide) {
+  const hn::ScalableTag<float> df;
+  const hn::RebindToSigned<decltype(df)> di;
+  const hn::Rebind<uint8_t, decltype(df)> d8;
+  Widen(df, src, in_bytes, wide);
+  const size_t lanes = hn::Lanes(df);
+  size_t o = 0;
+  for (; o + lanes <= t.out_bytes; o += lanes) {
+    auto sum = hn::Zero(df);
+    for (size_t k = 0; k < t.taps; ++k) {
+      const size_t cell = k * t.out_bytes + o;
+      const auto v = hn::GatherIndex(df, wide, hn::LoadU(di, t.source.data() + cell));
+      sum = hn::Add(sum, hn::Mul(v, hn::LoadU(df, t.weight.data() + cell)));
+    }
+    hn::StoreU(RoundSums(df, sum), d8, out + o);
+  }
+  for (; o < t.out_bytes; ++o) {
+    float sum = 0.0f;
+    for (size_t k = 0; k < t.taps; ++k) {
+      const size_t cell = k * t.out_bytes + o;
+      sum += wide[t.source[cell]] * t.weight[cell];
+    }
+    out[o] = RoundSum(sum);
   }
 }
 
@@ -141,7 +252,14 @@ void WeighLines(const uint8_t* const* lines, const float* weights, size_t count,
 
 void ReduceLineSimd(const ReduceTable& t, const uint8_t* src, size_t width, int bpp,
                     uint8_t* out, uint8_t* scratch) {
-  PlainScalePasses().reduce_line(t, src, width, bpp, out, scratch);
+  const size_t in_bytes = width * static_cast<size_t>(bpp);
+  if (t.lanes.taps == 0) {
+    PlainScalePasses().reduce_line(t, src, width, bpp, out, scratch);
+  } else if (!t.lanes.weight256.empty()) {
+    ReduceLineIn256ths(t.lanes, src, in_bytes, out, reinterpret_cast<int32_t*>(scratch));
+  } else {
+    ReduceLineFloat(t.lanes, src, in_bytes, out, reinterpret_cast<float*>(scratch));
+  }
 }
 void EnlargeLineSimd(const EnlargeTable& t, const uint8_t* src, size_t width, int bpp,
                      uint8_t* out, uint8_t* scratch) {

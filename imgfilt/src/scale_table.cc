@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "raster.h"
+#include "scale_pass.h"
 #include "work_buffer.h"
 
 namespace imgfilt {
@@ -116,6 +117,52 @@ uint8_t BuildEnlargeGroups(uint32_t width, int bpp, EnlargeTable& table) {
       group.index[k] = static_cast<uint8_t>(source[k] - base);
     }
   }
+  return kOk;
+}
+
+bool WeightIn256ths(float weight, uint16_t& in256ths) {
+  const float scaled = weight * 256.0f;  // exact: a power of two
+  if (!(scaled >= 0.0f && scaled <= 256.0f) || std::floor(scaled) != scaled) return false;
+  in256ths = static_cast<uint16_t>(scaled);
+  return true;
+}
+
+bool WeightsIn256ths(const float* weights, size_t count, uint16_t* in256ths) {
+  unsigned sum = 0;
+  for (size_t k = 0; k < count; ++k) {
+    if (!WeightIn256ths(weights[k], in256ths[k])) return false;
+    sum += in256ths[k];
+  }
+  return sum <= 256;
+}
+
+uint8_t BuildReduceLanes(uint32_t width, int bpp, ReduceTable& table) {
+  ReduceLanes& lanes = table.lanes;
+  const auto b = static_cast<size_t>(bpp);
+  lanes.taps = table.max_count;
+  lanes.out_bytes = table.entries.size() * b;
+  const size_t cells = lanes.taps * lanes.out_bytes;
+  if (!TryResize(lanes.source, cells) || !TryResize(lanes.weight, cells)) return kNoMemory;
+  bool exact = TryResize(lanes.weight256, cells);
+  for (size_t x = 0; x < table.entries.size(); ++x) {
+    const ReduceEntry& e = table.entries[x];
+    unsigned sum = 0;
+    for (size_t k = 0; k < lanes.taps; ++k) {
+      const bool real = k < e.count;
+      const ReducePair pair = real ? table.pairs[e.first + k] : ReducePair{0, 0.0f};
+      uint16_t in256ths = 0;
+      exact = exact && WeightIn256ths(pair.weight, in256ths);
+      sum += in256ths;
+      for (size_t c = 0; c < b; ++c) {
+        const size_t cell = k * lanes.out_bytes + x * b + c;
+        lanes.source[cell] = static_cast<int32_t>(MirrorIndex(pair.index, width) * b + c);
+        lanes.weight[cell] = pair.weight;
+        if (exact) lanes.weight256[cell] = in256ths;
+      }
+    }
+    exact = exact && sum <= 256;
+  }
+  if (!exact) std::vector<uint16_t>().swap(lanes.weight256);
   return kOk;
 }
 

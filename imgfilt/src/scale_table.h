@@ -50,12 +50,33 @@ struct ReduceEntry {
   uint32_t count;
 };
 
+// Horizontal reduction laid out for vector lanes: for each tap k below `taps` and each output
+// byte o, the byte offset in the source line (already mirrored) and the weight, at
+// [k x out_bytes + o]. Entries with fewer pairs are padded with weight 0 at the end, which leaves
+// every sum unchanged. When every weight is a multiple of 1/256 and each output's weights add
+// up to at most 1, `weight256` holds them as integers: the single-precision sums are then exact,
+// and integer arithmetic gives the same bytes.
+struct ReduceLanes {
+  size_t taps = 0;
+  size_t out_bytes = 0;
+  std::vector<int32_t> source;
+  std::vector<float> weight;
+  std::vector<uint16_t> weight256;  // empty unless the weights allow it
+};
+
 struct ReduceTable {
   std::vector<ReduceEntry> entries;
   std::vector<ReducePair> pairs;
   size_t max_span = 0;  // largest index range one entry covers
   size_t max_count = 0;
+  ReduceLanes lanes;    // built for horizontal tables only
 };
+
+// `weight` as a multiple of 1/256, when it is one.
+bool WeightIn256ths(float weight, uint16_t& in256ths);
+
+// The weights as integers in 1/256 when each is such a multiple and together they make at most 1.
+bool WeightsIn256ths(const float* weights, size_t count, uint16_t* in256ths);
 
 // Both return 0, 12 when `target` is not on the table's side of `source`, or 10 when the memory
 // cannot be had. source and target are at least 1.
@@ -64,6 +85,9 @@ uint8_t BuildReduceTable(uint32_t source, uint32_t target, ReduceTable& table);
 
 // Adds the shuffle groups to a horizontal enlargement of lines `width` pixels wide.
 uint8_t BuildEnlargeGroups(uint32_t width, int bpp, EnlargeTable& table);
+
+// Adds the lane layout to a horizontal reduction of lines `width` pixels wide.
+uint8_t BuildReduceLanes(uint32_t width, int bpp, ReduceTable& table);
 
 // Padded source position of output pixel `entry`: 0 is the virtual pixel before the line,
 // width + 1 repeats the last pixel.

@@ -51,6 +51,7 @@ void Scaler::Reset() {
   Release(enlarge_y_.entries);
   Release(reduce_x_.entries);
   Release(reduce_x_.pairs);
+  reduce_x_.lanes = ReduceLanes{};
   Release(reduce_y_.entries);
   Release(reduce_y_.pairs);
 }
@@ -64,6 +65,7 @@ uint8_t Scaler::StartImage(const ScaleCall& c) {
     if (code == kOk) code = BuildEnlargeGroups(c.width, bpp_, enlarge_x_);
   } else if (c.target_width < c.width) {
     code = BuildReduceTable(c.width, c.target_width, reduce_x_);
+    if (code == kOk) code = BuildReduceLanes(c.width, bpp_, reduce_x_);
   }
   if (code == kOk && c.target_height > c.total_lines) {
     code = BuildEnlargeTable(c.total_lines, c.target_height, enlarge_y_);

@@ -160,10 +160,15 @@ TEST(SimdEquivalence, HorizontalPassesMatchPlain) {
           plain.enlarge_line(table, src.data(), width, bpp, b.data(), scratch.data());
           ASSERT_EQ(a, b) << "enlarge " << width << " to " << target << " bpp " << bpp;
         }
-        for (uint32_t target : {1u, width / 2, width * 9 / 10, width - 1}) {
+        // Halving and quartering have weights in 1/256 and take the integer path.
+        for (uint32_t target : {1u, width / 2, width / 4, width * 9 / 10, width - 1}) {
           if (target == 0 || target >= width) continue;
           imgfilt::ReduceTable table;
           ASSERT_EQ(imgfilt::BuildReduceTable(width, target, table), IMGFILT_OK);
+          ASSERT_EQ(imgfilt::BuildReduceLanes(width, bpp, table), IMGFILT_OK);
+          if (width % 4 == 0 && target == width / 2) {
+            ASSERT_FALSE(table.lanes.weight256.empty());
+          }
           std::vector<uint8_t> a(target * static_cast<size_t>(bpp)), b(a.size());
           fast.reduce_line(table, src.data(), width, bpp, a.data(), scratch.data());
           plain.reduce_line(table, src.data(), width, bpp, b.data(), scratch.data());
@@ -194,7 +199,10 @@ TEST(SimdEquivalence, VerticalPassesMatchPlain) {
         for (size_t k = 0; k < count; ++k) {
           lines.push_back(RandomBytes(bytes, rng));
           pointers.push_back(lines.back().data());
-          weights.push_back(std::uniform_real_distribution<float>(0.0f, 2.0f / static_cast<float>(count))(rng));
+          // Odd counts: any weights; even counts: multiples of 1/256 adding up to at most 1.
+          const float w = count % 2 == 1 ? std::uniform_real_distribution<float>(0.0f, 2.0f / static_cast<float>(count))(rng)
+                                         : static_cast<float>(rng() % (257 / count)) / 256.0f;
+          weights.push_back(w);
         }
         std::vector<uint8_t> a(bytes), b(bytes);
         fast.weigh_lines(pointers.data(), weights.data(), count, a.data(), bytes);
