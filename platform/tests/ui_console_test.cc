@@ -122,6 +122,17 @@ TEST(ConsoleProgressTest, WithoutATerminalOneLinePerTenth) {
   EXPECT_EQ(lines, 11u);  // at 0% when the range is set, then once per tenth
 }
 
+TEST(ConsoleProgressTest, ABarInAPlainWindowIsCaptionedWithThatWindow) {
+  Pipe in, out;
+  ConsoleUi ui(in.read(), out.write());
+  Hwnd window = ui.CreateWindow("dearc", "dearc", WS_VISIBLE, 0, {});
+  Hwnd hidden = ui.CreateControl(window, kProgressClass, "", 0, 2);
+  Hwnd bar = ui.CreateControl(window, kProgressClass, "", WS_VISIBLE, 1);
+  ui.SendMessage(hidden, PBM_SETPOS, 50, 0);
+  ui.SendMessage(bar, PBM_SETPOS, 100, 0);
+  EXPECT_EQ(out.Drain(), "dearc [" + std::string(30, '#') + "] 100%\n");
+}
+
 TEST(ConsoleProgressTest, ATypedCancelReachesALoopThatPollsItsMessages) {
   Pipe in, out;
   in.Write("y\nc\n");  // the first line answers a later prompt; the second cancels

@@ -9,6 +9,7 @@
 #include "console_render.h"
 #include "platform/dialog_driver.h"
 #include "platform/winpath.h"
+#include "ui_internal.h"
 
 namespace platform {
 namespace {
@@ -84,10 +85,8 @@ void ConsoleUi::RunModal(DialogDriver& driver) {
 
 Hwnd ConsoleUi::TopLevelOf(Hwnd window) const {
   Hwnd h = window;
-  for (int depth = 0; h && depth < 64; ++depth) {
-    Hwnd parent = GetParent(h);
-    if (!parent || !IsDialog(parent) || shown_.count(h)) break;
-    h = parent;
+  for (Window* w = UiInternal::FindQuiet(*this, h); w && w->child; w = UiInternal::FindQuiet(*this, h)) {
+    h = w->parent;
   }
   return h;
 }
@@ -110,12 +109,12 @@ void ConsoleUi::OnShown(Hwnd window) {
 }
 
 void ConsoleUi::OnHidden(Hwnd window) {
-  if (shown_.erase(window)) EndBarLine();
+  if (shown_.erase(window) || window == barOwner_) EndBarLine();
 }
 
 void ConsoleUi::OnDestroyed(Hwnd window) {
   lastTenth_.erase(window);
-  if (shown_.erase(window)) EndBarLine();
+  if (shown_.erase(window) || window == barOwner_) EndBarLine();
 }
 
 void ConsoleUi::OnTextChanged(Hwnd control) {
@@ -130,7 +129,8 @@ void ConsoleUi::OnTextChanged(Hwnd control) {
 
 void ConsoleUi::OnProgress(Hwnd bar, int low, int high, int position) {
   if (!IsWindowVisible(bar)) return;
-  std::string caption = GetWindowText(TopLevelOf(bar));
+  barOwner_ = TopLevelOf(bar);
+  std::string caption = GetWindowText(barOwner_);
   std::string line = RenderBar(caption, low, high, position, kBarWidth);
   if (terminal_) {
     Write("\r" + line + "\x1b[K");

@@ -55,6 +55,7 @@ class ConsoleUi : public UserInterface {
   int output_;
   bool terminal_;
   bool barLineOpen_ = false;       // a progress bar is drawn on the current terminal line
+  Hwnd barOwner_ = 0;              // the window whose bar was drawn last
   std::set<Hwnd> shown_;           // modeless dialogs on show
   std::map<Hwnd, int> lastTenth_;  // per progress bar, the tenth last printed (not a terminal)
 };
