@@ -73,7 +73,7 @@ ScsiOutcome IdentityScanner::Execute(const ScsiCommand& c) {
       uint8_t d[32] = {0x06, 0, 0x02, 0x01, 27};
       std::memcpy(d + 8, model_.name.data(), std::min<size_t>(24, model_.name.size()));
       uint32_t n = std::min<uint32_t>({c.length, c.cdb[4], 32});
-      std::memcpy(c.data, d, n);
+      if (n > 0) std::memcpy(c.data, d, n);
       return ScsiOutcome::Good(n);
     }
     case 0x0A: {  // WRITE(6): a command of the protocol

@@ -43,6 +43,11 @@ void PutText(std::vector<uint8_t>& d, size_t at, const std::string& text, size_t
   for (size_t i = 0; i < width; ++i) d[at + i] = i < text.size() ? static_cast<uint8_t>(text[i]) : ' ';
 }
 
+// Copies reply bytes into the initiator's buffer; a zero-length buffer may be null.
+void CopyOut(const ScsiCommand& c, const void* from, uint32_t n) {
+  if (n > 0) std::memcpy(c.data, from, n);
+}
+
 uint8_t SignMagnitude(int v) {
   return static_cast<uint8_t>(v < 0 ? 0x80 | std::min(-v, 127) : std::min(v, 127));
 }
@@ -168,7 +173,7 @@ ScsiOutcome ScsiScanner::RequestSense(const ScsiCommand& c) {
   std::array<uint8_t, 20> sense = lastSense_;
   if (sense[0] == 0) sense[0] = 0x70;  // no sense pending: a current, empty report
   sense[7] = 12;
-  std::memcpy(c.data, sense.data(), n);
+  CopyOut(c, sense.data(), n);
   lastSense_ = {};
   return ScsiOutcome::Good(n);
 }
@@ -211,7 +216,7 @@ ScsiOutcome ScsiScanner::Inquiry(const ScsiCommand& c) {
   if (c.cdb[1] & 0x01) return Illegal(kAscInvalidCdbField);  // no vital product data pages
   std::vector<uint8_t> d = InquiryData();
   uint32_t n = std::min<uint32_t>({c.length, c.cdb[4], static_cast<uint32_t>(d.size())});
-  std::memcpy(c.data, d.data(), n);
+  CopyOut(c, d.data(), n);
   return ScsiOutcome::Good(n);
 }
 
@@ -273,7 +278,7 @@ ScsiOutcome ScsiScanner::GetDataBufferStatus(const ScsiCommand& c) {
     d[11] = static_cast<uint8_t>(filled);
   }
   uint32_t n = std::min<uint32_t>({c.length, Be16(c.cdb + 7), 12});
-  std::memcpy(c.data, d.data(), n);
+  CopyOut(c, d.data(), n);
   return ScsiOutcome::Good(n);
 }
 
@@ -288,7 +293,7 @@ ScsiOutcome ScsiScanner::Read(const ScsiCommand& c) {
   switch (type) {
     case 0x00: return ReadImage(c, length);
     case 0x80: {  // transfer measurement: the scanner times a dummy transfer
-      std::memset(c.data, 0, length);
+      if (length > 0) std::memset(c.data, 0, length);
       return ScsiOutcome::Good(length);
     }
     case 0x82: return ReadShading(c, length);
@@ -338,7 +343,7 @@ ScsiOutcome ScsiScanner::ReadShading(const ScsiCommand& c, uint32_t length) {
     shadingReadOffset_ = 0;
   }
   uint32_t n = std::min(length, total - shadingReadOffset_);
-  std::memcpy(c.data, shadingData_.data() + shadingReadOffset_, n);
+  CopyOut(c, shadingData_.data() + shadingReadOffset_, n);
   shadingReadOffset_ = (shadingReadOffset_ + n) % total;
   ScsiOutcome outcome = ScsiOutcome::Good(n);
   if (n < length) outcome.hostStatus = platform::kHostDataOverrunUnderrun;
@@ -348,7 +353,7 @@ ScsiOutcome ScsiScanner::ReadShading(const ScsiCommand& c, uint32_t length) {
 ScsiOutcome ScsiScanner::ReadLoopback(const ScsiCommand& c, uint32_t length) {
   if (parallelModes_ == 0) return Illegal(kAscInvalidCdbField);
   uint32_t n = std::min<uint32_t>(length, static_cast<uint32_t>(loopback_.size()));
-  std::memcpy(c.data, loopback_.data(), n);
+  CopyOut(c, loopback_.data(), n);
   // A mode the port cannot carry garbles the data on the way back.
   uint8_t flag = 0;
   switch (observed_.portModeCode) {
@@ -381,7 +386,7 @@ ScsiOutcome ScsiScanner::Send(const ScsiCommand& c) {
     case 0x87: return SendFirmware(c, length);
     case 0x83:
       if (parallelModes_ == 0) return Illegal(kAscInvalidCdbField);
-      loopback_.assign(c.data, c.data + length);
+      loopback_.assign(c.data, c.data + length);  // length 0 makes an empty range
       return ScsiOutcome::Good(length);
     case 0x85:
       if (parallelModes_ == 0 || length != 0) return Illegal(kAscInvalidCdbField);

@@ -27,7 +27,7 @@ void RunSequence(platform::ScsiDevice& device, platform::VirtualClock& clock, co
     std::vector<uint8_t> data(length);
     size_t take = std::min<size_t>(length, n);
     if (direction == platform::ScsiDirection::kOut) {
-      std::memcpy(data.data(), p, take);
+      if (take > 0) std::memcpy(data.data(), p, take);
       p += take;
       n -= take;
     }

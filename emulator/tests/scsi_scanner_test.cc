@@ -131,6 +131,9 @@ TEST_F(ScannerTest, BadRequestsGetNamedSense) {
   Reply sense = In(*s, {0x03, 0, 0, 0, 20, 0}, 20);
   EXPECT_EQ(sense.data[12], 0x2C);
   EXPECT_EQ(In(*s, {0x03, 0, 0, 0, 20, 0}, 20).data[12], 0);
+  // Zero-length transfers come with no buffer at all.
+  EXPECT_TRUE(Exec(*s, {0x03, 0, 0, 0, 0, 0}, ScsiDirection::kIn).good());
+  EXPECT_TRUE(Exec(*s, {0x12, 0, 0, 0, 0, 0}, ScsiDirection::kIn).good());
   // A buffer smaller than the transfer length is an overrun at the adapter.
   Reply overrun = Exec(*s, {0x28, 0, 0x80, 0, 0, 0, 0, 1, 0, 0}, ScsiDirection::kIn,
                       std::vector<uint8_t>(16));
