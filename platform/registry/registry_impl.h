@@ -58,9 +58,9 @@ long Registry::Impl::Run(bool write, Op&& op) {
     try {
       return op();
     } catch (const registry_internal::SqlError& e) {
-      // SQLite ends the transaction itself on some failures; later writes must not then go
-      // through one by one as if the caller's transaction were still open.
-      if (!store.InTransaction()) doomed = true;
+      // A call that failed part way may have left some of its changes behind, and SQLite ends
+      // the transaction itself on some failures: either way it can no longer be committed.
+      doomed = true;
       return Failure(e, write);
     } catch (const std::bad_alloc&) {
       return kErrorNotEnoughMemory;

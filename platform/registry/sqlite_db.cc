@@ -1,5 +1,7 @@
 #include "sqlite_db.h"
 
+#include <atomic>
+
 namespace platform::registry_internal {
 
 bool IsBusy(int code) {
@@ -10,6 +12,24 @@ bool IsBusy(int code) {
 bool IsDamage(int code) {
   int primary = code & 0xff;
   return primary == SQLITE_CORRUPT || primary == SQLITE_NOTADB;
+}
+
+namespace {
+
+std::atomic<int> faultCountdown{0};
+std::atomic<int> faultCode{SQLITE_OK};
+
+void ThrowIfFaultDue() {
+  if (faultCountdown.load() > 0 && --faultCountdown == 0) {
+    throw SqlError{faultCode.load(), "injected fault"};
+  }
+}
+
+}  // namespace
+
+void InjectFault(int after, int code) {
+  faultCode = code;
+  faultCountdown = after;
 }
 
 Statement::Statement(sqlite3* db, const char* sql) : db_(db) {
@@ -43,6 +63,7 @@ Statement& Statement::BindBlob(int index, const void* data, size_t size) {
 }
 
 bool Statement::Step() {
+  ThrowIfFaultDue();
   int rc = sqlite3_step(stmt_);
   if (rc == SQLITE_ROW) return true;
   if (rc == SQLITE_DONE) return false;
@@ -81,6 +102,7 @@ int Database::Open(const std::string& file, bool create) {
 std::string Database::ErrorMessage() const { return db_ ? sqlite3_errmsg(db_) : "out of memory"; }
 
 void Database::Exec(const char* sql) {
+  ThrowIfFaultDue();
   int rc = sqlite3_exec(db_, sql, nullptr, nullptr, nullptr);
   if (rc != SQLITE_OK) throw SqlError{rc, sqlite3_errmsg(db_)};
 }

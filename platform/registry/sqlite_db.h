@@ -22,6 +22,10 @@ struct SqlError {
 bool IsBusy(int code);
 bool IsDamage(int code);
 
+// Fault switch for tests: the `after`-th statement from now (1 = the next one, counting every
+// step and every Exec) fails with `code`, once. 0 turns it off. Process-wide.
+void InjectFault(int after, int code);
+
 // One prepared statement. Reset() after use so that it releases its read snapshot.
 class Statement {
  public:

@@ -92,9 +92,10 @@ class Registry {
 
   // Groups many changes into one transaction; nested scopes join the outer one. The store is
   // locked against other writers from Begin to the outermost Commit or Rollback. A Rollback in
-  // a nested scope dooms the whole transaction: later writes in it fail with kErrorCancelled
-  // and the outermost Commit rolls back and returns kErrorCancelled. Commit or Rollback with no
-  // transaction open is kErrorInvalidParameter. Destroying the object rolls back.
+  // a nested scope, or a call that fails on a database error inside the transaction, dooms the
+  // whole of it: later writes in it fail with kErrorCancelled and the outermost Commit rolls
+  // back and returns kErrorCancelled. Commit or Rollback with no transaction open is
+  // kErrorInvalidParameter. Destroying the object rolls back.
   long BeginTransaction();
   long CommitTransaction();
   long RollbackTransaction();
