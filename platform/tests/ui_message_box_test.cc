@@ -58,6 +58,14 @@ TEST(ScriptedMessageBoxTest, AnAnswerThatIsNotOneOfItsButtonsIsAFailure) {
   EXPECT_EQ(r.ui.MessageBox(12345, "x", "y", MB_OK), 0);  // no such owner
 }
 
+TEST(ScriptedMessageBoxTest, BeepsAreKeptInTheHistory) {
+  RecordingUi r;
+  r.ui.MessageBeep(MB_ICONQUESTION);
+  ASSERT_EQ(r.ui.History().size(), 1u);
+  EXPECT_EQ(r.ui.History()[0].kind, ScriptedUi::Shown::Kind::kBeep);
+  EXPECT_EQ(r.ui.History()[0].type, MB_ICONQUESTION);
+}
+
 TEST(MessageBoxButtonsTest, DefaultAndSafeAnswers) {
   EXPECT_EQ(MessageBoxDefault(MB_YESNOCANCEL | MB_DEFBUTTON2), IDNO);
   EXPECT_EQ(MessageBoxDefault(MB_YESNO | MB_DEFBUTTON3), IDYES);  // out of range: the first

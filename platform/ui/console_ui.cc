@@ -144,6 +144,8 @@ void ConsoleUi::OnProgress(Hwnd bar, int low, int high, int position) {
   Write(line + "\n");
 }
 
+void ConsoleUi::OnBeep(uint32_t) { Write("\a"); }
+
 void ConsoleUi::PollInput() {
   Hwnd cancel = 0;
   for (Hwnd dialog : shown_) {

@@ -181,3 +181,9 @@ void ScriptedUi::OnModelessCreated(Hwnd dialog) {
 }
 
 }  // namespace platform
+
+namespace platform {
+
+void ScriptedUi::OnBeep(uint32_t type) { Record(Shown{Shown::Kind::kBeep, {}, {}, type, 0, true}); }
+
+}  // namespace platform

@@ -56,6 +56,11 @@ std::string_view IconName(uint32_t type) {
   }
 }
 
+bool UserInterface::MessageBeep(uint32_t type) {
+  OnBeep(type);
+  return true;
+}
+
 int UserInterface::MessageBox(Hwnd owner, std::string_view text, std::string_view caption,
                               uint32_t type) {
   std::vector<int> buttons = MessageBoxButtons(type);

@@ -43,6 +43,7 @@ class ConsoleUi : public UserInterface {
   void OnTextChanged(Hwnd control) override;
   void OnProgress(Hwnd bar, int low, int high, int position) override;
   void PollInput() override;
+  void OnBeep(uint32_t type) override;
 
  private:
   void Write(const std::string& text);

@@ -31,10 +31,10 @@ class ScriptedUi : public UserInterface {
 
   // What the run showed, in order, for tests that check more than the answers.
   struct Shown {
-    enum class Kind { kMessageBox, kDialog, kModeless } kind;
+    enum class Kind { kMessageBox, kDialog, kModeless, kBeep } kind;
     std::string key;      // the dialog's id or caption; the message box's caption
     std::string text;     // the message box's text
-    uint32_t type = 0;    // the message box's type
+    uint32_t type = 0;    // the message box's type, or the beep's
     intptr_t answer = 0;  // the answer or the dialog's result
     bool expected = false;
   };
@@ -66,6 +66,7 @@ class ScriptedUi : public UserInterface {
   int PresentMessageBox(const MessageBoxRequest& request) override;
   void RunModal(DialogDriver& driver) override;
   void OnModelessCreated(Hwnd dialog) override;
+  void OnBeep(uint32_t type) override;
 
  private:
   struct Expectation {

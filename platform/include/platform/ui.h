@@ -86,6 +86,9 @@ class UserInterface {
 
   // --- Message boxes. Returns the answer (IDOK ... IDNO), or 0 for an invalid type.
   int MessageBox(Hwnd owner, std::string_view text, std::string_view caption, uint32_t type);
+  // MessageBeep: the sound of a message-box icon (MB_ICONQUESTION ...), or 0xFFFFFFFF for the
+  // simple beep; what a person hears is the backend's business.
+  bool MessageBeep(uint32_t type);
 
   // --- Windows.
   // A window with a procedure of its own. With WS_CHILD in `style` it sits inside `parent`
@@ -202,6 +205,7 @@ class UserInterface {
     (void)bar, (void)low, (void)high, (void)position;
   }
   virtual void OnUpdate(Hwnd window) { (void)window; }
+  virtual void OnBeep(uint32_t type) { (void)type; }
   // Called while a program polls or waits for messages, so that a person's input can arrive.
   virtual void PollInput() {}
 
