@@ -132,8 +132,8 @@ LResult SelectionMessage(Window& box, uint32_t msg, WParam w, LParam l) {
     case LB_GETSELCOUNT:
       return multi ? static_cast<LResult>(std::count(s.selected.begin(), s.selected.end(), true)) : LB_ERR;
     case LB_GETSELITEMS: {
-      if (!multi) return LB_ERR;
       int* out = reinterpret_cast<int*>(l);
+      if (!multi || (!out && w > 0)) return LB_ERR;
       LResult n = 0;
       for (size_t i = 0; i < s.selected.size() && static_cast<WParam>(n) < w; ++i) {
         if (s.selected[i]) out[n++] = static_cast<int>(i);
