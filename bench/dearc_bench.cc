@@ -27,6 +27,7 @@
 #include "codec/packed_header.h"
 #include "dearc32/dearc32.h"
 #include "platform/host.h"
+#include "platform/ui.h"
 #include "testing/sample_data.h"
 
 namespace {
@@ -192,3 +193,4 @@ void BM_DecoderMemory(benchmark::State& state) {
 BENCHMARK(BM_LhaExpand)->Name("Lh1Archive/lha")->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(3);
 BENCHMARK(BM_UnpackFile)->Name("Unpack/file")->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(3);
 BENCHMARK(BM_DecoderMemory)->Name("Decoder/memory")->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(3);
+BENCHMARK_MAIN();

@@ -3,3 +3,4 @@
 file(GLOB dearc_codec_sources CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/dearc32/codec/*.cc)
 scansuite_fuzz(dearc_fuzz SOURCES ${CMAKE_CURRENT_SOURCE_DIR}/dearc_fuzz.cc ${dearc_codec_sources})
 target_include_directories(dearc_fuzz PRIVATE ${PROJECT_SOURCE_DIR}/dearc32)
+target_include_directories(dearc_fuzz PRIVATE ${PROJECT_SOURCE_DIR}/dearc32/tests)
