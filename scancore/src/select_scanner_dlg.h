@@ -1,0 +1,29 @@
+// The modal dialog that lets the user choose one of several scanners: one line per scanner,
+// "Adapter ID: %d; Target ID: %d; Model: %s", the first selected. OK takes the selected line;
+// closing the dialog any other way takes the first, so a choice is always defined.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "platform/host.h"
+#include "platform/ui_constants.h"
+#include "scancore/device_info.h"
+
+class CSelectScannerDlg {
+ public:
+  CSelectScannerDlg(platform::Host& host, const DEVICEINFO* table, uint8_t count);
+  // Runs the dialog; returns the index of the chosen scanner.
+  int DoModal();
+
+  static std::string LineFor(const DEVICEINFO& device);
+
+ private:
+  intptr_t OnMessage(platform::Hwnd dialog, uint32_t message, platform::WParam wParam);
+  void FillList(platform::Hwnd dialog);
+
+  platform::Host& host_;
+  const DEVICEINFO* table_;
+  uint8_t count_;
+  int chosen_ = 0;
+};
