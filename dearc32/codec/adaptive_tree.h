@@ -24,18 +24,11 @@ class AdaptiveTree {
   // Every leaf count 1 and the inner nodes paired in order, as at the start of a stream.
   void Reset();
 
-  // Walks from the root, asking `nextBit` for one bit per inner node (0: first child).
-  template <class BitSource>
-  int Decode(BitSource&& nextBit) const {
-    unsigned node = child_[kRoot];
-    while (node < kNodes) node = child_[node + nextBit()];
-    return static_cast<int>(node - kNodes);
-  }
-
-  // Decode followed by Update, in one pass for the decoder's inner loop: the nodes walked on
-  // the way down are remembered, so the way back up reads them instead of chasing parents,
-  // until a node has to move. `reader` offers Window() (the next bits, left-aligned) and
-  // Consume(n). Bounded counts keep codes under 24 bits, so one window nearly always does.
+  // Decodes one symbol, walking from the root one bit per inner node (0: the first child), and
+  // counts it as Update does. The nodes walked on the way down are remembered, so the way back
+  // up reads them instead of chasing parents, until a node has to move. `reader` offers
+  // Window() (the next bits, left-aligned) and Consume(n). Bounded counts keep codes to about
+  // 22 bits, so one window nearly always does.
   template <class Reader>
   int DecodeAndUpdate(Reader& reader) {
     uint64_t window = reader.Window();
@@ -75,7 +68,7 @@ class AdaptiveTree {
   }
 
   // The code of `symbol`: its bits right-aligned in `bits`, `length` of them. Bounded counts
-  // keep codes far shorter than 64 bits (a Fibonacci-shaped tree of 0x8000 is 22 deep).
+  // keep codes far shorter than 64 bits (a Fibonacci-shaped tree of 0x8000 is about 22 deep).
   void Code(int symbol, uint64_t* bits, unsigned* length) const;
 
   // Counts one more occurrence of `symbol` and restores the node order.

@@ -13,14 +13,6 @@ class BitReader {
  public:
   explicit BitReader(InputBuffer& input) : input_(input) {}
 
-  unsigned Bit() {
-    if (count_ == 0) Refill();
-    const unsigned bit = static_cast<unsigned>(bits_ >> 63);
-    bits_ <<= 1;
-    --count_;
-    return bit;
-  }
-
   // `n` bits (1..32), the first one read the most significant.
   uint32_t Bits(unsigned n) {
     if (count_ < n) return SlowBits(n);
@@ -53,8 +45,6 @@ class BitReader {
     if (count_ == 0) Refill();
     return filling_;
   }
-  // True once a filler bit has been handed out (or is about to be).
-  bool filling() const { return filling_; }
 
  private:
   void Refill();
