@@ -1,0 +1,111 @@
+// A host for one test on a machine description of the test's own (or the default machine),
+// with the Windows version preset the case names, a virtual clock and a scripted user
+// interface whose surprises fail the test.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <string>
+
+#include "machine.h"
+#include "platform/aspi_service.h"
+#include "platform/files.h"
+#include "platform/host.h"
+#include "platform/scripted_ui.h"
+#include "scancore/scan_core.h"
+#include "temp_dir.h"
+
+namespace scancore::testing {
+
+// Where the tests' scanning application lives.
+inline constexpr const char* kBase = "C:\\TOVELINK";
+
+class ScannerHost {
+ public:
+  // `machine` empty: the default machine.
+  explicit ScannerHost(const std::string& version = "win98", const std::string& machine = "") {
+    namespace fs = std::filesystem;
+    platform::ProvisionRoot(dir_.path());
+    SetVersion(version);
+    if (!machine.empty()) std::ofstream(dir_.path() / "machine.ini", std::ios::binary) << machine;
+    auto ui = std::make_unique<platform::ScriptedUi>();
+    ui_ = ui.get();
+    ui_->SetFailureHandler([](const std::string& what) { ADD_FAILURE() << what; });
+    platform::Host::Options options;
+    options.root = dir_.path();
+    options.virtualClock = true;
+    options.ui = std::move(ui);
+    host_ = std::make_unique<platform::Host>(std::move(options));
+    previous_ = platform::Host::Install(host_.get());
+    host_->files().CreateDirectories(kBase);
+  }
+  ~ScannerHost() {
+    for (const std::string& unmet : ui_->Unmet()) ADD_FAILURE() << "prompt never came: " << unmet;
+    platform::Host::Install(previous_);
+  }
+
+  platform::Host& host() { return *host_; }
+  platform::ScriptedUi& ui() { return *ui_; }
+  emulator::Machine& machine() { return emulator::Machine::Attach(*host_); }
+  emulator::ScsiScanner& scanner(const char* name) {
+    emulator::ScsiScanner* s = machine().Scanner(name);
+    EXPECT_NE(s, nullptr) << name;
+    return *s;
+  }
+  platform::AspiService& aspi() { return *host_->Find<platform::AspiService>(); }
+  uint64_t now() { return host_->clock().NowMs(); }
+
+  void WriteFile(const std::string& windowsPath, const std::string& content) {
+    auto path = host_->files().Resolve(windowsPath);
+    ASSERT_TRUE(path) << windowsPath;
+    std::filesystem::create_directories(path->parent_path());
+    std::ofstream(*path, std::ios::binary) << content;
+  }
+
+ private:
+  void SetVersion(const std::string& version) {
+    std::filesystem::path ini = dir_.path() / "system.ini";
+    std::ifstream in(ini, std::ios::binary);
+    std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    auto at = text.find("version=win98");
+    if (at != std::string::npos) text.replace(at, 13, "version=" + version);
+    std::ofstream(ini, std::ios::binary) << text;
+  }
+
+  platform::testing::TempDir dir_;
+  platform::ScriptedUi* ui_ = nullptr;
+  std::unique_ptr<platform::Host> host_;
+  platform::Host* previous_ = nullptr;
+};
+
+// One SCSI adapter with the given "targetN=device" lines and device sections.
+inline std::string OneAdapter(const std::string& targets, const std::string& devices,
+                              const std::string& identifier = "hba0 scsi") {
+  return "[machine]\nadapters=hba0\n[hba0]\nkind=scsi\nidentifier=" + identifier + "\n" +
+         targets + devices;
+}
+
+inline std::string Device(const std::string& name, const std::string& model, int optical = 600,
+                          const std::string& extra = "") {
+  return "[" + name + "]\nmodel=" + model + "\noptical=" + std::to_string(optical) + "\n" + extra;
+}
+
+}  // namespace scancore::testing
+
+// The class CScanCore befriends, in the global namespace as the friend declaration names it.
+// The private stages, for the cases that pin them down one by one.
+class ScanCoreTestPeer {
+ public:
+  static int FindScanner(CScanCore& core, CInterface* t, DEVICEINFO* table, unsigned char& n) {
+    return core.FindScanner(t, table, n);
+  }
+  static int DownloadFirmware(CScanCore& core, CInterface& t, unsigned char id, const char* vp) {
+    return core.DownloadFirmware(t, id, vp);
+  }
+  static int CheckSupportOEM(CScanCore& core) { return core.CheckSupportOEM(); }
+  static int CheckSupportSTISCSI(CScanCore& core) { return core.CheckSupportSTISCSI(); }
+};
+
