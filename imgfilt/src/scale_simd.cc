@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
 #include <cstring>
 
 #include "hwy/highway.h"
@@ -221,6 +222,119 @@ void ReduceLineIn256ths(const ReduceLanes& t, const uint8_t* src, size_t in_byte
   }
 }
 
+#if HWY_TARGET != HWY_SCALAR
+// Output bytes [begin, end) of an integer-weight reduction, one at a time.
+void ReduceBytesIn256ths(const ReduceLanes& t, const uint8_t* src, size_t begin, size_t end,
+                         uint8_t* out) {
+  for (size_t o = begin; o < end; ++o) {
+    unsigned sum = 128;
+    for (size_t k = 0; k < t.taps; ++k) {
+      const size_t cell = k * t.out_bytes + o;
+      sum += src[t.source[cell]] * unsigned{t.weight256[cell]};
+    }
+    out[o] = static_cast<uint8_t>(sum >> 8);
+  }
+}
+
+using D8 = hn::ScalableTag<uint8_t>;
+using DH8 = hn::Half<D8>;
+using DW16 = hn::Repartition<uint16_t, D8>;
+
+// Sums of 16-bit products for the lower and upper halves of a byte vector.
+struct HalfSums {
+  HalfSums() : lo(hn::Set(DW16(), 128)), hi(hn::Set(DW16(), 128)) {}  // the rounding term of >> 8
+
+  hn::Vec<DW16> lo;
+  hn::Vec<DW16> hi;
+
+  void Add(hn::Vec<D8> bytes, uint16_t weight) {
+    const auto w = hn::Set(DW16(), weight);
+    lo = hn::Add(lo, hn::Mul(hn::PromoteTo(DW16(), hn::LowerHalf(bytes)), w));
+    hi = hn::Add(hi, hn::Mul(hn::PromoteTo(DW16(), hn::UpperHalf(DH8(), bytes)), w));
+  }
+  hn::Vec<D8> Bytes() const {
+    const hn::RebindToSigned<DW16> di;
+    return hn::Combine(D8(), hn::DemoteTo(DH8(), hn::BitCast(di, hn::ShiftRight<8>(hi))),
+                       hn::DemoteTo(DH8(), hn::BitCast(di, hn::ShiftRight<8>(lo))));
+  }
+};
+
+// GCC 12 takes the planes filled through LoadInterleaved3's reference arguments for possibly
+// uninitialised; they are zeroed on construction and always loaded before use.
+#if defined(__GNUC__) && !defined(__clang__)
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
+#endif
+
+// Source pixels 2x + offset for a vector of outputs x, from deinterleaving loads at the even
+// pixel at or below; taps of the same even base share their loads.
+template <int kBpp>
+class HalvingLoads {
+ public:
+  explicit HalvingLoads(const uint8_t* src) : src_(src) {
+    for (int c = 0; c < kBpp; ++c) even_[c] = odd_[c] = hn::Zero(D8());
+  }
+
+  // Channel `c` of source pixels first + 2i (first = 2x + offset).
+  hn::Vec<D8> Get(int64_t first, int c) {
+    const int64_t base = first - (first & 1);
+    if (base != base_) Load(base);
+    return (first & 1) != 0 ? odd_[c] : even_[c];
+  }
+
+ private:
+  void Load(int64_t base) {
+    const D8 d;
+    base_ = base;
+    if constexpr (kBpp == 1) {
+      hn::LoadInterleaved2(d, src_ + base, even_[0], odd_[0]);
+      return;
+    }
+    // Pixels base .. base + 2n - 1 in two loads, each split into channel planes.
+    const auto n = static_cast<int64_t>(hn::Lanes(d));
+    hn::Vec<D8> a[3], b[3];
+    hn::LoadInterleaved3(d, src_ + 3 * base, a[0], a[1], a[2]);
+    hn::LoadInterleaved3(d, src_ + 3 * (base + n), b[0], b[1], b[2]);
+    for (int c = 0; c < 3; ++c) {
+      even_[c] = hn::ConcatEven(d, b[c], a[c]);
+      odd_[c] = hn::ConcatOdd(d, b[c], a[c]);
+    }
+  }
+
+  const uint8_t* src_;
+  int64_t base_ = INT64_MIN;
+  hn::Vec<D8> even_[kBpp], odd_[kBpp];
+};
+
+// The halving stretch a vector at a time. Returns the first output pixel left over.
+template <int kBpp>
+size_t Halve(const ReduceLanes& t, const uint8_t* src, size_t width, uint8_t* out) {
+  const D8 d;
+  const auto n = static_cast<int64_t>(hn::Lanes(d));
+  const int32_t max_offset = *std::max_element(t.halving_offset.begin(), t.halving_offset.end());
+  auto x = static_cast<int64_t>(t.halving_begin);
+  for (; x + n <= static_cast<int64_t>(t.halving_end) &&
+         2 * (x + n) + max_offset <= static_cast<int64_t>(width);
+       x += n) {
+    HalvingLoads<kBpp> loads(src);
+    HalfSums sums[kBpp];
+    for (size_t k = 0; k < t.taps; ++k) {
+      for (int c = 0; c < kBpp; ++c) sums[c].Add(loads.Get(2 * x + t.halving_offset[k], c), t.halving_weight[k]);
+    }
+    if constexpr (kBpp == 1) {
+      hn::StoreU(sums[0].Bytes(), d, out + x);
+    } else {
+      hn::StoreInterleaved3(sums[0].Bytes(), sums[1].Bytes(), sums[2].Bytes(), d, out + 3 * x);
+    }
+  }
+  return static_cast<size_t>(x);
+}
+
+#if defined(__GNUC__) && !defined(__clang__)
+#pragma GCC diagnostic pop
+#endif
+#endif
+
 void ReduceLineFloat(const ReduceLanes& t, const uint8_t* src, size_t in_bytes, uint8_t* out,
                      float* wide) {
   const hn::ScalableTag<float> df;
@@ -255,6 +369,13 @@ void ReduceLineSimd(const ReduceTable& t, const uint8_t* src, size_t width, int 
   const size_t in_bytes = width * static_cast<size_t>(bpp);
   if (t.lanes.taps == 0) {
     PlainScalePasses().reduce_line(t, src, width, bpp, out, scratch);
+#if HWY_TARGET != HWY_SCALAR
+  } else if (!t.lanes.weight256.empty() && t.lanes.halving_end > t.lanes.halving_begin) {
+    const auto b = static_cast<size_t>(bpp);
+    const size_t done = bpp == 1 ? Halve<1>(t.lanes, src, width, out) : Halve<3>(t.lanes, src, width, out);
+    ReduceBytesIn256ths(t.lanes, src, 0, t.lanes.halving_begin * b, out);
+    ReduceBytesIn256ths(t.lanes, src, done * b, t.lanes.out_bytes, out);
+#endif
   } else if (!t.lanes.weight256.empty()) {
     ReduceLineIn256ths(t.lanes, src, in_bytes, out, reinterpret_cast<int32_t*>(scratch));
   } else {

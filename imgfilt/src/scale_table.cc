@@ -136,6 +136,46 @@ bool WeightsIn256ths(const float* weights, size_t count, uint16_t* in256ths) {
   return sum <= 256;
 }
 
+namespace {
+
+// True when output pixel x takes source pixel 2x + offset[k] with weight[k] for every tap.
+bool Halves(const ReduceLanes& lanes, size_t b, size_t x, const std::vector<int32_t>& offset,
+            const std::vector<uint16_t>& weight) {
+  for (size_t k = 0; k < lanes.taps; ++k) {
+    const size_t cell = k * lanes.out_bytes + x * b;
+    const int64_t pixel = lanes.source[cell] / static_cast<int64_t>(b);
+    if (pixel != 2 * static_cast<int64_t>(x) + offset[k] || lanes.weight256[cell] != weight[k]) {
+      return false;
+    }
+  }
+  return true;
+}
+
+uint8_t FindHalvingStretch(int bpp, ReduceLanes& lanes) {
+  const auto b = static_cast<size_t>(bpp);
+  const size_t outputs = lanes.out_bytes / b;
+  if (!TryResize(lanes.halving_offset, lanes.taps) || !TryResize(lanes.halving_weight, lanes.taps)) {
+    return kNoMemory;
+  }
+  // Take the middle output as the pattern and grow the stretch both ways while it holds.
+  const size_t middle = outputs / 2;
+  for (size_t k = 0; k < lanes.taps; ++k) {
+    const size_t cell = k * lanes.out_bytes + middle * b;
+    lanes.halving_offset[k] = static_cast<int32_t>(lanes.source[cell] / static_cast<int64_t>(b) -
+                                                   2 * static_cast<int64_t>(middle));
+    lanes.halving_weight[k] = lanes.weight256[cell];
+  }
+  if (!Halves(lanes, b, middle, lanes.halving_offset, lanes.halving_weight)) return kOk;
+  size_t begin = middle, end = middle + 1;
+  while (begin > 0 && Halves(lanes, b, begin - 1, lanes.halving_offset, lanes.halving_weight)) --begin;
+  while (end < outputs && Halves(lanes, b, end, lanes.halving_offset, lanes.halving_weight)) ++end;
+  lanes.halving_begin = begin;
+  lanes.halving_end = end;
+  return kOk;
+}
+
+}  // namespace
+
 uint8_t BuildReduceLanes(uint32_t width, int bpp, ReduceTable& table) {
   ReduceLanes& lanes = table.lanes;
   const auto b = static_cast<size_t>(bpp);
@@ -163,7 +203,8 @@ uint8_t BuildReduceLanes(uint32_t width, int bpp, ReduceTable& table) {
     exact = exact && sum <= 256;
   }
   if (!exact) std::vector<uint16_t>().swap(lanes.weight256);
-  return kOk;
+  if (!exact) return kOk;
+  return FindHalvingStretch(bpp, lanes);
 }
 
 }  // namespace imgfilt

@@ -62,6 +62,13 @@ struct ReduceLanes {
   std::vector<int32_t> source;
   std::vector<float> weight;
   std::vector<uint16_t> weight256;  // empty unless the weights allow it
+  // Halving: output pixels [halving_begin, halving_end) take source pixel 2x + offset[k] with
+  // integer weight weight[k] for every tap k, the same for every x, so that deinterleaving loads
+  // can fetch them. Empty range when the table has no such stretch.
+  size_t halving_begin = 0;
+  size_t halving_end = 0;
+  std::vector<int32_t> halving_offset;
+  std::vector<uint16_t> halving_weight;
 };
 
 struct ReduceTable {
