@@ -62,8 +62,12 @@ ExecRequest Capture(SRB_ExecSCSICmd* srb, std::shared_ptr<aspi_internal::Bus> bu
   request.cdbLength = srb->SRB_CDBLen;
   std::memcpy(request.cdb.data(), srb->CDBByte, request.cdbLength);
   request.direction = DirectionOf(srb->SRB_Flags);
-  request.data = request.direction == ScsiDirection::kNone ? nullptr : srb->SRB_BufPointer;
-  request.length = request.data ? srb->SRB_BufLen : 0;
+  if (request.direction != ScsiDirection::kNone) {
+    request.length = srb->SRB_BufLen;
+    // A transfer of no bytes may come without a buffer; devices still get a valid pointer.
+    static uint8_t none;
+    request.data = request.length ? srb->SRB_BufPointer : &none;
+  }
   request.senseLength = srb->SRB_SenseLen;
   if (srb->SRB_Flags & SRB_EVENT_NOTIFY) request.event = static_cast<Event*>(srb->SRB_PostProc);
   return request;

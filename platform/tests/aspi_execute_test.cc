@@ -120,9 +120,10 @@ TEST_P(ExecuteTest, ManyThreadsWithTheirOwnBlocksAllComplete) {
   adapter_->Attach(5, second);
   std::vector<std::thread> threads;
   std::atomic<int> good{0};
+  std::vector<std::unique_ptr<Event>> events;  // outlive the threads, as a Set may still return
   for (int t = 0; t < 4; ++t) {
-    threads.emplace_back([&, t] {
-      Event event = MakeEvent();
+    events.push_back(std::make_unique<Event>(host_.host().clock(), Event::Reset::kAuto));
+    threads.emplace_back([&, t, &event = *events.back()] {
       for (int i = 0; i < 50; ++i) {
         SRB_ExecSCSICmd srb =
             ExecBlock(0, t % 2 ? 5 : 2, {0x00, 0, 0, 0, 0, 0}, 0, nullptr, 0, &event);

@@ -128,6 +128,9 @@ TEST_F(RequestBlockTest, MalformedExecuteBlocksAreInvalidAndNeverReachTheDevice)
   SRB_ExecSCSICmd noData = ExecBlock(0, 2, {0x00, 0, 0, 0, 0, 0});
   noData.SRB_BufPointer = nullptr;
   EXPECT_EQ(Send(&noData), SS_COMP);  // a null buffer is fine when nothing moves
+  // So is a data-in command of no bytes: the device still gets a pointer it may copy 0 bytes to.
+  SRB_ExecSCSICmd emptyIn = ExecBlock(0, 2, {0x12, 0, 0, 0, 0, 0}, SRB_DIR_IN, nullptr, 0);
+  EXPECT_EQ(Send(&emptyIn), SS_COMP);
 }
 
 // The sense area is as long as the caller's SRB_SenseLen says, and never longer than the

@@ -14,6 +14,9 @@
 //    SS_PENDING, then the status bytes are filled, SRB_Status is stored last and the event set).
 //    The worker starts on first use and is stopped when the service is destroyed; requests still
 //    queued then are dropped without touching their blocks.
+//  - An accepted request with event notification sets its event exactly once, when it
+//    completes or is aborted; the event must outlive that, so a caller that polls SRB_Status
+//    still waits for the event before releasing it.
 //  - A request block may be in flight once: sending a block that is still pending returns
 //    SS_INVALID_SRB and leaves the block alone. Once a request has completed or been aborted,
 //    the layer never touches its block or its event again.
