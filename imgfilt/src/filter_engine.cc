@@ -98,15 +98,13 @@ class BandRunner {
   bool Prepare() {
     const size_t used = call_.width * static_cast<size_t>(kernel_.bpp);
     const size_t span = (call_.lines - 1) * size_t{call_.line_bytes} + used;
-    const uint8_t* src_low = src_[0] < src_[call_.lines - 1] ? src_[0] : src_[call_.lines - 1];
-    const uint8_t* dst_low = dst_[0] < dst_[call_.lines - 1] ? dst_[0] : dst_[call_.lines - 1];
     if (call_.source == call_.destination) {
       // Output j only ever overwrites lines already read, so a copy of the last three inputs
       // (and of the region's first line) is enough.
       same_buffer_ = true;
       return TryResize(ring_, 4 * row_bytes_);
     }
-    if (!Overlaps(src_low, span, dst_low, span)) return true;
+    if (!Overlaps(src_.lowest(), span, dst_.lowest(), span)) return true;
     // Shifted overlap: outputs could overwrite inputs not yet read, so work from a copy.
     const size_t copied = plan_.in_first + plan_.in_count - plan_.first_line;
     if (!TryResize(band_copy_, copied * row_bytes_)) return false;

@@ -35,17 +35,14 @@ class Lines {
   }
   size_t count() const { return count_; }
   size_t line_bytes() const { return line_bytes_; }
-  // The memory the lines occupy, for overlap tests.
-  const uint8_t* lowest() const { return reinterpret_cast<const uint8_t*>(base_); }
-  size_t span() const { return count_ == 0 ? 0 : (count_ - 1) * line_bytes_ + used_; }
-  void set_used_bytes(size_t used) { used_ = used; }
+  // The line lowest in memory.
+  Byte* lowest() const { return base_; }
 
  private:
   Byte* base_;
   size_t line_bytes_;
   size_t count_;
   bool bottom_up_;
-  size_t used_ = 0;
 };
 
 // True when the byte ranges [a, a + a_len) and [b, b + b_len) share a byte.

@@ -44,17 +44,16 @@ bool BandJob::Allocate() {
   const Lines<const uint8_t> src(call_.source, call_.line_bytes, call_.lines, call_.orientation);
   const Lines<uint8_t> dst(call_.destination, call_.out_line_bytes, position_.output_lines,
                            call_.orientation);
-  const auto lowest = [](const auto& lines) { return std::min(lines[0], lines[lines.count() - 1]); };
   const size_t src_span = (src.count() - 1) * src.line_bytes() + in_bytes_;
   const size_t dst_span = (dst.count() - 1) * dst.line_bytes() + out_bytes_;
   // The source may be the destination (a chain scaling in place): work from a copy then.
-  if (Overlaps(lowest(src), src_span, lowest(dst), dst_span) &&
+  if (Overlaps(src.lowest(), src_span, dst.lowest(), dst_span) &&
       !TryResize(band_copy_, used * in_bytes_)) {
     return false;
   }
   const bool needs_previous = height_change_ != 0;
   const bool own_previous =
-      needs_previous && (position_.first || Overlaps(call_.line_buffer, in_bytes_, lowest(dst), dst_span));
+      needs_previous && (position_.first || Overlaps(call_.line_buffer, in_bytes_, dst.lowest(), dst_span));
   if (own_previous && !TryResize(previous_line_, in_bytes_)) return false;
   if (width_change_ != 0 && !TryResize(scratch_, ScaleScratchBytes(call_.width, tables_.bpp))) {
     return false;

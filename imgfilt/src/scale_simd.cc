@@ -236,12 +236,12 @@ void ReduceBytesIn256ths(const ReduceLanes& t, const uint8_t* src, size_t begin,
   }
 }
 
-using D8 = hn::ScalableTag<uint8_t>;
-using DH8 = hn::Half<D8>;
-using DW16 = hn::Repartition<uint16_t, D8>;
-
 // Sums of 16-bit products for the lower and upper halves of a byte vector.
+template <class D8>
 struct HalfSums {
+  using DH8 = hn::Half<D8>;
+  using DW16 = hn::Repartition<uint16_t, D8>;
+
   HalfSums() : lo(hn::Set(DW16(), 128)), hi(hn::Set(DW16(), 128)) {}  // the rounding term of >> 8
 
   hn::Vec<DW16> lo;
@@ -249,7 +249,7 @@ struct HalfSums {
 
   void Add(hn::Vec<D8> bytes, uint16_t weight) {
     const auto w = hn::Set(DW16(), weight);
-    lo = hn::Add(lo, hn::Mul(hn::PromoteTo(DW16(), hn::LowerHalf(bytes)), w));
+    lo = hn::Add(lo, hn::Mul(hn::PromoteTo(DW16(), hn::LowerHalf(DH8(), bytes)), w));
     hi = hn::Add(hi, hn::Mul(hn::PromoteTo(DW16(), hn::UpperHalf(DH8(), bytes)), w));
   }
   hn::Vec<D8> Bytes() const {
@@ -268,7 +268,7 @@ struct HalfSums {
 
 // Source pixels 2x + offset for a vector of outputs x, from deinterleaving loads at the even
 // pixel at or below; taps of the same even base share their loads.
-template <int kBpp>
+template <class D8, int kBpp>
 class HalvingLoads {
  public:
   explicit HalvingLoads(const uint8_t* src) : src_(src) {
@@ -307,7 +307,7 @@ class HalvingLoads {
 };
 
 // The halving stretch a vector at a time. Returns the first output pixel left over.
-template <int kBpp>
+template <class D8, int kBpp>
 size_t Halve(const ReduceLanes& t, const uint8_t* src, size_t width, uint8_t* out) {
   const D8 d;
   const auto n = static_cast<int64_t>(hn::Lanes(d));
@@ -316,8 +316,8 @@ size_t Halve(const ReduceLanes& t, const uint8_t* src, size_t width, uint8_t* ou
   for (; x + n <= static_cast<int64_t>(t.halving_end) &&
          2 * (x + n) + max_offset <= static_cast<int64_t>(width);
        x += n) {
-    HalvingLoads<kBpp> loads(src);
-    HalfSums sums[kBpp];
+    HalvingLoads<D8, kBpp> loads(src);
+    HalfSums<D8> sums[kBpp];
     for (size_t k = 0; k < t.taps; ++k) {
       for (int c = 0; c < kBpp; ++c) sums[c].Add(loads.Get(2 * x + t.halving_offset[k], c), t.halving_weight[k]);
     }
@@ -372,7 +372,9 @@ void ReduceLineSimd(const ReduceTable& t, const uint8_t* src, size_t width, int 
 #if HWY_TARGET != HWY_SCALAR
   } else if (!t.lanes.weight256.empty() && t.lanes.halving_end > t.lanes.halving_begin) {
     const auto b = static_cast<size_t>(bpp);
-    const size_t done = bpp == 1 ? Halve<1>(t.lanes, src, width, out) : Halve<3>(t.lanes, src, width, out);
+    // Colour deinterleaves far more cheaply within 16-byte blocks than across wide vectors.
+    const size_t done = bpp == 1 ? Halve<hn::ScalableTag<uint8_t>, 1>(t.lanes, src, width, out)
+                                 : Halve<hn::CappedTag<uint8_t, 16>, 3>(t.lanes, src, width, out);
     ReduceBytesIn256ths(t.lanes, src, 0, t.lanes.halving_begin * b, out);
     ReduceBytesIn256ths(t.lanes, src, done * b, t.lanes.out_bytes, out);
 #endif
