@@ -6,10 +6,10 @@ Event::Event(Clock& clock, Reset reset, bool initiallySet)
     : clock_(clock), reset_(reset), set_(initiallySet) {}
 
 void Event::Set() {
-  {
-    std::lock_guard<std::mutex> lock(mutex_);
-    set_ = true;
-  }
+  // Notified under the lock: a waiter that wakes may destroy the event at once, so nothing of
+  // it may be touched after the lock is released.
+  std::lock_guard<std::mutex> lock(mutex_);
+  set_ = true;
   if (reset_ == Reset::kManual) {
     cv_.notify_all();
   } else {

@@ -124,3 +124,21 @@ TEST(SystemTest, RestartAndPrivilegeRequestsAreRecordedNotActedOn) {
 
 }  // namespace
 }  // namespace platform
+
+namespace platform {
+namespace {
+
+// The waiter may destroy the event as soon as it is released; Set must not touch it after.
+TEST(EventTest, WaiterMayDestroyTheEventOnceReleased) {
+  VirtualClock clock;
+  for (int round = 0; round < 200; ++round) {
+    auto* event = new Event(clock, Event::Reset::kAuto);
+    std::thread setter([event] { event->Set(); });
+    event->Wait(kInfinite);
+    delete event;
+    setter.join();
+  }
+}
+
+}  // namespace
+}  // namespace platform
