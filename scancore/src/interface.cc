@@ -12,8 +12,6 @@
 using namespace scancore;
 
 namespace {
-// How long an aborted request may take to give its event back.
-constexpr uint32_t kAbortGraceMs = 5000;
 // Windows 98 needed a pause between the last request and unloading the layer.
 constexpr uint32_t kUnloadPauseMs = 500;
 }  // namespace
@@ -79,6 +77,9 @@ int CInterface::Execute(uint32_t timeoutMs) {
     lastError_ = AspiError(srb_.CDBByte[0], platform::SS_FAILED_INIT, 0, 0);
     return 0;
   }
+  // A layer that completes at once still sets the event; cleared here, that signal cannot be
+  // taken for the completion of a later request that is still in flight.
+  event_->ResetEvent();
   // The returned status is read rather than the block's, which a completing thread may write.
   const uint8_t first = static_cast<uint8_t>(sendCommand_(&srb_));
   if (first == platform::SS_PENDING) return WaitForCompletion(timeoutMs);
@@ -86,8 +87,7 @@ int CInterface::Execute(uint32_t timeoutMs) {
 }
 
 int CInterface::WaitForCompletion(uint32_t timeoutMs) {
-  if (event_->Wait(timeoutMs) != platform::WaitResult::kSignaled) {
-    AbortPending();
+  if (event_->Wait(timeoutMs) != platform::WaitResult::kSignaled && AbortPending()) {
     lastError_ = kErrRequestTimeout;
     return 0;
   }
@@ -115,15 +115,19 @@ int CInterface::CompletedStatus(uint8_t status) {
   return 0;
 }
 
-// A request left pending would keep pointers to this block, its buffer and the event; the
-// layer lets go of all three once the request is aborted and its event has been set.
-void CInterface::AbortPending() {
+// A request left pending would keep pointers to this block, its buffer and the event, so it is
+// aborted. The layer refuses to abort a request it is carrying out at that moment; that one is
+// about to complete and set the event, and its outcome is taken as it comes. True when the
+// request was aborted.
+bool CInterface::AbortPending() {
   platform::SRB_Abort abort{};
   abort.SRB_Cmd = platform::SC_ABORT_SRB;
   abort.SRB_HaId = srb_.SRB_HaId;
   abort.SRB_ToAbort = &srb_;
-  sendCommand_(&abort);
-  event_->Wait(kAbortGraceMs);
+  const bool aborted = sendCommand_(&abort) == platform::SS_COMP;
+  // Either way the event is set exactly once more; taking it keeps the next command's wait clean.
+  event_->Wait(platform::kInfinite);
+  return aborted;
 }
 
 void CInterface::Prepare(uint8_t direction, uint8_t* buffer, uint32_t length,

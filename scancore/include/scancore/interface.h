@@ -11,7 +11,8 @@
 //    a time; it must not be used from two threads at once.
 //  - Execute waits on the transport's event on the host's clock. A request that does not
 //    complete within its time-out is aborted before Execute returns, so the layer never touches
-//    the block, its buffer or its event afterwards.
+//    the block, its buffer or its event afterwards; one the layer is carrying out at that moment
+//    cannot be aborted, and its completion is awaited and taken.
 //  - Destruction closes the event; on Windows 98 it also waits 500 ms and unloads the library,
 //    which stays loaded on every other system.
 #pragma once
@@ -90,7 +91,7 @@ class CInterface {
                   std::initializer_list<uint8_t> cdb, uint32_t timeoutMs);
   int WaitForCompletion(uint32_t timeoutMs);
   int CompletedStatus(uint8_t status);
-  void AbortPending();
+  bool AbortPending();
   bool HostAdapterInquiry(platform::SRB_HAInquiry* srb);
 
   platform::Host& host_;
