@@ -71,6 +71,7 @@ ScsiOutcome IdentityScanner::Execute(const ScsiCommand& c) {
     case 0x00: return ScsiOutcome::Good();
     case 0x12: {  // INQUIRY: the short form this protocol uses
       uint8_t d[32] = {0x06, 0, 0x02, 0x01, 27};
+      std::memset(d + 8, ' ', 24);
       std::memcpy(d + 8, model_.name.data(), std::min<size_t>(24, model_.name.size()));
       uint32_t n = std::min<uint32_t>({c.length, c.cdb[4], 32});
       if (n > 0) std::memcpy(c.data, d, n);

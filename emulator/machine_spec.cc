@@ -26,6 +26,7 @@ constexpr std::string_view kDefaultMachine =
     "target2=flatbed\n"
     ";target4=firmware\n"
     ";target5=film\n"
+    ";target6=identity\n"
     "\n"
     "[epp0]\n"
     "kind=epp\n"
@@ -82,7 +83,14 @@ constexpr std::string_view kDefaultMachine =
     "model=Color   FlatbedScanner_9\n"
     "optical=1200\n"
     "adbits=12\n"
-    "holder=2,0x11,0x22,0x33\n";
+    "holder=2,0x11,0x22,0x33\n"
+    "\n"
+    "; A scanner of the setup's identity protocol (ESC I over WRITE and READ).\n"
+    "[identity]\n"
+    "type=identity\n"
+    "name=Orvex   SCANNER 6000\n"
+    "level=B4\n"
+    "resolutions=75,150,300,600\n";
 
 bool ParseNumber(const std::string& text, long long* out) {
   if (text.empty()) return false;

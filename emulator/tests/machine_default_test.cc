@@ -4,6 +4,7 @@
 #include <fstream>
 #include <string>
 
+#include "aspi_client.h"
 #include "machine.h"
 #include "platform/aspi.h"
 #include "platform/aspi_service.h"
@@ -19,60 +20,7 @@ namespace {
 
 using namespace platform;
 
-// The scanner library's view: a module loaded by name and request blocks sent through it.
-class AspiClient {
- public:
-  AspiClient(Host& host, const char* module) : host_(host) {
-    handle_ = host.modules().LoadLibrary(module);
-    if (handle_) {
-      support_ = host.modules().GetProc<uint32_t()>(handle_, "GetASPI32SupportInfo");
-      send_ = host.modules().GetProc<uint32_t(void*)>(handle_, "SendASPI32Command");
-    }
-  }
-  ~AspiClient() {
-    if (handle_) host_.modules().FreeLibrary(handle_);
-  }
-  bool loaded() const { return support_ && send_; }
-  int adapters() const { return support_() & 0xFF; }
-
-  std::string AdapterId(uint8_t ha) {
-    SRB_HAInquiry srb{};
-    srb.SRB_Cmd = SC_HA_INQUIRY;
-    srb.SRB_HaId = ha;
-    send_(&srb);
-    return std::string(reinterpret_cast<char*>(srb.HA_Identifier), 16).c_str();
-  }
-
-  // INQUIRY of 36 bytes, waited for through the event as the library does.
-  std::string ModelAt(uint8_t ha, uint8_t target, uint8_t* status = nullptr) {
-    Event done(host_.clock(), Event::Reset::kAuto);
-    uint8_t data[36] = {};
-    SRB_ExecSCSICmd srb{};
-    srb.SRB_Cmd = SC_EXEC_SCSI_CMD;
-    srb.SRB_HaId = ha;
-    srb.SRB_Target = target;
-    srb.SRB_Flags = SRB_DIR_IN | SRB_EVENT_NOTIFY;
-    srb.SRB_BufLen = sizeof data;
-    srb.SRB_BufPointer = data;
-    srb.SRB_SenseLen = kSenseLength;
-    srb.SRB_CDBLen = 6;
-    srb.SRB_PostProc = &done;
-    const uint8_t cdb[6] = {0x12, 0, 0, 0, 36, 0};
-    std::memcpy(srb.CDBByte, cdb, 6);
-    uint32_t first = send_(&srb);
-    if (first == SS_PENDING) done.Wait(25000);
-    if (status) *status = srb.SRB_Status;
-    if (srb.SRB_Status != SS_COMP) return {};
-    return std::string(reinterpret_cast<char*>(data + 8), 24);
-  }
-
-
- private:
-  Host& host_;
-  ModuleHandle handle_ = 0;
-  uint32_t (*support_)() = nullptr;
-  uint32_t (*send_)(void*) = nullptr;
-};
+using emulator::testing::AspiClient;
 
 TEST(MachineTest, DefaultMachineHasItsThreeScanners) {
   platform::testing::TestHost t;
