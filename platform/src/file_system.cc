@@ -34,6 +34,34 @@ std::optional<struct statx> Stat(const fs::path& p) {
 FileTime ToFileTime(const struct statx_timestamp& t) {
   return FileTimeFromUnix(t.tv_sec, t.tv_nsec);
 }
+
+// The host path of a file that must exist (kErrorFileNotFound otherwise).
+std::optional<fs::path> Existing(const FileSystem& files, std::string_view path) {
+  auto host = files.Resolve(path);
+  std::error_code ec;
+  if (host && !fs::exists(*host, ec)) {
+    SetLastError(kErrorFileNotFound);
+    return std::nullopt;
+  }
+  return host;
+}
+
+struct Stated {
+  fs::path host;
+  struct statx st;
+};
+
+// The host path and status of a file, with the Win32 error set when either fails.
+std::optional<Stated> ResolveAndStat(const FileSystem& files, std::string_view path) {
+  auto host = files.Resolve(path);
+  if (!host) return std::nullopt;
+  auto st = Stat(*host);
+  if (!st) {
+    FailErrno();
+    return std::nullopt;
+  }
+  return Stated{std::move(*host), *st};
+}
 }  // namespace
 
 FileSystem::FileSystem(DriveTable drives, fs::path fallbackStore)
@@ -69,14 +97,9 @@ bool FileSystem::IsDirectory(std::string_view path) const {
 }
 
 std::optional<uint64_t> FileSystem::FileSize(std::string_view path) const {
-  auto host = Resolve(path);
-  if (!host) return std::nullopt;
-  auto st = Stat(*host);
-  if (!st) {
-    FailErrno();
-    return std::nullopt;
-  }
-  return st->stx_size;
+  auto file = ResolveAndStat(*this, path);
+  if (!file) return std::nullopt;
+  return file->st.stx_size;
 }
 
 bool FileSystem::CreateDirectory(std::string_view path) {
@@ -199,67 +222,42 @@ std::vector<FindData> FileSystem::FindFiles(std::string_view pattern) const {
 }
 
 uint32_t FileSystem::GetAttributes(std::string_view path) const {
-  auto host = Resolve(path);
-  if (!host) return kInvalidAttributes;
-  auto st = Stat(*host);
-  if (!st) {
-    FailErrno();
-    return kInvalidAttributes;
-  }
-  bool dir = S_ISDIR(st->stx_mode);
-  StoredMetadata meta = attributes_->Get(*host);
+  auto file = ResolveAndStat(*this, path);
+  if (!file) return kInvalidAttributes;
+  bool dir = S_ISDIR(file->st.stx_mode);
+  StoredMetadata meta = attributes_->Get(file->host);
   uint32_t attrs = meta.attributes.value_or(dir ? 0 : kAttrArchive);
   if (dir) attrs |= kAttrDirectory;
-  if (!(st->stx_mode & S_IWUSR)) attrs |= kAttrReadOnly;
+  if (!(file->st.stx_mode & S_IWUSR)) attrs |= kAttrReadOnly;
   return attrs == 0 ? kAttrNormal : attrs;
 }
 
 bool FileSystem::SetAttributes(std::string_view path, uint32_t attributes) {
-  auto host = Resolve(path);
+  auto host = Existing(*this, path);
   if (!host) return false;
-  std::error_code ec;
-  if (!fs::exists(*host, ec)) {
-    SetLastError(kErrorFileNotFound);
-    return false;
-  }
   // FILE_ATTRIBUTE_NORMAL means "none"; the directory bit is not the caller's to set.
   uint32_t stored = attributes & ~(kAttrDirectory | kAttrNormal);
   return attributes_->SetAttributes(*host, stored);
 }
 
 std::optional<FileTime> FileSystem::GetCreationTime(std::string_view path) const {
-  auto host = Resolve(path);
-  if (!host) return std::nullopt;
-  auto st = Stat(*host);
-  if (!st) {
-    FailErrno();
-    return std::nullopt;
-  }
-  StoredMetadata meta = attributes_->Get(*host);
+  auto file = ResolveAndStat(*this, path);
+  if (!file) return std::nullopt;
+  StoredMetadata meta = attributes_->Get(file->host);
   if (meta.creationTime) return *meta.creationTime;
-  return ToFileTime((st->stx_mask & STATX_BTIME) ? st->stx_btime : st->stx_mtime);
+  const struct statx& st = file->st;
+  return ToFileTime((st.stx_mask & STATX_BTIME) ? st.stx_btime : st.stx_mtime);
 }
 
 bool FileSystem::SetCreationTime(std::string_view path, FileTime t) {
-  auto host = Resolve(path);
-  if (!host) return false;
-  std::error_code ec;
-  if (!fs::exists(*host, ec)) {
-    SetLastError(kErrorFileNotFound);
-    return false;
-  }
-  return attributes_->SetCreationTime(*host, t);
+  auto host = Existing(*this, path);
+  return host && attributes_->SetCreationTime(*host, t);
 }
 
 std::optional<FileTime> FileSystem::GetWriteTime(std::string_view path) const {
-  auto host = Resolve(path);
-  if (!host) return std::nullopt;
-  auto st = Stat(*host);
-  if (!st) {
-    FailErrno();
-    return std::nullopt;
-  }
-  return ToFileTime(st->stx_mtime);
+  auto file = ResolveAndStat(*this, path);
+  if (!file) return std::nullopt;
+  return ToFileTime(file->st.stx_mtime);
 }
 
 bool FileSystem::SetWriteTime(std::string_view path, FileTime t) {
