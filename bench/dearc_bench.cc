@@ -109,7 +109,7 @@ struct Fixture {
     data = dearc32::testing::SampleMixed(kDataSize);
     stream = dearc32::EncodeLzhuf(data);
     WriteFile(dir / "mixed.pak", PackedFile(data, stream));
-    WriteFile(dir / "mixed.lzh", Lh1Archive(data, stream, "MIXED.BIN"));
+    WriteFile(dir / "mixed.lzh", Lh1Archive(data, stream, "mixed.bin"));
     host = std::make_unique<platform::Host>(platform::Host::Options{dir / "root", false, nullptr});
     platform::Host::Install(host.get());
   }
@@ -148,11 +148,12 @@ void BM_LhaExpand(benchmark::State& state) {
       return;
     }
   }
-  lhaSeconds = Seconds(start) / static_cast<double>(state.iterations());
-  if (ReadFile(f.dir / "lha-out" / "MIXED.BIN") != f.data) {
+  const double seconds = Seconds(start) / static_cast<double>(state.iterations());
+  if (ReadFile(f.dir / "lha-out" / "mixed.bin") != f.data) {
     state.SkipWithError("lha expanded something else");
     return;
   }
+  lhaSeconds = seconds;
   state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * kDataSize));
 }
 
