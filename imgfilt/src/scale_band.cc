@@ -63,7 +63,8 @@ bool BandJob::Allocate() {
   if (width_change_ != 0 && height_change_ != 0 && !height_first) {
     // Every line one output needs must stay cached while it is computed.
     ring_lines_ = height_change_ > 0 ? 2 : std::max<size_t>(tables_.reduce_y->max_span, 2);
-    if (!TryResize(ring_, ring_lines_ * out_bytes_) || !TryResize(ring_tags_, ring_lines_)) {
+    if (!TryResize(ring_, ring_lines_ * out_bytes_) || !TryResize(ring_tags_, ring_lines_) ||
+        !TryResize(ring_where_, ring_lines_)) {
       return false;
     }
     std::fill(ring_tags_.begin(), ring_tags_.end(), kNoLine);
@@ -131,11 +132,15 @@ void BandJob::Vertical(size_t k, bool scaled, uint8_t* out, size_t bytes) {
   if (height_change_ > 0) {
     const EnlargeEntry& e = tables_.enlarge_y->entries[g];
     const int64_t upper = std::clamp<int64_t>(e.index - done, -1, last);
-    const uint8_t* up = Line(upper, scaled);
     if (e.w0 == 128) {
-      std::memcpy(out, up, bytes);
+      if (scaled) {
+        CopyScaledLine(upper, out);
+      } else {
+        std::memcpy(out, Line(upper, false), bytes);
+      }
     } else {
-      passes_.blend_lines(up, Line(std::min(upper + 1, last), scaled), e.w0, e.w1, out, bytes);
+      passes_.blend_lines(Line(upper, scaled), Line(std::min(upper + 1, last), scaled), e.w0, e.w1,
+                          out, bytes);
     }
     return;
   }
@@ -156,12 +161,26 @@ const uint8_t* BandJob::Line(int64_t j, bool scaled) {
   const uint8_t* raw = j < 0 ? previous_ : source_ + j * source_step_;
   if (!scaled) return raw;
   const size_t slot = static_cast<size_t>(j + 1) % ring_lines_;
-  uint8_t* line = &ring_[slot * out_bytes_];
   if (ring_tags_[slot] != j) {
+    uint8_t* line = &ring_[slot * out_bytes_];
     Horizontal(raw, line);
     ring_tags_[slot] = j;
+    ring_where_[slot] = line;
   }
-  return line;
+  return ring_where_[slot];
+}
+
+void BandJob::CopyScaledLine(int64_t j, uint8_t* out) {
+  const size_t slot = static_cast<size_t>(j + 1) % ring_lines_;
+  if (ring_tags_[slot] == j) {
+    std::memcpy(out, ring_where_[slot], out_bytes_);
+    return;
+  }
+  // Scale straight into the output; the next output that blends with this line reads it there
+  // (output lines are written once and not touched again in the band).
+  Horizontal(j < 0 ? previous_ : source_ + j * source_step_, out);
+  ring_tags_[slot] = j;
+  ring_where_[slot] = out;
 }
 
 }  // namespace imgfilt

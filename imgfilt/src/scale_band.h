@@ -50,6 +50,8 @@ class BandJob {
   void Vertical(size_t k, bool scaled, uint8_t* out, size_t bytes);
   // Band line j (-1: the line before the band), as delivered or already scaled across.
   const uint8_t* Line(int64_t j, bool scaled);
+  // Writes band line j scaled across to `out`, and remembers it there.
+  void CopyScaledLine(int64_t j, uint8_t* out);
 
   const ScaleCall& call_;
   const ScalePasses& passes_;
@@ -69,6 +71,7 @@ class BandJob {
   std::vector<uint8_t> between_;    // a line reduced in height, before it is widened
   std::vector<uint8_t> ring_;       // recent band lines already scaled across
   std::vector<int64_t> ring_tags_;
+  std::vector<const uint8_t*> ring_where_;  // a slot's line, or the output line it went to
   std::vector<const uint8_t*> taps_;
   std::vector<float> weights_;
 };

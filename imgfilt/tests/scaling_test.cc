@@ -51,6 +51,37 @@ TEST(Scaling, DoublingTheHeightCopiesEveryOtherLine) {
   }
 }
 
+// A line doubled in width: odd outputs copy, even ones average (rounding term 4 of 128); output
+// 0 blends the first pixel with the one extrapolated before it.
+std::vector<int> DoubleLine(const uint8_t* p, size_t width) {
+  std::vector<int> out(2 * width);
+  const int before = std::clamp(2 * p[0] - p[1], 0, 255);
+  for (size_t k = 0; k < width; ++k) {
+    out[2 * k + 1] = p[k];
+    out[2 * k] = (64 * (k == 0 ? before : p[k - 1]) + 64 * p[k] + 4) >> 7;
+  }
+  return out;
+}
+
+TEST(Scaling, DoublingBothWaysWidensFirstThenBlendsLines) {
+  for (const auto& bands : {std::vector<size_t>{8}, std::vector<size_t>{3, 5}}) {
+    const Image src = RandomImage(12, 8, 1, 13);
+    const Image out = ScaleInBands(kGray, src, 24, 16, bands);
+    std::vector<uint8_t> before(12);
+    for (size_t x = 0; x < 12; ++x) before[x] = static_cast<uint8_t>(std::clamp(2 * src.line(0)[x] - src.line(1)[x], 0, 255));
+    for (size_t y = 0; y < 16; ++y) {
+      const size_t k = y / 2;  // odd lines copy source line k, even lines blend k - 1 and k
+      const std::vector<int> lower = DoubleLine(src.line(k), 12);
+      // Line -1 is extrapolated; a second band's line -1 is the first band's last line itself.
+      const std::vector<int> upper = DoubleLine(y == 0 ? before.data() : src.line(y % 2 == 1 ? k : k - 1), 12);
+      for (size_t x = 0; x < 24; ++x) {
+        const int want = y % 2 == 1 ? lower[x] : (64 * upper[x] + 64 * lower[x] + 4) >> 7;
+        ASSERT_EQ(out.line(y)[x], want) << "line " << y << " pixel " << x;
+      }
+    }
+  }
+}
+
 TEST(Scaling, ReductionJustBelowOneWidensItsWindow) {
   // 1000 to 900: radius 1.2 / 0.9, so output 0 (centre 1.11) also draws on source index -1.
   imgfilt::ReduceTable widened;
