@@ -76,12 +76,18 @@ uint8_t BuildReduceTable(uint32_t source, uint32_t target, ReduceTable& table) {
   const auto capacity_per_entry = static_cast<size_t>(2.0f * radius) + 3;
   if (!TryResize(table.entries, target)) return kNoMemory;
   table.pairs.clear();
-  // Reserved up front: no entry can hold more pairs, so the loop never reallocates.
+  // Reserved up front, so that the loop does not normally reallocate.
   if (!TryReserve(table.pairs, size_t{target} * capacity_per_entry)) return kNoMemory;
   table.max_span = table.max_count = 0;
   for (uint32_t t = 0; t < target; ++t) {
     const size_t first = table.pairs.size();
-    const size_t count = AppendReducePairs(t, f, radius, table.pairs);
+    size_t count = 0;
+    try {
+      // Single-precision windows of very long lines can hold a pair or two more than reserved.
+      count = AppendReducePairs(t, f, radius, table.pairs);
+    } catch (const std::bad_alloc&) {
+      return kNoMemory;
+    }
     table.entries[t] = ReduceEntry{first, static_cast<uint32_t>(count)};
     table.max_count = std::max(table.max_count, count);
     if (count > 0) {
