@@ -11,6 +11,7 @@
 #include <iterator>
 #include <string>
 
+#include "minimal_pe.h"
 #include "temp_dir.h"
 #include "testing/sample_data.h"
 
@@ -77,6 +78,19 @@ TEST_F(ToolsShellTest, PackListAndExpand) {
   r = Shell(Tool("dearc") + " SCAN.DL_");
   EXPECT_EQ(r.status, 0) << r.output;
   EXPECT_EQ(Read("SCAN.DLL"), Read("out/SCAN.DLL"));
+}
+
+// A program file's version resource travels in the header and shows in the listing; a file
+// without one shows none.
+TEST_F(ToolsShellTest, VersionOfAProgramFileIsRecorded) {
+  Write("DRIVER.DLL", platform::testing::MinimalPe(true));
+  Write("PLAIN.DLL", platform::testing::MinimalPe(false));
+  ASSERT_EQ(Shell(Tool("arcpack") + " DRIVER.DLL DRIVER.DL_").status, 0);
+  ASSERT_EQ(Shell(Tool("arcpack") + " PLAIN.DLL PLAIN.DL_").status, 0);
+  ShellRun r = Shell(Tool("dearc") + " --list DRIVER.DL_ PLAIN.DL_");
+  EXPECT_EQ(r.status, 0) << r.output;
+  EXPECT_NE(r.output.find("4.1.2.3"), std::string::npos) << r.output;
+  EXPECT_EQ(r.output.find("4.1.2.3"), r.output.rfind("4.1.2.3")) << r.output;
 }
 
 TEST_F(ToolsShellTest, EachFailureHasItsOwnStatusAndMessage) {
