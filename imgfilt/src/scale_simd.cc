@@ -330,6 +330,36 @@ size_t Halve(const ReduceLanes& t, const uint8_t* src, size_t width, uint8_t* ou
   return static_cast<size_t>(x);
 }
 
+// Colour: split the line into channel planes, halve each plane as gray, and interleave the
+// results; the planes fit the working room. Returns the first output pixel left over.
+size_t HalveColour(const ReduceLanes& t, const uint8_t* src, size_t width, uint8_t* out,
+                   uint8_t* scratch) {
+  const hn::CappedTag<uint8_t, 16> d;
+  const size_t n = hn::Lanes(d);
+  uint8_t* plane[3] = {scratch, scratch + width, scratch + 2 * width};
+  uint8_t* halved[3] = {scratch + 3 * width, scratch + 4 * width, scratch + 5 * width};
+  size_t i = 0;
+  for (; i + n <= width; i += n) {
+    hn::Vec<decltype(d)> v[3];
+    hn::LoadInterleaved3(d, src + 3 * i, v[0], v[1], v[2]);
+    for (int c = 0; c < 3; ++c) hn::StoreU(v[c], d, plane[c] + i);
+  }
+  for (; i < width; ++i) {
+    for (int c = 0; c < 3; ++c) plane[c][i] = src[3 * i + static_cast<size_t>(c)];
+  }
+  size_t done = 0;
+  for (int c = 0; c < 3; ++c) done = Halve<hn::ScalableTag<uint8_t>, 1>(t, plane[c], width, halved[c]);
+  size_t x = t.halving_begin;
+  for (; x + n <= done; x += n) {
+    hn::StoreInterleaved3(hn::LoadU(d, halved[0] + x), hn::LoadU(d, halved[1] + x),
+                          hn::LoadU(d, halved[2] + x), d, out + 3 * x);
+  }
+  for (; x < done; ++x) {
+    for (int c = 0; c < 3; ++c) out[3 * x + static_cast<size_t>(c)] = halved[c][x];
+  }
+  return done;
+}
+
 #if defined(__GNUC__) && !defined(__clang__)
 #pragma GCC diagnostic pop
 #endif
@@ -371,10 +401,9 @@ void ReduceLineSimd(const ReduceTable& t, const uint8_t* src, size_t width, int 
     PlainScalePasses().reduce_line(t, src, width, bpp, out, scratch);
 #if HWY_TARGET != HWY_SCALAR
   } else if (!t.lanes.weight256.empty() && t.lanes.halving_end > t.lanes.halving_begin) {
-    const auto b = static_cast<size_t>(bpp);
-    // Colour deinterleaves far more cheaply within 16-byte blocks than across wide vectors.
     const size_t done = bpp == 1 ? Halve<hn::ScalableTag<uint8_t>, 1>(t.lanes, src, width, out)
-                                 : Halve<hn::CappedTag<uint8_t, 16>, 3>(t.lanes, src, width, out);
+                                 : HalveColour(t.lanes, src, width, out, scratch);
+    const auto b = static_cast<size_t>(bpp);
     ReduceBytesIn256ths(t.lanes, src, 0, t.lanes.halving_begin * b, out);
     ReduceBytesIn256ths(t.lanes, src, done * b, t.lanes.out_bytes, out);
 #endif
