@@ -5,16 +5,12 @@
 #include "platform/errors.h"
 #include "platform/files.h"
 #include "platform/winpath.h"
+#include "profile_cache.h"
 #include "profile_document.h"
 
 namespace platform {
 
 namespace {
-ProfileDocument Load(const FileSystem& fs, const std::string& path) {
-  auto text = fs.ReadFile(path);
-  return ProfileDocument(text ? std::move(*text) : std::string());
-}
-
 // Copies one string, cutting it to size-1 characters when it does not fit.
 uint32_t CopyValue(std::string_view value, char* buffer, uint32_t size) {
   if (size == 0 || buffer == nullptr) return 0;
@@ -106,7 +102,9 @@ int ParseProfileInt(std::string_view s) {
 }  // namespace
 
 ProfileFiles::ProfileFiles(FileSystem& fs, std::string windowsFolder)
-    : fs_(fs), windowsFolder_(std::move(windowsFolder)) {}
+    : fs_(fs), windowsFolder_(std::move(windowsFolder)), cache_(std::make_unique<ProfileCache>(fs)) {}
+
+ProfileFiles::~ProfileFiles() = default;
 
 std::string ProfileFiles::FullPath(std::string_view file) const {
   if (file.find_first_of("\\/:") != std::string_view::npos) return std::string(file);
@@ -115,7 +113,8 @@ std::string ProfileFiles::FullPath(std::string_view file) const {
 
 uint32_t ProfileFiles::GetString(const char* section, const char* key, const char* defaultValue,
                                  char* buffer, uint32_t size, std::string_view file) const {
-  ProfileDocument doc = Load(fs_, FullPath(file));
+  auto loaded = cache_->Load(FullPath(file));
+  const ProfileDocument& doc = *loaded;
   if (section == nullptr) return CopyList(SectionNames(doc), buffer, size);
   if (key == nullptr) return CopyList(SectionItems(doc, section, false), buffer, size);
   if (auto at = doc.FindSection(section)) {
@@ -132,7 +131,8 @@ uint32_t ProfileFiles::GetString(const char* section, const char* key, const cha
 std::string ProfileFiles::GetStringValue(std::string_view section, std::string_view key,
                                          std::string_view defaultValue,
                                          std::string_view file) const {
-  ProfileDocument doc = Load(fs_, FullPath(file));
+  auto loaded = cache_->Load(FullPath(file));
+  const ProfileDocument& doc = *loaded;
   if (auto at = doc.FindSection(section)) {
     if (auto entry = doc.FindEntry(*at, key)) return std::string(doc.lines()[*entry].value);
   }
@@ -141,7 +141,8 @@ std::string ProfileFiles::GetStringValue(std::string_view section, std::string_v
 
 int ProfileFiles::GetInt(std::string_view section, std::string_view key, int defaultValue,
                          std::string_view file) const {
-  ProfileDocument doc = Load(fs_, FullPath(file));
+  auto loaded = cache_->Load(FullPath(file));
+  const ProfileDocument& doc = *loaded;
   auto at = doc.FindSection(section);
   if (!at) return defaultValue;
   auto entry = doc.FindEntry(*at, key);
@@ -151,20 +152,20 @@ int ProfileFiles::GetInt(std::string_view section, std::string_view key, int def
 
 uint32_t ProfileFiles::GetSection(std::string_view section, char* buffer, uint32_t size,
                                   std::string_view file) const {
-  return CopyList(SectionItems(Load(fs_, FullPath(file)), section, true), buffer, size);
+  return CopyList(SectionItems(*cache_->Load(FullPath(file)), section, true), buffer, size);
 }
 
 uint32_t ProfileFiles::GetSectionNames(char* buffer, uint32_t size, std::string_view file) const {
-  return CopyList(SectionNames(Load(fs_, FullPath(file))), buffer, size);
+  return CopyList(SectionNames(*cache_->Load(FullPath(file))), buffer, size);
 }
 
 std::vector<std::string> ProfileFiles::GetKeys(std::string_view section,
                                                std::string_view file) const {
-  return SectionItems(Load(fs_, FullPath(file)), section, false);
+  return SectionItems(*cache_->Load(FullPath(file)), section, false);
 }
 
 std::vector<std::string> ProfileFiles::GetSections(std::string_view file) const {
-  return SectionNames(Load(fs_, FullPath(file)));
+  return SectionNames(*cache_->Load(FullPath(file)));
 }
 
 bool ProfileFiles::WriteString(const char* section, const char* key, const char* value,
@@ -174,7 +175,8 @@ bool ProfileFiles::WriteString(const char* section, const char* key, const char*
     return false;
   }
   const std::string path = FullPath(file);
-  ProfileDocument doc = Load(fs_, path);
+  auto loaded = cache_->Load(path);
+  const ProfileDocument& doc = *loaded;
   auto at = doc.FindSection(section);
   std::string nl(doc.NewLine());
   std::string text;
@@ -202,7 +204,8 @@ bool ProfileFiles::WriteString(const char* section, const char* key, const char*
 
 bool ProfileFiles::WriteSection(std::string_view section, const char* data, std::string_view file) {
   const std::string path = FullPath(file);
-  ProfileDocument doc = Load(fs_, path);
+  auto loaded = cache_->Load(path);
+  const ProfileDocument& doc = *loaded;
   std::string nl(doc.NewLine());
   std::string body;
   for (const char* p = data; p && *p; p += std::strlen(p) + 1) body += std::string(p) + nl;

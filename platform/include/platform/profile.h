@@ -11,6 +11,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -18,11 +19,15 @@
 namespace platform {
 
 class FileSystem;
+class ProfileCache;
 
 class ProfileFiles {
  public:
   // `windowsFolder` is where bare file names live ("C:\WINDOWS").
   ProfileFiles(FileSystem& fs, std::string windowsFolder);
+  ~ProfileFiles();
+  ProfileFiles(const ProfileFiles&) = delete;
+  ProfileFiles& operator=(const ProfileFiles&) = delete;
 
   // GetPrivateProfileString. A null section lists the section names, a null key lists the keys
   // of the section. Returns the number of characters written, without the final zero(s).
@@ -59,6 +64,7 @@ class ProfileFiles {
  private:
   FileSystem& fs_;
   std::string windowsFolder_;
+  std::unique_ptr<ProfileCache> cache_;  // parsed files, checked against the file on every read
 };
 
 }  // namespace platform
