@@ -259,73 +259,52 @@ struct HalfSums {
   }
 };
 
-// GCC 12 takes the planes filled through LoadInterleaved3's reference arguments for possibly
-// uninitialised; they are zeroed on construction and always loaded before use.
-#if defined(__GNUC__) && !defined(__clang__)
-#pragma GCC diagnostic push
-#pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
-#endif
-
 // Source pixels 2x + offset for a vector of outputs x, from deinterleaving loads at the even
 // pixel at or below; taps of the same even base share their loads.
-template <class D8, int kBpp>
+template <class D8>
 class HalvingLoads {
  public:
-  explicit HalvingLoads(const uint8_t* src) : src_(src) {
-    for (int c = 0; c < kBpp; ++c) even_[c] = odd_[c] = hn::Zero(D8());
-  }
+  explicit HalvingLoads(const uint8_t* src) : src_(src), even_(hn::Zero(D8())), odd_(even_) {}
 
-  // Channel `c` of source pixels first + 2i (first = 2x + offset).
-  hn::Vec<D8> Get(int64_t first, int c) {
+  hn::Vec<D8> Get(int64_t first) {
     const int64_t base = first - (first & 1);
-    if (base != base_) Load(base);
-    return (first & 1) != 0 ? odd_[c] : even_[c];
+    if (base != base_) {
+      hn::LoadInterleaved2(D8(), src_ + base, even_, odd_);
+      base_ = base;
+    }
+    return (first & 1) != 0 ? odd_ : even_;
   }
 
  private:
-  void Load(int64_t base) {
-    const D8 d;
-    base_ = base;
-    if constexpr (kBpp == 1) {
-      hn::LoadInterleaved2(d, src_ + base, even_[0], odd_[0]);
-      return;
-    }
-    // Pixels base .. base + 2n - 1 in two loads, each split into channel planes.
-    const auto n = static_cast<int64_t>(hn::Lanes(d));
-    hn::Vec<D8> a[3], b[3];
-    hn::LoadInterleaved3(d, src_ + 3 * base, a[0], a[1], a[2]);
-    hn::LoadInterleaved3(d, src_ + 3 * (base + n), b[0], b[1], b[2]);
-    for (int c = 0; c < 3; ++c) {
-      even_[c] = hn::ConcatEven(d, b[c], a[c]);
-      odd_[c] = hn::ConcatOdd(d, b[c], a[c]);
-    }
-  }
-
   const uint8_t* src_;
   int64_t base_ = INT64_MIN;
-  hn::Vec<D8> even_[kBpp], odd_[kBpp];
+  hn::Vec<D8> even_, odd_;
 };
 
-// The halving stretch a vector at a time. Returns the first output pixel left over.
-template <class D8, int kBpp>
+// The halving stretch of a gray line a vector at a time. Returns the first output pixel left.
+template <class D8>
 size_t Halve(const ReduceLanes& t, const uint8_t* src, size_t width, uint8_t* out) {
   const D8 d;
   const auto n = static_cast<int64_t>(hn::Lanes(d));
   const int32_t max_offset = *std::max_element(t.halving_offset.begin(), t.halving_offset.end());
-  auto x = static_cast<int64_t>(t.halving_begin);
-  for (; x + n <= static_cast<int64_t>(t.halving_end) &&
-         2 * (x + n) + max_offset <= static_cast<int64_t>(width);
-       x += n) {
-    HalvingLoads<D8, kBpp> loads(src);
-    HalfSums<D8> sums[kBpp];
-    for (size_t k = 0; k < t.taps; ++k) {
-      for (int c = 0; c < kBpp; ++c) sums[c].Add(loads.Get(2 * x + t.halving_offset[k], c), t.halving_weight[k]);
-    }
-    if constexpr (kBpp == 1) {
-      hn::StoreU(sums[0].Bytes(), d, out + x);
-    } else {
-      hn::StoreInterleaved3(sums[0].Bytes(), sums[1].Bytes(), sums[2].Bytes(), d, out + 3 * x);
-    }
+  const auto begin = static_cast<int64_t>(t.halving_begin);
+  const auto end = static_cast<int64_t>(t.halving_end);
+  // Whole vectors inside the stretch whose loads stay inside the line.
+  const auto fits = [&](int64_t x) {
+    return x >= begin && x + n <= end && 2 * (x + n) + max_offset <= static_cast<int64_t>(width);
+  };
+  const auto vector_at = [&](int64_t x) {
+    HalvingLoads<D8> loads(src);
+    HalfSums<D8> sums;
+    for (size_t k = 0; k < t.taps; ++k) sums.Add(loads.Get(2 * x + t.halving_offset[k]), t.halving_weight[k]);
+    hn::StoreU(sums.Bytes(), d, out + x);
+  };
+  int64_t x = begin;
+  for (; fits(x); x += n) vector_at(x);
+  // One more vector ending with the stretch, over outputs already written with the same bytes.
+  if (x < end && fits(end - n)) {
+    vector_at(end - n);
+    x = end;
   }
   return static_cast<size_t>(x);
 }
@@ -348,7 +327,7 @@ size_t HalveColour(const ReduceLanes& t, const uint8_t* src, size_t width, uint8
     for (int c = 0; c < 3; ++c) plane[c][i] = src[3 * i + static_cast<size_t>(c)];
   }
   size_t done = 0;
-  for (int c = 0; c < 3; ++c) done = Halve<hn::ScalableTag<uint8_t>, 1>(t, plane[c], width, halved[c]);
+  for (int c = 0; c < 3; ++c) done = Halve<hn::ScalableTag<uint8_t>>(t, plane[c], width, halved[c]);
   size_t x = t.halving_begin;
   for (; x + n <= done; x += n) {
     hn::StoreInterleaved3(hn::LoadU(d, halved[0] + x), hn::LoadU(d, halved[1] + x),
@@ -360,9 +339,6 @@ size_t HalveColour(const ReduceLanes& t, const uint8_t* src, size_t width, uint8
   return done;
 }
 
-#if defined(__GNUC__) && !defined(__clang__)
-#pragma GCC diagnostic pop
-#endif
 #endif
 
 void ReduceLineFloat(const ReduceLanes& t, const uint8_t* src, size_t in_bytes, uint8_t* out,
@@ -401,7 +377,7 @@ void ReduceLineSimd(const ReduceTable& t, const uint8_t* src, size_t width, int 
     PlainScalePasses().reduce_line(t, src, width, bpp, out, scratch);
 #if HWY_TARGET != HWY_SCALAR
   } else if (!t.lanes.weight256.empty() && t.lanes.halving_end > t.lanes.halving_begin) {
-    const size_t done = bpp == 1 ? Halve<hn::ScalableTag<uint8_t>, 1>(t.lanes, src, width, out)
+    const size_t done = bpp == 1 ? Halve<hn::ScalableTag<uint8_t>>(t.lanes, src, width, out)
                                  : HalveColour(t.lanes, src, width, out, scratch);
     const auto b = static_cast<size_t>(bpp);
     ReduceBytesIn256ths(t.lanes, src, 0, t.lanes.halving_begin * b, out);
