@@ -142,55 +142,14 @@ void ReduceBytesIn256ths(const ReduceLanes& t, const uint8_t* src, size_t begin,
   }
 }
 
-// Sums of 16-bit products for the lower and upper halves of a byte vector.
-template <class D8>
-struct HalfSums {
-  using DH8 = hn::Half<D8>;
-  using DW16 = hn::Repartition<uint16_t, D8>;
-
-  HalfSums() : lo(hn::Set(DW16(), 128)), hi(hn::Set(DW16(), 128)) {}  // the rounding term of >> 8
-
-  hn::Vec<DW16> lo;
-  hn::Vec<DW16> hi;
-
-  void Add(hn::Vec<D8> bytes, uint16_t weight) {
-    const auto w = hn::Set(DW16(), weight);
-    lo = hn::Add(lo, hn::Mul(hn::PromoteTo(DW16(), hn::LowerHalf(DH8(), bytes)), w));
-    hi = hn::Add(hi, hn::Mul(hn::PromoteTo(DW16(), hn::UpperHalf(DH8(), bytes)), w));
-  }
-  hn::Vec<D8> Bytes() const {
-    const hn::RebindToSigned<DW16> di;
-    return hn::Combine(D8(), hn::DemoteTo(DH8(), hn::BitCast(di, hn::ShiftRight<8>(hi))),
-                       hn::DemoteTo(DH8(), hn::BitCast(di, hn::ShiftRight<8>(lo))));
-  }
-};
-
-// Source pixels 2x + offset for a vector of outputs x, from deinterleaving loads at the even
-// pixel at or below; taps of the same even base share their loads.
-template <class D8>
-class HalvingLoads {
- public:
-  explicit HalvingLoads(const uint8_t* src) : src_(src), even_(hn::Zero(D8())), odd_(even_) {}
-
-  hn::Vec<D8> Get(int64_t first) {
-    const int64_t base = first - (first & 1);
-    if (base != base_) {
-      hn::LoadInterleaved2(D8(), src_ + base, even_, odd_);
-      base_ = base;
-    }
-    return (first & 1) != 0 ? odd_ : even_;
-  }
-
- private:
-  const uint8_t* src_;
-  int64_t base_ = INT64_MIN;
-  hn::Vec<D8> even_, odd_;
-};
-
-// The halving stretch of a gray line a vector at a time. Returns the first output pixel left.
-template <class D8>
+// The halving stretch of a gray line a vector at a time. A 16-bit lane loaded at an even pixel
+// holds that pixel in its low byte and the next one in its high byte, so the taps need no
+// shuffles. Returns the first output pixel left over.
 size_t Halve(const ReduceLanes& t, const uint8_t* src, size_t width, uint8_t* out) {
-  const D8 d;
+  const hn::ScalableTag<uint16_t> d;
+  const hn::Repartition<uint8_t, decltype(d)> d_bytes;
+  const hn::Rebind<uint8_t, decltype(d)> d_out;
+  const hn::RebindToSigned<decltype(d)> di;
   const auto n = static_cast<int64_t>(hn::Lanes(d));
   const int32_t max_offset = *std::max_element(t.halving_offset.begin(), t.halving_offset.end());
   const auto begin = static_cast<int64_t>(t.halving_begin);
@@ -200,10 +159,14 @@ size_t Halve(const ReduceLanes& t, const uint8_t* src, size_t width, uint8_t* ou
     return x >= begin && x + n <= end && 2 * (x + n) + max_offset <= static_cast<int64_t>(width);
   };
   const auto vector_at = [&](int64_t x) {
-    HalvingLoads<D8> loads(src);
-    HalfSums<D8> sums;
-    for (size_t k = 0; k < t.taps; ++k) sums.Add(loads.Get(2 * x + t.halving_offset[k]), t.halving_weight[k]);
-    hn::StoreU(sums.Bytes(), d, out + x);
+    auto sum = hn::Set(d, 128);  // the rounding term of >> 8
+    for (size_t k = 0; k < t.taps; ++k) {
+      const int64_t first = 2 * x + t.halving_offset[k];
+      const auto pair = hn::BitCast(d, hn::LoadU(d_bytes, src + (first & ~int64_t{1})));
+      const auto pixel = (first & 1) != 0 ? hn::ShiftRight<8>(pair) : hn::And(pair, hn::Set(d, 0xFF));
+      sum = hn::Add(sum, hn::Mul(pixel, hn::Set(d, t.halving_weight[k])));
+    }
+    hn::StoreU(hn::DemoteTo(d_out, hn::BitCast(di, hn::ShiftRight<8>(sum))), d_out, out + x);
   };
   int64_t x = begin;
   for (; fits(x); x += n) vector_at(x);
@@ -233,7 +196,7 @@ size_t HalveColour(const ReduceLanes& t, const uint8_t* src, size_t width, uint8
     for (int c = 0; c < 3; ++c) plane[c][i] = src[3 * i + static_cast<size_t>(c)];
   }
   size_t done = 0;
-  for (int c = 0; c < 3; ++c) done = Halve<hn::ScalableTag<uint8_t>>(t, plane[c], width, halved[c]);
+  for (int c = 0; c < 3; ++c) done = Halve(t, plane[c], width, halved[c]);
   size_t x = t.halving_begin;
   for (; x + n <= done; x += n) {
     hn::StoreInterleaved3(hn::LoadU(d, halved[0] + x), hn::LoadU(d, halved[1] + x),
@@ -283,7 +246,7 @@ void ReduceLineSimd(const ReduceTable& t, const uint8_t* src, size_t width, int 
     PlainScalePasses().reduce_line(t, src, width, bpp, out, scratch);
 #if HWY_TARGET != HWY_SCALAR
   } else if (!t.lanes.weight256.empty() && t.lanes.halving_end > t.lanes.halving_begin) {
-    const size_t done = bpp == 1 ? Halve<hn::ScalableTag<uint8_t>>(t.lanes, src, width, out)
+    const size_t done = bpp == 1 ? Halve(t.lanes, src, width, out)
                                  : HalveColour(t.lanes, src, width, out, scratch);
     const auto b = static_cast<size_t>(bpp);
     ReduceBytesIn256ths(t.lanes, src, 0, t.lanes.halving_begin * b, out);
