@@ -136,15 +136,29 @@ ScsiOutcome ScsiScanner::Execute(const ScsiCommand& c) {
     return phaseError;
   }
   if (c.length > 0 && c.data == nullptr) return Remember(Illegal(kAscInvalidCdbField));
+  const bool shortData = fault && fault->kind == Fault::Kind::kShortData && want == ScsiDirection::kIn;
+  if (shortData) return ShortReply(c, handler->second, fault->length);
   ScsiOutcome outcome = Remember((this->*handler->second)(c));
-  if (fault && want == ScsiDirection::kIn && outcome.transferred > 0) {
-    if (fault->kind == Fault::Kind::kNulData) std::memset(c.data, 0, outcome.transferred);
-    if (fault->kind == Fault::Kind::kShortData && outcome.transferred > fault->length) {
-      outcome.transferred = fault->length;
-      outcome.hostStatus = platform::kHostDataOverrunUnderrun;
-    }
+  if (fault && fault->kind == Fault::Kind::kNulData && want == ScsiDirection::kIn &&
+      outcome.transferred > 0) {
+    std::memset(c.data, 0, outcome.transferred);
   }
   if (fault && fault->kind == Fault::Kind::kHostStatus) outcome.hostStatus = fault->status;
+  return outcome;
+}
+
+// The reply is made in full, then cut on the way to the initiator: only `limit` bytes reach its
+// buffer, as when the data phase ends early.
+ScsiOutcome ScsiScanner::ShortReply(const ScsiCommand& c, Handler handler, uint32_t limit) {
+  std::vector<uint8_t> full(c.length);
+  ScsiCommand copy = c;
+  copy.data = full.empty() ? nullptr : full.data();
+  ScsiOutcome outcome = Remember((this->*handler)(copy));
+  if (outcome.transferred > limit) {
+    outcome.transferred = limit;
+    outcome.hostStatus = platform::kHostDataOverrunUnderrun;
+  }
+  CopyOut(c, full.data(), outcome.transferred);
   return outcome;
 }
 

@@ -79,6 +79,7 @@ class ScsiScanner : public platform::ScsiDevice {
   void UpdatePhaseLocked();
   std::vector<uint8_t> InquiryData() const;
   platform::ScsiOutcome Remember(platform::ScsiOutcome outcome);
+  platform::ScsiOutcome ShortReply(const platform::ScsiCommand& c, Handler handler, uint32_t limit);
 
   const ScannerModel model_;
   platform::Clock& clock_;

@@ -331,6 +331,17 @@ TEST_F(ScannerTest, InjectedFaultsShapeTheAnswer) {
   s->faults().Add({.kind = Fault::Kind::kShortData, .opcode = 0x12, .count = 1, .length = 20});
   Reply shortened = Inquiry(*s, 36);
   EXPECT_EQ(shortened.data.size(), 20u);
+  // Nothing past the short data phase reaches the initiator's buffer.
+  std::vector<uint8_t> buffer(36, 0xEE);
+  s->faults().Add({.kind = Fault::Kind::kShortData, .opcode = 0x12, .count = 1, .length = 20});
+  Exec(*s, {0x12, 0, 0, 0, 36, 0}, ScsiDirection::kIn, {});
+  platform::ScsiCommand raw{nullptr, 6, ScsiDirection::kIn, buffer.data(), 36};
+  const uint8_t cdb[6] = {0x12, 0, 0, 0, 36, 0};
+  raw.cdb = cdb;
+  s->faults().Add({.kind = Fault::Kind::kShortData, .opcode = 0x12, .count = 1, .length = 20});
+  EXPECT_EQ(s->Execute(raw).transferred, 20u);
+  EXPECT_EQ(buffer[20], 0xEE);
+  EXPECT_EQ(buffer[35], 0xEE);
   EXPECT_EQ(shortened.outcome.hostStatus, platform::kHostDataOverrunUnderrun);
   s->faults().Add({.kind = Fault::Kind::kNulData, .opcode = 0x12, .count = 1});
   Reply nul = Inquiry(*s, 36);

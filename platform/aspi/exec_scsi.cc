@@ -91,7 +91,10 @@ uint8_t Run(RequestTable& table, const ExecRequest& request) {
     table.Stall(request.srb, request.id);
     return SS_PENDING;
   }
-  const bool good = outcome.targetStatus == kScsiGood && outcome.hostStatus == kHostOk;
+  // A short or long data phase still completes: the adapter reports it beside the status, and
+  // the initiator decides whether the data it got is enough.
+  const bool good = outcome.targetStatus == kScsiGood &&
+                    (outcome.hostStatus == kHostOk || outcome.hostStatus == kHostDataOverrunUnderrun);
   const uint8_t status = good ? SS_COMP : SS_ERR;
   table.Finish(request.srb, request.id, [&] { WriteCompletion(request, outcome, status); });
   return status;
