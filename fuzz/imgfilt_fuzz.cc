@@ -61,10 +61,11 @@ void Filter(FuzzedDataProvider& in) {
 void Scale(FuzzedDataProvider& in) {
   const bool colour = in.ConsumeBool();
   const uint32_t bpp = colour ? 3 : 1;
-  const uint32_t width = in.ConsumeIntegralInRange<uint32_t>(0, 40);
+  // Wide enough for whole vectors of the fastest paths.
+  const uint32_t width = in.ConsumeIntegralInRange<uint32_t>(0, 150);
   const uint32_t lines = in.ConsumeIntegralInRange<uint32_t>(0, 20);
   const uint32_t total = in.ConsumeIntegralInRange<uint32_t>(0, 40);
-  const uint32_t target_width = in.ConsumeIntegralInRange<uint32_t>(0, 90);
+  const uint32_t target_width = in.ConsumeIntegralInRange<uint32_t>(0, 200);
   const uint32_t target_height = in.ConsumeIntegralInRange<uint32_t>(0, 90);
   const uint32_t line_bytes = Stride(in, width * bpp);
   const uint32_t out_line_bytes = Stride(in, target_width * bpp);
