@@ -50,6 +50,22 @@ struct DialogState {
   int currentPage = -1;
 };
 
+// One item of a menu: a string with a command identifier, a separator, or a popup item that owns
+// its submenu.
+struct MenuItem {
+  uint32_t flags = MF_STRING;
+  uint32_t id = 0;
+  Hmenu submenu = 0;
+  std::string text;
+};
+
+struct MenuState {
+  bool popup = false;
+  std::vector<MenuItem> items;
+  Hmenu parent = 0;  // the menu whose popup item owns this one
+  Hwnd window = 0;   // the window whose menu bar this is
+};
+
 struct Window {
   Hwnd handle = 0;
   Hwnd parent = 0;  // the window a child sits in
@@ -73,11 +89,23 @@ struct Window {
   bool pushed = false;
   RangeState range;
   size_t textLimit = 0;  // 0: none
+  Hfont font = 0;        // WM_SETFONT's font; 0: the system font
+  Hmenu menu = 0;        // the menu bar, destroyed with the window
+  uint32_t menuBarDraws = 0;
 };
+
+// The metrics of a fresh desktop: the system's 8-point fonts.
+NONCLIENTMETRICS DefaultNonClientMetrics();
 
 struct UserInterface::Impl {
   std::map<Hwnd, std::unique_ptr<Window>> windows;
   Hwnd nextHandle = 0x10010;
+  // Menus and fonts count in steps of 4 from other offsets, so no handle names two objects.
+  std::map<Hmenu, MenuState> menus;
+  Hmenu nextMenu = 0x10012;
+  std::map<Hfont, LOGFONT> fonts;
+  Hfont nextFont = 0x10011;
+  NONCLIENTMETRICS metrics = DefaultNonClientMetrics();
   // The message queue is the only state other threads touch.
   std::mutex queueMutex;
   std::condition_variable arrived;
@@ -96,6 +124,8 @@ struct UiInternal {
   static Window* Find(const UserInterface& ui, Hwnd handle);
   static Window* FindQuiet(const UserInterface& ui, Hwnd handle);
   static Window& Add(UserInterface& ui, std::unique_ptr<Window> window);
+  // Null (and the last error set) when `handle` is not a menu.
+  static MenuState* FindMenu(const UserInterface& ui, Hmenu handle);
   // Sends WM_COMMAND(id, code) from a control to its parent.
   static void Notify(UserInterface& ui, Hwnd control, uint16_t code);
   static int PresentMessageBox(UserInterface& ui, const MessageBoxRequest& request) {

@@ -45,6 +45,12 @@ LResult UserInterface::DefWindowProc(Hwnd window, uint32_t message, WParam wPara
       return CopyOut(w->text, reinterpret_cast<char*>(lParam), wParam);
     case WM_GETTEXTLENGTH:
       return static_cast<LResult>(w->text.size());
+    case WM_SETFONT:
+      w->font = static_cast<Hfont>(wParam);
+      if (lParam) UiInternal::Update(*this, window);
+      return 0;
+    case WM_GETFONT:
+      return static_cast<LResult>(w->font);
     case WM_CLOSE:
       DestroyWindow(window);
       return 0;

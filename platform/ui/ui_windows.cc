@@ -104,6 +104,7 @@ bool UserInterface::DestroyWindow(Hwnd window) {
   for (Hwnd c : children) DestroyWindow(c);
   auto& state = *impl_;
   if (Window* gone = UiInternal::FindQuiet(*this, window)) {
+    if (gone->menu) DestroyMenu(gone->menu);
     if (gone->child) {
       if (Window* parent = UiInternal::FindQuiet(*this, gone->parent)) {
         std::erase(parent->children, window);

@@ -162,6 +162,53 @@ class UserInterface {
   // PSN_RESET through WM_NOTIFY.
   intptr_t PropertySheet(const PropertySheetHeader& header);
 
+  // --- Menus. A menu holds items by position: strings with a command identifier, separators,
+  // and popup items that own a submenu. A submenu belongs to the one item it was appended to, a
+  // window's menu to its window: destroying the item's menu or the window destroys it too, and a
+  // menu that already belongs somewhere cannot be attached a second time. Failures return
+  // 0/false/-1 and set the last error to kErrorInvalidMenuHandle (a bad menu), or
+  // kErrorInvalidParameter (no such item, a menu attached twice or inside itself).
+  Hmenu CreateMenu();
+  Hmenu CreatePopupMenu();
+  // Destroys the menu and its submenus; a menu that belonged to an item loses that item, a
+  // window's menu leaves the window without one.
+  bool DestroyMenu(Hmenu menu);
+  bool IsMenu(Hmenu menu) const;
+  // `idOrSubmenu` is the command identifier, or with MF_POPUP the submenu; MF_SEPARATOR ignores
+  // both it and `text`.
+  bool AppendMenu(Hmenu menu, uint32_t flags, uintptr_t idOrSubmenu, std::string_view text);
+  // Replaces the item at `item` (a position with MF_BYPOSITION, else a command identifier,
+  // searched depth first). An item's submenu is destroyed unless the new item keeps it.
+  bool ModifyMenu(Hmenu menu, uint32_t item, uint32_t flags, uintptr_t idOrSubmenu,
+                  std::string_view text);
+  int GetMenuItemCount(Hmenu menu) const;  // -1 for a bad menu
+  // Copies at most `maxCount` - 1 characters of the item's text and a final zero; returns the
+  // characters copied, or without a buffer the text's length; 0 when there is no such item.
+  int GetMenuString(Hmenu menu, uint32_t item, char* buffer, int maxCount, uint32_t flags) const;
+  // The command identifier at `position`: 0 for a separator, kMenuNoItemId for a popup item or
+  // none.
+  uint32_t GetMenuItemID(Hmenu menu, int position) const;
+  Hmenu GetSubMenu(Hmenu menu, int position) const;  // 0 unless the item is a popup
+  // Gives a top-level window its menu bar (0: none). The previous menu is handed back to the
+  // caller's care, as in Win32: it is no longer the window's and is not destroyed.
+  bool SetMenu(Hwnd window, Hmenu menu);
+  Hmenu GetMenu(Hwnd window) const;
+  // Redraws the window's menu bar; counted, so that a test sees when it was asked for.
+  bool DrawMenuBar(Hwnd window);
+  uint32_t MenuBarDrawCount(Hwnd window) const;
+
+  // --- Fonts. A control keeps the font WM_SETFONT gives it and answers WM_GETFONT with it (0 for
+  // the system font); it does not own it, so the font must outlive the control's use of it.
+  // SPI_GETNONCLIENTMETRICS fills a NONCLIENTMETRICS whose cbSize is set; SPI_SETNONCLIENTMETRICS
+  // replaces the metrics (as a person changing the desktop's fonts would). Other actions fail.
+  bool SystemParametersInfo(uint32_t action, uint32_t param, void* data, uint32_t winIni);
+  Hfont CreateFontIndirect(const LOGFONT& font);
+  bool DeleteObject(Hfont font);
+  // The record a font was made from; false for a font that does not exist (any more).
+  bool GetObject(Hfont font, LOGFONT* out) const;
+  // Fonts made and not yet deleted: a font that is never deleted is a leak tests can see.
+  size_t LiveFontCount() const;
+
   // --- Messages.
   LResult SendMessage(Hwnd window, uint32_t message, WParam wParam, LParam lParam);
   // Queues a message for the window (0: for the thread). Safe from any thread.

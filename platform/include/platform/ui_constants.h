@@ -3,6 +3,7 @@
 // written against them (and values stored in files) keeps its meaning.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 
 namespace platform {
@@ -12,6 +13,10 @@ using Hwnd = uintptr_t;
 using WParam = uintptr_t;
 using LParam = intptr_t;
 using LResult = intptr_t;
+// Menu and font handles. Like window handles they are never reused within one user interface,
+// and a handle of one kind never equals a handle of the other kinds.
+using Hmenu = uintptr_t;
+using Hfont = uintptr_t;
 
 constexpr uint16_t LoWord(uintptr_t v) { return static_cast<uint16_t>(v & 0xFFFF); }
 constexpr uint16_t HiWord(uintptr_t v) { return static_cast<uint16_t>((v >> 16) & 0xFFFF); }
@@ -23,6 +28,7 @@ constexpr WParam MakeWParam(uint16_t low, uint16_t high) {
 }
 
 inline constexpr uint32_t kErrorInvalidWindowHandle = 1400;
+inline constexpr uint32_t kErrorInvalidMenuHandle = 1401;
 inline constexpr uint32_t kErrorNoWindowsForThread = 1420;  // ended a dialog that is not one
 inline constexpr uint32_t kErrorControlIdNotFound = 1421;
 
@@ -76,7 +82,8 @@ inline constexpr uint32_t WM_PAINT = 0x000F;
 inline constexpr uint32_t WM_CLOSE = 0x0010;
 inline constexpr uint32_t WM_QUIT = 0x0012;
 inline constexpr uint32_t WM_SHOWWINDOW = 0x0018;
-inline constexpr uint32_t WM_SETFONT = 0x0030;
+inline constexpr uint32_t WM_SETFONT = 0x0030;  // wParam: the font (0: the system font)
+inline constexpr uint32_t WM_GETFONT = 0x0031;
 inline constexpr uint32_t WM_NOTIFY = 0x004E;
 inline constexpr uint32_t WM_KEYDOWN = 0x0100;
 inline constexpr uint32_t WM_CHAR = 0x0102;
@@ -254,6 +261,60 @@ inline constexpr uint32_t PSN_RESET = static_cast<uint32_t>(-203);
 inline constexpr uint32_t PSM_CHANGED = WM_USER + 104;
 inline constexpr LResult PSNRET_NOERROR = 0;
 inline constexpr LResult PSNRET_INVALID = 1;
+
+// Menus: item kinds and how an item is named.
+inline constexpr uint32_t MF_STRING = 0x0000;
+inline constexpr uint32_t MF_BYCOMMAND = 0x0000;
+inline constexpr uint32_t MF_GRAYED = 0x0001;
+inline constexpr uint32_t MF_DISABLED = 0x0002;
+inline constexpr uint32_t MF_CHECKED = 0x0008;
+inline constexpr uint32_t MF_POPUP = 0x0010;
+inline constexpr uint32_t MF_BYPOSITION = 0x0400;
+inline constexpr uint32_t MF_SEPARATOR = 0x0800;
+inline constexpr uint32_t kMenuNoItemId = 0xFFFFFFFFu;  // GetMenuItemID of a popup or no item
+
+// Fonts: the logical font record and the non-client metrics that name the system's fonts.
+inline constexpr size_t LF_FACESIZE = 32;
+inline constexpr int32_t FW_NORMAL = 400;
+inline constexpr int32_t FW_BOLD = 700;
+struct LOGFONT {
+  int32_t lfHeight;
+  int32_t lfWidth;
+  int32_t lfEscapement;
+  int32_t lfOrientation;
+  int32_t lfWeight;
+  uint8_t lfItalic;
+  uint8_t lfUnderline;
+  uint8_t lfStrikeOut;
+  uint8_t lfCharSet;
+  uint8_t lfOutPrecision;
+  uint8_t lfClipPrecision;
+  uint8_t lfQuality;
+  uint8_t lfPitchAndFamily;
+  char lfFaceName[LF_FACESIZE];
+};
+static_assert(sizeof(LOGFONT) == 60);
+struct NONCLIENTMETRICS {
+  uint32_t cbSize;  // the caller sets it to sizeof(NONCLIENTMETRICS)
+  int32_t iBorderWidth;
+  int32_t iScrollWidth;
+  int32_t iScrollHeight;
+  int32_t iCaptionWidth;
+  int32_t iCaptionHeight;
+  LOGFONT lfCaptionFont;
+  int32_t iSmCaptionWidth;
+  int32_t iSmCaptionHeight;
+  LOGFONT lfSmCaptionFont;
+  int32_t iMenuWidth;
+  int32_t iMenuHeight;
+  LOGFONT lfMenuFont;
+  LOGFONT lfStatusFont;
+  LOGFONT lfMessageFont;
+};
+static_assert(sizeof(NONCLIENTMETRICS) == 340);
+// SystemParametersInfo actions.
+inline constexpr uint32_t SPI_GETNONCLIENTMETRICS = 0x0029;
+inline constexpr uint32_t SPI_SETNONCLIENTMETRICS = 0x002A;
 
 // Window classes of the controls the window system knows.
 inline constexpr const char* kButtonClass = "Button";

@@ -47,7 +47,10 @@ class CMessageFile {
 
   std::string Translate(std::string_view text) const;
   // Translates the window's text, and then each direct child's: every item of a combo box that
-  // has items, else the child's text.
+  // has items, else the child's text. Then, unless disabled, the window's menu item by item,
+  // each submenu right after its item: an item without text becomes a separator, others keep
+  // their command (or submenu) under the translated text, and the menu bar is redrawn after each
+  // item. Items whose text is 40 characters or more are left as they are.
   void TranslateWindow(platform::UserInterface& ui, platform::Hwnd window) const;
 
   bool disabled() const { return disabled_; }
