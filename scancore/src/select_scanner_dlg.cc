@@ -1,6 +1,7 @@
 #include "select_scanner_dlg.h"
 
 #include "library_state.h"
+#include "menu_font.h"
 #include "platform/ui.h"
 
 CSelectScannerDlg::CSelectScannerDlg(platform::Host& host, const DEVICEINFO* table, uint8_t count)
@@ -15,9 +16,13 @@ int CSelectScannerDlg::DoModal() {
   chosen_ = 0;
   auto layout = scancore::LibraryState::Of(host_).Dialog(scancore::kDlgSelectScanner);
   if (!layout) return chosen_;
+  // Made before the dialog and deleted after it, so no control is left with a deleted font.
+  scancore::MenuFont font(host_.ui());
+  font_ = &font;
   host_.ui().DialogBox(*layout, 0,
                        [this](platform::Hwnd dialog, uint32_t message, platform::WParam wParam,
                               platform::LParam) { return OnMessage(dialog, message, wParam); });
+  font_ = nullptr;
   return chosen_;
 }
 
@@ -35,6 +40,7 @@ intptr_t CSelectScannerDlg::OnMessage(platform::Hwnd dialog, uint32_t message,
                                       platform::WParam wParam) {
   platform::UserInterface& ui = host_.ui();
   if (message == platform::WM_INITDIALOG) {
+    if (font_) font_->ApplyToChildren(dialog);
     FillList(dialog);
     return 1;
   }

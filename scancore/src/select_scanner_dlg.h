@@ -1,6 +1,7 @@
 // The modal dialog that lets the user choose one of several scanners: one line per scanner,
 // "Adapter ID: %d; Target ID: %d; Model: %s", the first selected. OK takes the selected line;
-// closing the dialog any other way takes the first, so a choice is always defined.
+// closing the dialog any other way takes the first, so a choice is always defined. Its controls
+// use the system menu font; its texts are shown as written, not translated.
 #pragma once
 
 #include <cstdint>
@@ -9,6 +10,10 @@
 #include "platform/host.h"
 #include "platform/ui_constants.h"
 #include "scancore/device_info.h"
+
+namespace scancore {
+class MenuFont;
+}
 
 class CSelectScannerDlg {
  public:
@@ -26,4 +31,5 @@ class CSelectScannerDlg {
   const DEVICEINFO* table_;
   uint8_t count_;
   int chosen_ = 0;
+  const scancore::MenuFont* font_ = nullptr;  // while the dialog runs
 };
