@@ -2,8 +2,6 @@
 // models are named, and brought up first when they wait for their firmware.
 #include <cstring>
 #include <memory>
-#include <new>
-#include <vector>
 
 #include "identity.h"
 #include "model_table.h"
@@ -12,6 +10,7 @@
 #include "platform/profile.h"
 #include "scancore/error_codes.h"
 #include "scancore/scan_core.h"
+#include "work_buffer.h"
 
 using namespace scancore;
 
@@ -82,13 +81,9 @@ int CScanCore::DownloadFirmware(CInterface& transport, unsigned char id,
   const auto size = file->Size();
   // An image SEND cannot describe would reach the scanner cut short.
   if (!size || *size > kMaxSendLength) return Fail(kErrFirmware);
-  std::vector<uint8_t> image;
-  try {
-    image.resize(*size);
-  } catch (const std::bad_alloc&) {
-    return Fail(kErrNoMemory);
-  }
-  if (!image.empty() && !file->ReadExact(image.data(), image.size())) return Fail(kErrFirmware);
+  scancore::WorkBuffer image(*host_, static_cast<size_t>(*size));
+  if (!image) return Fail(kErrNoMemory);
+  if (!file->ReadExact(image.data(), image.size())) return Fail(kErrFirmware);
   if (!transport.Send(kFirmwareDataType, 0, image.data(), static_cast<uint32_t>(image.size()))) {
     return FailFrom(transport);
   }
