@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <cstring>
 
 #include "hwy/highway.h"
 #include "scale_pass.h"
@@ -33,10 +34,53 @@ hn::Vec<hn::Rebind<uint8_t, DF>> RoundSums(DF df, hn::Vec<DF> sum) {
   return hn::DemoteTo(hn::Rebind<uint8_t, DF>(), hn::ConvertTo(di, rounded));
 }
 
+// floor((a + b) / 2) without widening: the rounded average, less the half it rounded up.
+template <class D>
+hn::Vec<D> FloorAverage(D d, hn::Vec<D> a, hn::Vec<D> b) {
+  return hn::Sub(hn::AverageRound(a, b), hn::And(hn::Xor(a, b), hn::Set(d, 1)));
+}
+
+// (a + 2b + c + 2) >> 2 equals the rounded average of b and floor((a + c) / 2): 2b + 2 floor((a +
+// c) / 2) + 2 is even, so the odd bit that floor dropped never carries into the quarter.
+template <class D>
+hn::Vec<D> QuarterHalfQuarter(D d, hn::Vec<D> a, hn::Vec<D> b, hn::Vec<D> c) {
+  return hn::AverageRound(b, FloorAverage(d, a, c));
+}
+
+bool IsQuarterHalfQuarter(const uint16_t* weights, size_t count) {
+  return count == 3 && weights[0] == 64 && weights[1] == 128 && weights[2] == 64;
+}
+
+// Three lines weighted 1/4, 1/2, 1/4, the vertical step of a halving, in byte lanes. The output
+// never overlaps the lines it is computed from.
+void WeighThreeLines(const uint8_t* const* lines, uint8_t* out, size_t bytes) {
+  const hn::ScalableTag<uint8_t> d;
+  const size_t lanes = hn::Lanes(d);
+  const auto vector_at = [&](size_t i) {
+    const auto v = QuarterHalfQuarter(d, hn::LoadU(d, lines[0] + i), hn::LoadU(d, lines[1] + i),
+                                      hn::LoadU(d, lines[2] + i));
+    hn::StoreU(v, d, out + i);
+  };
+  size_t i = 0;
+  for (; i + lanes <= bytes; i += lanes) vector_at(i);
+  // The rest as one more vector ending with the line, over bytes already written the same.
+  if (i < bytes && bytes >= lanes) {
+    vector_at(bytes - lanes);
+    i = bytes;
+  }
+  for (; i < bytes; ++i) {
+    out[i] = static_cast<uint8_t>((lines[0][i] + 2 * lines[1][i] + lines[2][i] + 2) >> 2);
+  }
+}
+
 // Weights that are multiples of 1/256 and add up to at most 1: integer sums, exactly the bytes
 // the single-precision sums give.
 void WeighLinesIn256ths(const uint8_t* const* lines, const uint16_t* weights, size_t count,
                         uint8_t* out, size_t bytes) {
+  if (IsQuarterHalfQuarter(weights, count)) {
+    WeighThreeLines(lines, out, bytes);
+    return;
+  }
   const hn::ScalableTag<uint16_t> d16;
   const hn::Rebind<uint8_t, decltype(d16)> d8;
   const hn::RebindToSigned<decltype(d16)> di16;
@@ -142,6 +186,12 @@ void ReduceBytesIn256ths(const ReduceLanes& t, const uint8_t* src, size_t begin,
   }
 }
 
+// Taps 1/4, 1/2, 1/4 on pixels 2x, 2x + 1, 2x + 2: the halving of a 0.5 reduction.
+bool HalvesInQuarters(const ReduceLanes& t) {
+  return t.taps == 3 && t.halving_offset[0] == 0 && t.halving_offset[1] == 1 &&
+         t.halving_offset[2] == 2 && IsQuarterHalfQuarter(t.halving_weight.data(), t.taps);
+}
+
 // The halving stretch of a gray line a vector at a time. A 16-bit lane loaded at an even pixel
 // holds that pixel in its low byte and the next one in its high byte, so the taps need no
 // shuffles. Returns the first output pixel left over.
@@ -158,7 +208,18 @@ size_t Halve(const ReduceLanes& t, const uint8_t* src, size_t width, uint8_t* ou
   const auto fits = [&](int64_t x) {
     return x >= begin && x + n <= end && 2 * (x + n) + max_offset <= static_cast<int64_t>(width);
   };
+  const bool quarters = HalvesInQuarters(t);
   const auto vector_at = [&](int64_t x) {
+    if (quarters) {
+      const auto pair = hn::BitCast(d, hn::LoadU(d_bytes, src + 2 * x));
+      const auto next = hn::BitCast(d, hn::LoadU(d_bytes, src + 2 * x + 2));
+      const auto low = hn::Set(d, 0xFF);
+      // 16-bit lanes hold the sum of two bytes, so the floor of the half needs no correction.
+      const auto half = hn::ShiftRight<1>(hn::Add(hn::And(pair, low), hn::And(next, low)));
+      const auto v = hn::AverageRound(hn::ShiftRight<8>(pair), half);
+      hn::StoreU(hn::DemoteTo(d_out, hn::BitCast(di, v)), d_out, out + x);
+      return;
+    }
     auto sum = hn::Set(d, 128);  // the rounding term of >> 8
     for (size_t k = 0; k < t.taps; ++k) {
       const int64_t first = 2 * x + t.halving_offset[k];
@@ -176,6 +237,51 @@ size_t Halve(const ReduceLanes& t, const uint8_t* src, size_t width, uint8_t* ou
     x = end;
   }
   return static_cast<size_t>(x);
+}
+
+// Colour halving with taps 1/4, 1/2, 1/4: byte i of the line filtered with its neighbours three
+// bytes away gives output byte i / 2 whenever pixel i / 3 is even, so whole byte vectors are
+// filtered and the even pixels picked out with byte shuffles, four pixels at a time. Returns the
+// first output pixel left over.
+size_t HalveColourQuarters(const ReduceLanes& t, const uint8_t* src, size_t width, uint8_t* out) {
+  const hn::CappedTag<uint8_t, 16> d;
+  if (hn::Lanes(d) < 16) return t.halving_begin;
+  const auto filtered = [&](const uint8_t* at) {
+    return QuarterHalfQuarter(d, hn::LoadU(d, at), hn::LoadU(d, at + 3), hn::LoadU(d, at + 6));
+  };
+  // Pixels 0 and 2 and the first of pixel 4 from the first vector, the rest of 4 from the
+  // second (8 bytes on); 0x80 gives 0, so the two halves combine with Or.
+  alignas(16) static constexpr uint8_t kFirst[16] = {0, 1, 2, 6, 7, 8, 12, 13, 14, 0x80, 0x80,
+                                                     0x80, 0x80, 0x80, 0x80, 0x80};
+  alignas(16) static constexpr uint8_t kSecond[16] = {0x80, 0x80, 0x80, 0x80, 0x80, 0x80, 0x80, 0x80,
+                                                      0x80, 10, 11, 12, 0x80, 0x80, 0x80, 0x80};
+  const auto first = hn::Load(d, kFirst);
+  const auto second = hn::Load(d, kSecond);
+  const size_t line_bytes = 3 * width;
+  const auto fits = [&](size_t x) {
+    return x >= t.halving_begin && x + 4 <= t.halving_end && 6 * x + 30 <= line_bytes;
+  };
+  const auto vector_at = [&](size_t x) {
+    const uint8_t* at = src + 6 * x;
+    const auto v = hn::Or(hn::TableLookupBytesOr0(filtered(at), first),
+                          hn::TableLookupBytesOr0(filtered(at + 8), second));
+    // The four bytes past the twelve belong to later pixels, which are written after these.
+    if (3 * x + 16 <= t.out_bytes) {
+      hn::StoreU(v, d, out + 3 * x);
+    } else {
+      alignas(16) uint8_t bytes[16];
+      hn::Store(v, d, bytes);
+      std::memcpy(out + 3 * x, bytes, 12);
+    }
+  };
+  size_t x = t.halving_begin;
+  for (; fits(x); x += 4) vector_at(x);
+  const size_t end = t.halving_end;
+  if (x < end && end >= 4 && fits(end - 4)) {
+    vector_at(end - 4);
+    x = end;
+  }
+  return x;
 }
 
 // Colour: split the line into channel planes, halve each plane as gray, and interleave the
@@ -246,8 +352,14 @@ void ReduceLineSimd(const ReduceTable& t, const uint8_t* src, size_t width, int 
     PlainScalePasses().reduce_line(t, src, width, bpp, out, scratch);
 #if HWY_TARGET != HWY_SCALAR
   } else if (!t.lanes.weight256.empty() && t.lanes.halving_end > t.lanes.halving_begin) {
-    const size_t done = bpp == 1 ? Halve(t.lanes, src, width, out)
-                                 : HalveColour(t.lanes, src, width, out, scratch);
+    size_t done = 0;
+    if (bpp == 1) {
+      done = Halve(t.lanes, src, width, out);
+    } else if (HalvesInQuarters(t.lanes)) {
+      done = HalveColourQuarters(t.lanes, src, width, out);
+    } else {
+      done = HalveColour(t.lanes, src, width, out, scratch);
+    }
     const auto b = static_cast<size_t>(bpp);
     ReduceBytesIn256ths(t.lanes, src, 0, t.lanes.halving_begin * b, out);
     ReduceBytesIn256ths(t.lanes, src, done * b, t.lanes.out_bytes, out);

@@ -215,6 +215,20 @@ TEST(SimdEquivalence, VerticalPassesMatchPlain) {
         plain.weigh_lines(pointers.data(), weights.data(), count, b.data(), bytes);
         ASSERT_EQ(a, b) << "weigh " << count;
       }
+      // The vertical step of a halving has its own path; extremes included, where a sum
+      // overflowing a byte would show.
+      const float quarters[3] = {0.25f, 0.5f, 0.25f};
+      std::vector<std::vector<uint8_t>> lines = {RandomBytes(bytes, rng), RandomBytes(bytes, rng),
+                                                 std::vector<uint8_t>(bytes, 255)};
+      for (size_t i = 0; i < bytes; i += 3) {
+        lines[0][i] = 255;
+        lines[1][i] = 255;
+      }
+      const uint8_t* pointers[3] = {lines[0].data(), lines[1].data(), lines[2].data()};
+      std::vector<uint8_t> a(bytes), b(bytes);
+      fast.weigh_lines(pointers, quarters, 3, a.data(), bytes);
+      plain.weigh_lines(pointers, quarters, 3, b.data(), bytes);
+      ASSERT_EQ(a, b) << "weigh 1/4 1/2 1/4";
     }
   });
 }
@@ -223,7 +237,8 @@ TEST(SimdEquivalence, ScalerMatchesPlainInEveryPassOrder) {
   struct Geometry { uint32_t w, h, tw, th; };
   const Geometry geometries[] = {{23, 17, 51, 17}, {23, 17, 51, 9},  {23, 17, 51, 40}, {60, 17, 31, 17},
                                  {60, 17, 31, 8},  {60, 17, 29, 45}, {23, 17, 23, 40}, {23, 17, 23, 7},
-                                 {5, 3, 4, 11},    {1, 1, 3, 2},     {67, 12, 60, 11}};
+                                 {5, 3, 4, 11},    {1, 1, 3, 2},     {67, 12, 60, 11},
+                                 {64, 18, 32, 9},  {70, 20, 35, 10}};
   ForEachTarget([&] {
     for (int bpp : {1, 3}) {
       for (const Geometry& g : geometries) {
