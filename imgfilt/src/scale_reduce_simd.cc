@@ -6,6 +6,7 @@
 #include "hwy/foreach_target.h"  // IWYU pragma: keep
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstdint>
 #include <cstring>
@@ -284,6 +285,77 @@ size_t HalveColourQuarters(const ReduceLanes& t, const uint8_t* src, size_t widt
   return x;
 }
 
+#if HWY_TARGET == HWY_AVX3_DL
+// Gray halving with taps 1/4, 1/2, 1/4 in byte lanes: byte permutes across the whole vector split
+// two source vectors into even and odd pixels, so that one filter step gives 64 outputs. Returns
+// the first output pixel left over.
+size_t HalveGrayQuarters(const ReduceLanes& t, const uint8_t* src, size_t width, uint8_t* out) {
+  const hn::ScalableTag<uint8_t> d;
+  const size_t n = hn::Lanes(d);
+  const auto fits = [&](size_t x) {
+    return x >= t.halving_begin && x + n <= t.halving_end && 2 * (x + n) + 2 <= width;
+  };
+  const auto vector_at = [&](size_t x) {
+    const uint8_t* at = src + 2 * x;
+    const auto low = hn::LoadU(d, at), high = hn::LoadU(d, at + n);
+    const auto even = hn::ConcatEven(d, high, low);
+    const auto odd = hn::ConcatOdd(d, high, low);
+    const auto next = hn::ConcatEven(d, hn::LoadU(d, at + n + 2), hn::LoadU(d, at + 2));
+    hn::StoreU(QuarterHalfQuarter(d, even, odd, next), d, out + x);
+  };
+  size_t x = t.halving_begin;
+  for (; fits(x); x += n) vector_at(x);
+  if (x < t.halving_end && t.halving_end >= n && fits(t.halving_end - n)) {
+    vector_at(t.halving_end - n);
+    x = t.halving_end;
+  }
+  return x;
+}
+
+// Colour halving with taps 1/4, 1/2, 1/4: two vectors of the line filtered byte by byte with
+// their neighbours three bytes away, then the bytes of the even pixels, 20 of them, gathered
+// from both with one two-table permute. Returns the first output pixel left over.
+size_t HalveColourPermuted(const ReduceLanes& t, const uint8_t* src, size_t width, uint8_t* out) {
+  const hn::ScalableTag<uint8_t> d;
+  if (hn::Lanes(d) != 64) return t.halving_begin;
+  constexpr size_t kPixels = 20;  // 120 source bytes, 60 output bytes
+  alignas(64) static constexpr auto kGather = [] {
+    std::array<uint8_t, 64> index{};
+    for (size_t j = 0; j < 3 * kPixels; ++j) index[j] = static_cast<uint8_t>(6 * (j / 3) + j % 3);
+    return index;
+  }();
+  const auto gather = hn::Load(d, kGather.data());
+  const auto filtered = [&](const uint8_t* at) {
+    return QuarterHalfQuarter(d, hn::LoadU(d, at), hn::LoadU(d, at + 3), hn::LoadU(d, at + 6));
+  };
+  const size_t line_bytes = 3 * width;
+  const auto fits = [&](size_t x) {
+    return x >= t.halving_begin && x + kPixels <= t.halving_end && 6 * x + 64 + 6 + 64 <= line_bytes;
+  };
+  const auto vector_at = [&](size_t x) {
+    const uint8_t* at = src + 6 * x;
+    const hn::Vec<decltype(d)> v{
+        _mm512_permutex2var_epi8(filtered(at).raw, gather.raw, filtered(at + 64).raw)};
+    // The four bytes past the sixty belong to later pixels, which are written after these.
+    if (3 * x + 64 <= t.out_bytes) {
+      hn::StoreU(v, d, out + 3 * x);
+    } else {
+      alignas(64) uint8_t bytes[64];
+      hn::Store(v, d, bytes);
+      std::memcpy(out + 3 * x, bytes, 3 * kPixels);
+    }
+  };
+  size_t x = t.halving_begin;
+  for (; fits(x); x += kPixels) vector_at(x);
+  const size_t end = t.halving_end;
+  if (x < end && end >= kPixels && fits(end - kPixels)) {
+    vector_at(end - kPixels);
+    x = end;
+  }
+  return x;
+}
+#endif
+
 // Colour: split the line into channel planes, halve each plane as gray, and interleave the
 // results; the planes fit the working room. Returns the first output pixel left over.
 size_t HalveColour(const ReduceLanes& t, const uint8_t* src, size_t width, uint8_t* out,
@@ -354,9 +426,18 @@ void ReduceLineSimd(const ReduceTable& t, const uint8_t* src, size_t width, int 
   } else if (!t.lanes.weight256.empty() && t.lanes.halving_end > t.lanes.halving_begin) {
     size_t done = 0;
     if (bpp == 1) {
-      done = Halve(t.lanes, src, width, out);
+#if HWY_TARGET == HWY_AVX3_DL
+      if (HalvesInQuarters(t.lanes)) {
+        done = HalveGrayQuarters(t.lanes, src, width, out);
+      } else
+#endif
+        done = Halve(t.lanes, src, width, out);
     } else if (HalvesInQuarters(t.lanes)) {
+#if HWY_TARGET == HWY_AVX3_DL
+      done = HalveColourPermuted(t.lanes, src, width, out);
+#else
       done = HalveColourQuarters(t.lanes, src, width, out);
+#endif
     } else {
       done = HalveColour(t.lanes, src, width, out, scratch);
     }

@@ -67,7 +67,74 @@ uint8_t BuildEnlargeTable(uint32_t source, uint32_t target, EnlargeTable& table)
   return kOk;
 }
 
-uint8_t BuildReduceTable(uint32_t source, uint32_t target, ReduceTable& table) {
+bool ReduceWindowsPlain(float f, float radius, uint32_t first_output, size_t outputs,
+                        ReduceWindows& w) {
+  for (size_t i = 0; i < outputs; ++i) {
+    const float v = static_cast<float>(first_output + i + 1) / f;
+    const auto lo = static_cast<int64_t>(std::ceil(v - radius));
+    const auto count = static_cast<int64_t>(std::floor(v + radius)) - lo + 1;
+    if (count > static_cast<int64_t>(ReduceWindows::kMaxCandidates)) return false;
+    w.first[i] = static_cast<int32_t>(lo);
+    w.count[i] = static_cast<int32_t>(count);
+    for (int64_t k = 0; k < count; ++k) {
+      const float d = std::fabs(v - static_cast<float>(lo + k)) / radius;
+      w.weight[k][i] = CubicWeight(d) / radius;
+    }
+  }
+  return true;
+}
+
+namespace {
+
+// Output t's pairs from its candidate weights: zero weights left out, the rest normalised as the
+// plain builder does. Returns how many it wrote to `out`.
+size_t WindowPairs(const ReduceWindows& w, size_t i, ReducePair* out) {
+  size_t count = 0;
+  float sum = 0.0f;
+  for (size_t k = 0; k < static_cast<size_t>(w.count[i]); ++k) {
+    const float weight = w.weight[k][i];
+    if (weight == 0.0f) continue;
+    out[count++] = ReducePair{static_cast<int32_t>(w.first[i] + static_cast<int32_t>(k) - 1), weight};
+    sum += weight;
+  }
+  if (sum != 0.0f && sum != 1.0f) {
+    for (size_t k = 0; k < count; ++k) out[k].weight /= sum;
+  }
+  return count;
+}
+
+// Outputs [t0, t0 + n) of a reduction; false when memory ran out.
+bool AppendChunk(uint32_t t0, size_t n, float f, float radius, TableMath math, ReduceTable& table) {
+  ReduceWindows windows;
+  const bool vector = math == TableMath::kVector && ReduceWindowsFast(f, radius, t0, n, windows);
+  for (size_t i = 0; i < n; ++i) {
+    const size_t first = table.pairs.size();
+    size_t count = 0;
+    try {
+      if (vector) {
+        ReducePair pairs[ReduceWindows::kMaxCandidates];
+        count = WindowPairs(windows, i, pairs);
+        table.pairs.insert(table.pairs.end(), pairs, pairs + count);
+      } else {
+        // Single-precision windows of very long lines can hold a pair or two more than reserved.
+        count = AppendReducePairs(t0 + static_cast<uint32_t>(i), f, radius, table.pairs);
+      }
+    } catch (const std::bad_alloc&) {
+      return false;
+    }
+    table.entries[t0 + i] = ReduceEntry{first, static_cast<uint32_t>(count)};
+    table.max_count = std::max(table.max_count, count);
+    if (count > 0) {
+      const auto span = table.pairs[first + count - 1].index - table.pairs[first].index + 1;
+      table.max_span = std::max(table.max_span, static_cast<size_t>(span));
+    }
+  }
+  return true;
+}
+
+}  // namespace
+
+uint8_t BuildReduceTable(uint32_t source, uint32_t target, ReduceTable& table, TableMath math) {
   if (target >= source) return kNothingToDo;
   const float f = static_cast<float>(target) / static_cast<float>(source);
   float radius = 1.0f / f;
@@ -79,21 +146,9 @@ uint8_t BuildReduceTable(uint32_t source, uint32_t target, ReduceTable& table) {
   // Reserved up front, so that the loop does not normally reallocate.
   if (!TryReserve(table.pairs, size_t{target} * capacity_per_entry)) return kNoMemory;
   table.max_span = table.max_count = 0;
-  for (uint32_t t = 0; t < target; ++t) {
-    const size_t first = table.pairs.size();
-    size_t count = 0;
-    try {
-      // Single-precision windows of very long lines can hold a pair or two more than reserved.
-      count = AppendReducePairs(t, f, radius, table.pairs);
-    } catch (const std::bad_alloc&) {
-      return kNoMemory;
-    }
-    table.entries[t] = ReduceEntry{first, static_cast<uint32_t>(count)};
-    table.max_count = std::max(table.max_count, count);
-    if (count > 0) {
-      const auto span = table.pairs[first + count - 1].index - table.pairs[first].index + 1;
-      table.max_span = std::max(table.max_span, static_cast<size_t>(span));
-    }
+  for (uint32_t t0 = 0; t0 < target; t0 += ReduceWindows::kChunk) {
+    const size_t n = std::min<size_t>(ReduceWindows::kChunk, target - t0);
+    if (!AppendChunk(t0, n, f, radius, math, table)) return kNoMemory;
   }
   return kOk;
 }
@@ -128,7 +183,9 @@ uint8_t BuildEnlargeGroups(uint32_t width, int bpp, EnlargeTable& table) {
 
 bool WeightIn256ths(float weight, uint16_t& in256ths) {
   const float scaled = weight * 256.0f;  // exact: a power of two
-  if (!(scaled >= 0.0f && scaled <= 256.0f) || std::floor(scaled) != scaled) return false;
+  // Inside 0..256 the cast truncates, so an unchanged value is a whole number.
+  if (!(scaled >= 0.0f && scaled <= 256.0f)) return false;
+  if (static_cast<float>(static_cast<int>(scaled)) != scaled) return false;
   in256ths = static_cast<uint16_t>(scaled);
   return true;
 }

@@ -79,6 +79,30 @@ struct ReduceTable {
   ReduceLanes lanes;    // built for horizontal tables only
 };
 
+// Candidate weights of up to kChunk consecutive reduction outputs: output i's window starts at
+// 1-based source position first[i] and has count[i] positions; weight[k][i] is the weight of its
+// k-th position (0 past count[i]), before zero weights are dropped and the rest normalised.
+struct ReduceWindows {
+  static constexpr size_t kChunk = 64;
+  static constexpr size_t kMaxCandidates = 24;
+  int32_t first[kChunk];
+  int32_t count[kChunk];
+  float weight[kMaxCandidates][kChunk];
+};
+
+// Fills `windows` for outputs [first_output, first_output + outputs), outputs <= kChunk, with the
+// widest vectors the processor has; false when a window has more than kMaxCandidates positions.
+bool ReduceWindowsFast(float f, float radius, uint32_t first_output, size_t outputs,
+                       ReduceWindows& windows);
+
+// The same one output at a time: the definition the vector builder is checked against.
+bool ReduceWindowsPlain(float f, float radius, uint32_t first_output, size_t outputs,
+                        ReduceWindows& windows);
+
+// How a reduction table's weights are computed: by vectors where the windows are narrow enough,
+// or one output at a time. Both give the same table.
+enum class TableMath { kVector, kPlain };
+
 // `weight` as a multiple of 1/256, when it is one.
 bool WeightIn256ths(float weight, uint16_t& in256ths);
 
@@ -88,7 +112,8 @@ bool WeightsIn256ths(const float* weights, size_t count, uint16_t* in256ths);
 // Both return 0, 12 when `target` is not on the table's side of `source`, or 10 when the memory
 // cannot be had. source and target are at least 1.
 uint8_t BuildEnlargeTable(uint32_t source, uint32_t target, EnlargeTable& table);
-uint8_t BuildReduceTable(uint32_t source, uint32_t target, ReduceTable& table);
+uint8_t BuildReduceTable(uint32_t source, uint32_t target, ReduceTable& table,
+                         TableMath math = TableMath::kVector);
 
 // Adds the shuffle groups to a horizontal enlargement of lines `width` pixels wide.
 uint8_t BuildEnlargeGroups(uint32_t width, int bpp, EnlargeTable& table);

@@ -3,7 +3,9 @@
 
 #include <hwy/targets.h>
 
+#include <bit>
 #include <numeric>
+#include <utility>
 #include <random>
 #include <vector>
 
@@ -12,6 +14,7 @@
 #include "kernel_simd.h"
 #include "scale_pass.h"
 #include "scale_runner.h"
+#include "scale_table.h"
 #include "test_image.h"
 
 namespace {
@@ -229,6 +232,64 @@ TEST(SimdEquivalence, VerticalPassesMatchPlain) {
       fast.weigh_lines(pointers, quarters, 3, a.data(), bytes);
       plain.weigh_lines(pointers, quarters, 3, b.data(), bytes);
       ASSERT_EQ(a, b) << "weigh 1/4 1/2 1/4";
+    }
+  });
+}
+
+TEST(SimdEquivalence, ReductionTablesMatchPlain) {
+  // Every ratio class: halving, ratios just below 1 (the widened window), odd ratios, windows too
+  // wide for the vector builder.
+  std::vector<std::pair<uint32_t, uint32_t>> sizes = {{2, 1}, {3, 2}, {100, 99}, {1000, 900}, {1000, 830},
+                                                      {1000, 950}, {2480, 1240}, {3508, 1754}, {7016, 3508},
+                                                      {500, 7}, {1000, 1}, {77777, 12345}};
+  std::mt19937 rng(5);
+  for (int i = 0; i < 40; ++i) {
+    const uint32_t source = 2 + rng() % 5000;
+    sizes.emplace_back(source, 1 + rng() % (source - 1));
+  }
+  ForEachTarget([&] {
+    for (const auto& [source, target] : sizes) {
+      imgfilt::ReduceTable vector, plain;
+      ASSERT_EQ(imgfilt::BuildReduceTable(source, target, vector), IMGFILT_OK);
+      ASSERT_EQ(imgfilt::BuildReduceTable(source, target, plain, imgfilt::TableMath::kPlain), IMGFILT_OK);
+      ASSERT_EQ(vector.pairs.size(), plain.pairs.size()) << source << " to " << target;
+      for (size_t k = 0; k < plain.pairs.size(); ++k) {
+        ASSERT_EQ(vector.pairs[k].index, plain.pairs[k].index) << source << " to " << target << " pair " << k;
+        // Bit for bit: equal floats could still differ in sign of zero.
+        ASSERT_EQ(std::bit_cast<uint32_t>(vector.pairs[k].weight), std::bit_cast<uint32_t>(plain.pairs[k].weight))
+            << source << " to " << target << " pair " << k;
+      }
+      for (size_t t = 0; t < target; ++t) {
+        ASSERT_EQ(vector.entries[t].first, plain.entries[t].first);
+        ASSERT_EQ(vector.entries[t].count, plain.entries[t].count);
+      }
+      ASSERT_EQ(vector.max_span, plain.max_span);
+      ASSERT_EQ(vector.max_count, plain.max_count);
+    }
+  });
+}
+
+TEST(SimdEquivalence, ReductionWindowsMatchPlainFarAlongLongLines) {
+  // Positions past 2^24, where single precision no longer holds every whole number.
+  const std::pair<uint32_t, uint32_t> sizes[] = {{1u << 28, 1u << 27}, {268435399, 241591859}, {268435399, 200000017},
+                                                 {(1u << 25) + 7, 1u << 24}};
+  ForEachTarget([&] {
+    for (const auto& [source, target] : sizes) {
+      const float f = static_cast<float>(target) / static_cast<float>(source);
+      const float radius = (f > 0.83f && f < 0.95f ? 1.2f : 1.0f) / f;
+      for (uint32_t first : {(1u << 24) - 30, target / 2 + 3, target - 64}) {
+        imgfilt::ReduceWindows vector{}, plain{};
+        ASSERT_TRUE(imgfilt::ReduceWindowsFast(f, radius, first, 64, vector));
+        ASSERT_TRUE(imgfilt::ReduceWindowsPlain(f, radius, first, 64, plain));
+        for (size_t i = 0; i < 64; ++i) {
+          ASSERT_EQ(vector.first[i], plain.first[i]) << source << " to " << target << " at " << first + i;
+          ASSERT_EQ(vector.count[i], plain.count[i]) << source << " to " << target << " at " << first + i;
+          for (int32_t k = 0; k < plain.count[i]; ++k) {
+            ASSERT_EQ(std::bit_cast<uint32_t>(vector.weight[k][i]), std::bit_cast<uint32_t>(plain.weight[k][i]))
+                << source << " to " << target << " at " << first + i << " candidate " << k;
+          }
+        }
+      }
     }
   });
 }
