@@ -112,9 +112,44 @@ void BandJob::OutputLine(size_t k, uint8_t* out) {
     // The direction that reduces goes first.
     Vertical(k, false, between_.data(), in_bytes_);
     Horizontal(between_.data(), out);
-  } else {
+  } else if (!HalveTwoLines(k, out)) {
     Vertical(k, true, out, out_bytes_);
   }
+}
+
+bool BandJob::HalveTwoLines(size_t k, uint8_t* out) {
+  if (passes_.halve_two_lines == nullptr || height_change_ >= 0 || width_change_ >= 0 ||
+      ring_lines_ < 3) {
+    return false;
+  }
+  const ReduceTable& table = *tables_.reduce_y;
+  const ReduceEntry& e = table.entries[position_.outputs_done + k];
+  if (e.count != 3) return false;
+  const ReducePair* p = &table.pairs[e.first];
+  if (p[0].weight != 0.25f || p[1].weight != 0.5f || p[2].weight != 0.25f ||
+      p[1].index != p[0].index + 1 || p[2].index != p[0].index + 2) {
+    return false;
+  }
+  // All three lines inside the band, the upper one already halved across.
+  const int64_t j = p[0].index - static_cast<int64_t>(position_.lines_done);
+  if (j < 0 || j + 2 >= static_cast<int64_t>(position_.used_lines)) return false;
+  // The slots of lines j, j + 1 and j + 2, one after the other round the ring.
+  const size_t upper_slot = static_cast<size_t>(j + 1) % ring_lines_;
+  const size_t middle_slot = upper_slot + 1 == ring_lines_ ? 0 : upper_slot + 1;
+  const size_t lower_slot = middle_slot + 1 == ring_lines_ ? 0 : middle_slot + 1;
+  if (ring_tags_[upper_slot] != j) return false;
+  uint8_t* middle = &ring_[middle_slot * out_bytes_];
+  uint8_t* lower = &ring_[lower_slot * out_bytes_];
+  if (!passes_.halve_two_lines(*tables_.reduce_x, ring_where_[upper_slot], source_ + (j + 1) * source_step_,
+                               source_ + (j + 2) * source_step_, call_.width, tables_.bpp, middle,
+                               lower, out)) {
+    return false;
+  }
+  // The middle slot was only working room.
+  ring_tags_[middle_slot] = kNoLine;
+  ring_tags_[lower_slot] = j + 2;
+  ring_where_[lower_slot] = lower;
+  return true;
 }
 
 void BandJob::Horizontal(const uint8_t* in, uint8_t* out) {

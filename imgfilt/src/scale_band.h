@@ -48,6 +48,9 @@ class BandJob {
   void OutputLine(size_t k, uint8_t* out);
   void Horizontal(const uint8_t* in, uint8_t* out);
   void Vertical(size_t k, bool scaled, uint8_t* out, size_t bytes);
+  // Output k of a halving both ways in one sweep, when its upper line is already halved across;
+  // false when this output does not have that shape.
+  bool HalveTwoLines(size_t k, uint8_t* out);
   // Band line j (-1: the line before the band), as delivered or already scaled across.
   const uint8_t* Line(int64_t j, bool scaled);
   // Writes band line j scaled across to `out`, and remembers it there.

@@ -5,7 +5,7 @@ namespace imgfilt {
 
 const ScalePasses& FastScalePasses() {
   static const ScalePasses passes{&EnlargeLineFast, &ReduceLineFast, &BlendLinesFast,
-                                  &WeighLinesFast};
+                                  &WeighLinesFast, &HalveTwoLinesFast};
   return passes;
 }
 

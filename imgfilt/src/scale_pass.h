@@ -33,6 +33,13 @@ struct ScalePasses {
   // the sum is taken in single precision in the order of k.
   void (*weigh_lines)(const uint8_t* const* lines, const float* weights, size_t count,
                       uint8_t* out, size_t bytes);
+  // Optional: one output line of a halving in both directions (taps 1/4, 1/2, 1/4) in one sweep.
+  // Gives the bytes of reduce_line on `middle` and `lower` and of weigh_lines on `upper` (already
+  // reduced) and those two: lower reduced goes to lower_out, the output line to out, and
+  // middle_out is working room. False, with nothing written, when the table has no such step.
+  bool (*halve_two_lines)(const ReduceTable& table, const uint8_t* upper, const uint8_t* middle,
+                          const uint8_t* lower, size_t width, int bpp, uint8_t* middle_out,
+                          uint8_t* lower_out, uint8_t* out);
 };
 
 const ScalePasses& PlainScalePasses();

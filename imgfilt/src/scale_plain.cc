@@ -68,7 +68,8 @@ void WeighLines(const uint8_t* const* lines, const float* weights, size_t count,
 }  // namespace
 
 const ScalePasses& PlainScalePasses() {
-  static const ScalePasses passes{&EnlargeLine, &ReduceLine, &BlendLines, &WeighLines};
+  static const ScalePasses passes{&EnlargeLine, &ReduceLine, &BlendLines, &WeighLines,
+                                  nullptr};
   return passes;
 }
 

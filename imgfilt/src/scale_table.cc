@@ -112,9 +112,10 @@ bool AppendChunk(uint32_t t0, size_t n, float f, float radius, TableMath math, R
     size_t count = 0;
     try {
       if (vector) {
-        ReducePair pairs[ReduceWindows::kMaxCandidates];
-        count = WindowPairs(windows, i, pairs);
-        table.pairs.insert(table.pairs.end(), pairs, pairs + count);
+        // Inside the reserved room as a rule, so neither resize moves the pairs.
+        table.pairs.resize(first + static_cast<size_t>(windows.count[i]));
+        count = WindowPairs(windows, i, table.pairs.data() + first);
+        table.pairs.resize(first + count);
       } else {
         // Single-precision windows of very long lines can hold a pair or two more than reserved.
         count = AppendReducePairs(t0 + static_cast<uint32_t>(i), f, radius, table.pairs);
@@ -206,8 +207,9 @@ bool Halves(const ReduceLanes& lanes, size_t b, size_t x, const std::vector<int3
             const std::vector<uint16_t>& weight) {
   for (size_t k = 0; k < lanes.taps; ++k) {
     const size_t cell = k * lanes.out_bytes + x * b;
-    const int64_t pixel = lanes.source[cell] / static_cast<int64_t>(b);
-    if (pixel != 2 * static_cast<int64_t>(x) + offset[k] || lanes.weight256[cell] != weight[k]) {
+    // The first byte of pixel p sits at p x b (a product, where a quotient would cost a division).
+    const int64_t expected = (2 * static_cast<int64_t>(x) + offset[k]) * static_cast<int64_t>(b);
+    if (lanes.source[cell] != expected || lanes.weight256[cell] != weight[k]) {
       return false;
     }
   }

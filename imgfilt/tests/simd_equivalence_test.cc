@@ -299,7 +299,9 @@ TEST(SimdEquivalence, ScalerMatchesPlainInEveryPassOrder) {
   const Geometry geometries[] = {{23, 17, 51, 17}, {23, 17, 51, 9},  {23, 17, 51, 40}, {60, 17, 31, 17},
                                  {60, 17, 31, 8},  {60, 17, 29, 45}, {23, 17, 23, 40}, {23, 17, 23, 7},
                                  {5, 3, 4, 11},    {1, 1, 3, 2},     {67, 12, 60, 11},
-                                 {64, 18, 32, 9},  {70, 20, 35, 10}};
+                                 {64, 18, 32, 9},  {70, 20, 35, 10},
+                                 // Halvings wide enough for whole vectors, even and odd.
+                                 {300, 21, 150, 10}, {517, 13, 258, 6}, {1030, 9, 515, 4}};
   ForEachTarget([&] {
     for (int bpp : {1, 3}) {
       for (const Geometry& g : geometries) {
