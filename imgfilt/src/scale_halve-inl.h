@@ -176,7 +176,15 @@ hn::Vec<D> HalvedBytes(D d, const uint8_t* at) {
   const auto low = hn::LoadU(d, at), high = hn::LoadU(d, at + n);
   const auto even = hn::ConcatEven(d, high, low);
   const auto odd = hn::ConcatOdd(d, high, low);
-  const auto next = hn::ConcatEven(d, hn::LoadU(d, at + n + 2), hn::LoadU(d, at + 2));
+  // The even pixels one on: the vector moved down a lane, with the pixel after it in the top lane
+  // (one permute of two tables, where loading them afresh would cost two more loads).
+  alignas(64) static constexpr auto kNext = [] {
+    std::array<uint8_t, 64> index{};
+    for (size_t i = 0; i < 64; ++i) index[i] = static_cast<uint8_t>(i + 1);
+    return index;
+  }();
+  const hn::Vec<D> next{_mm512_permutex2var_epi8(even.raw, hn::Load(d, kNext.data()).raw,
+                                                 hn::Set(d, at[2 * n]).raw)};
   return QuarterHalfQuarter(d, even, odd, next);
 }
 
@@ -323,9 +331,9 @@ struct TwoLines {
 void HalveTwoGrayLines(const ReduceLanes& t, const TwoLines& l, size_t width) {
   size_t x = t.halving_begin;
   const size_t end = t.halving_end;
-  // Whole vectors from x on; `finish` adds one ending with the stretch, over outputs already
-  // written with the same bytes.
-  const auto sweep = [&](auto d, auto halved, bool finish) {
+  // Whole vectors from x on, then one ending with the stretch, over outputs already written with
+  // the same bytes.
+  const auto sweep = [&](auto d, auto halved) {
     const hn::Rebind<uint8_t, decltype(d)> d8;
     const size_t n = hn::Lanes(d);
     const auto fits = [&](size_t at) {
@@ -346,15 +354,15 @@ void HalveTwoGrayLines(const ReduceLanes& t, const TwoLines& l, size_t width) {
       }
     };
     for (; fits(x); x += n) step(x);
-    if (finish && x < end && end >= n && fits(end - n)) {
+    if (x < end && end >= n && fits(end - n)) {
       step(end - n);
       x = end;
     }
   };
 #if HWY_TARGET == HWY_AVX3_DL
-  sweep(hn::ScalableTag<uint8_t>(), [](auto d, const uint8_t* at) { return HalvedBytes(d, at); }, true);
+  sweep(hn::ScalableTag<uint8_t>(), [](auto d, const uint8_t* at) { return HalvedBytes(d, at); });
 #endif
-  sweep(hn::ScalableTag<uint16_t>(), [](auto d, const uint8_t* at) { return HalvedPairs(d, at); }, true);
+  sweep(hn::ScalableTag<uint16_t>(), [](auto d, const uint8_t* at) { return HalvedPairs(d, at); });
   // The rest, and the edges, through the line passes.
   const auto rest = [&](size_t from, size_t to) {
     ReduceBytesIn256ths(t, l.middle, from, to, l.middle_out);

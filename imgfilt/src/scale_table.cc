@@ -87,15 +87,16 @@ bool ReduceWindowsPlain(float f, float radius, uint32_t first_output, size_t out
 namespace {
 
 // Output t's pairs from its candidate weights: zero weights left out, the rest normalised as the
-// plain builder does. Returns how many it wrote to `out`.
+// plain builder does. Writes every candidate to `out` (room for w.count[i]) and keeps the non-zero
+// ones, without a branch on the weights. Returns how many it kept.
 size_t WindowPairs(const ReduceWindows& w, size_t i, ReducePair* out) {
   size_t count = 0;
   float sum = 0.0f;
   for (size_t k = 0; k < static_cast<size_t>(w.count[i]); ++k) {
     const float weight = w.weight[k][i];
-    if (weight == 0.0f) continue;
-    out[count++] = ReducePair{static_cast<int32_t>(w.first[i] + static_cast<int32_t>(k) - 1), weight};
-    sum += weight;
+    out[count] = ReducePair{static_cast<int32_t>(w.first[i] + static_cast<int32_t>(k) - 1), weight};
+    count += weight != 0.0f ? 1 : 0;
+    sum += weight;  // adding a zero weight leaves the sum as it was
   }
   if (sum != 0.0f && sum != 1.0f) {
     for (size_t k = 0; k < count; ++k) out[k].weight /= sum;
@@ -103,30 +104,43 @@ size_t WindowPairs(const ReduceWindows& w, size_t i, ReducePair* out) {
   return count;
 }
 
+// Pairs of a table under construction: `used` of them are real, the vector beyond is room.
+struct PairRoom {
+  std::vector<ReducePair>& pairs;
+  size_t used = 0;
+
+  // Room for n more pairs; false when memory ran out.
+  bool Ensure(size_t n) {
+    return used + n <= pairs.size() || TryResize(pairs, std::max(2 * pairs.size(), used + n));
+  }
+};
+
 // Outputs [t0, t0 + n) of a reduction; false when memory ran out.
-bool AppendChunk(uint32_t t0, size_t n, float f, float radius, TableMath math, ReduceTable& table) {
+bool AppendChunk(uint32_t t0, size_t n, float f, float radius, TableMath math, ReduceTable& table,
+                 PairRoom& room, std::vector<ReducePair>& wide) {
   ReduceWindows windows;
   const bool vector = math == TableMath::kVector && ReduceWindowsFast(f, radius, t0, n, windows);
   for (size_t i = 0; i < n; ++i) {
-    const size_t first = table.pairs.size();
+    const size_t first = room.used;
     size_t count = 0;
-    try {
-      if (vector) {
-        // Inside the reserved room as a rule, so neither resize moves the pairs.
-        table.pairs.resize(first + static_cast<size_t>(windows.count[i]));
-        count = WindowPairs(windows, i, table.pairs.data() + first);
-        table.pairs.resize(first + count);
-      } else {
-        // Single-precision windows of very long lines can hold a pair or two more than reserved.
-        count = AppendReducePairs(t0 + static_cast<uint32_t>(i), f, radius, table.pairs);
+    if (vector) {
+      if (!room.Ensure(static_cast<size_t>(windows.count[i]))) return false;
+      count = WindowPairs(windows, i, room.pairs.data() + first);
+    } else {
+      wide.clear();
+      try {
+        count = AppendReducePairs(t0 + static_cast<uint32_t>(i), f, radius, wide);
+      } catch (const std::bad_alloc&) {
+        return false;
       }
-    } catch (const std::bad_alloc&) {
-      return false;
+      if (!room.Ensure(count)) return false;
+      std::copy(wide.begin(), wide.end(), room.pairs.begin() + static_cast<ptrdiff_t>(first));
     }
+    room.used += count;
     table.entries[t0 + i] = ReduceEntry{first, static_cast<uint32_t>(count)};
     table.max_count = std::max(table.max_count, count);
     if (count > 0) {
-      const auto span = table.pairs[first + count - 1].index - table.pairs[first].index + 1;
+      const auto span = room.pairs[first + count - 1].index - room.pairs[first].index + 1;
       table.max_span = std::max(table.max_span, static_cast<size_t>(span));
     }
   }
@@ -143,14 +157,17 @@ uint8_t BuildReduceTable(uint32_t source, uint32_t target, ReduceTable& table, T
   if (f > 0.83f && f < 0.95f) radius *= 1.2f;
   const auto capacity_per_entry = static_cast<size_t>(2.0f * radius) + 3;
   if (!TryResize(table.entries, target)) return kNoMemory;
+  // Sized up front (pairs are not initialised), so that the loop does not normally reallocate.
   table.pairs.clear();
-  // Reserved up front, so that the loop does not normally reallocate.
-  if (!TryReserve(table.pairs, size_t{target} * capacity_per_entry)) return kNoMemory;
+  PairRoom room{table.pairs};
+  if (!room.Ensure(size_t{target} * capacity_per_entry)) return kNoMemory;
   table.max_span = table.max_count = 0;
+  std::vector<ReducePair> wide;  // one output's pairs, where the windows are too wide for vectors
   for (uint32_t t0 = 0; t0 < target; t0 += ReduceWindows::kChunk) {
     const size_t n = std::min<size_t>(ReduceWindows::kChunk, target - t0);
-    if (!AppendChunk(t0, n, f, radius, math, table)) return kNoMemory;
+    if (!AppendChunk(t0, n, f, radius, math, table, room, wide)) return kNoMemory;
   }
+  table.pairs.resize(room.used);
   return kOk;
 }
 
@@ -241,33 +258,54 @@ uint8_t FindHalvingStretch(int bpp, ReduceLanes& lanes) {
 
 }  // namespace
 
+namespace {
+
+// Whether every pair's weight is a multiple of 1/256 and each output's weights add up to at most 1.
+bool AllIn256ths(const ReduceTable& table) {
+  for (const ReduceEntry& e : table.entries) {
+    unsigned sum = 0;
+    for (size_t k = 0; k < e.count; ++k) {
+      uint16_t in256ths = 0;
+      if (!WeightIn256ths(table.pairs[e.first + k].weight, in256ths)) return false;
+      sum += in256ths;
+    }
+    if (sum > 256) return false;
+  }
+  return true;
+}
+
+}  // namespace
+
 uint8_t BuildReduceLanes(uint32_t width, int bpp, ReduceTable& table) {
   ReduceLanes& lanes = table.lanes;
   const auto b = static_cast<size_t>(bpp);
   lanes.taps = table.max_count;
   lanes.out_bytes = table.entries.size() * b;
   const size_t cells = lanes.taps * lanes.out_bytes;
-  if (!TryResize(lanes.source, cells) || !TryResize(lanes.weight, cells)) return kNoMemory;
-  bool exact = TryResize(lanes.weight256, cells);
-  for (size_t x = 0; x < table.entries.size(); ++x) {
-    const ReduceEntry& e = table.entries[x];
-    unsigned sum = 0;
-    for (size_t k = 0; k < lanes.taps; ++k) {
-      const bool real = k < e.count;
-      const ReducePair pair = real ? table.pairs[e.first + k] : ReducePair{0, 0.0f};
-      uint16_t in256ths = 0;
-      exact = exact && WeightIn256ths(pair.weight, in256ths);
-      sum += in256ths;
+  if (!TryResize(lanes.source, cells)) return kNoMemory;
+  // Integer weights where they are exact; the single-precision ones only where they are not.
+  const bool exact = AllIn256ths(table) && TryResize(lanes.weight256, cells);
+  if (!exact && !TryResize(lanes.weight, cells)) return kNoMemory;
+  // Tap by tap, so that each row of cells is written in order.
+  for (size_t k = 0; k < lanes.taps; ++k) {
+    for (size_t x = 0; x < table.entries.size(); ++x) {
+      const ReduceEntry& e = table.entries[x];
+      // Padding taps read pixel 0 with weight 0, which leaves every sum unchanged.
+      const ReducePair pair = k < e.count ? table.pairs[e.first + k] : ReducePair{0, 0.0f};
+      const auto at = static_cast<int32_t>(MirrorIndex(pair.index, width) * b);
+      const size_t cell = k * lanes.out_bytes + x * b;
+      // Exact weights are whole multiples of 1/256, so the product converts without rounding.
+      const auto in256ths = static_cast<uint16_t>(exact ? pair.weight * 256.0f : 0.0f);
       for (size_t c = 0; c < b; ++c) {
-        const size_t cell = k * lanes.out_bytes + x * b + c;
-        lanes.source[cell] = static_cast<int32_t>(MirrorIndex(pair.index, width) * b + c);
-        lanes.weight[cell] = pair.weight;
-        if (exact) lanes.weight256[cell] = in256ths;
+        lanes.source[cell + c] = at + static_cast<int32_t>(c);
+        if (exact) {
+          lanes.weight256[cell + c] = in256ths;
+        } else {
+          lanes.weight[cell + c] = pair.weight;
+        }
       }
     }
-    exact = exact && sum <= 256;
   }
-  if (!exact) std::vector<uint16_t>().swap(lanes.weight256);
   if (!exact) return kOk;
   return FindHalvingStretch(bpp, lanes);
 }

@@ -41,6 +41,8 @@ struct EnlargeTable {
 // pairs[first]; the weights sum to 1 (unless they were all 0). Indices may lie outside the source;
 // each pass decides what stands in for them.
 struct ReducePair {
+  ReducePair() {}  // left unset: tables size their pair lists first and fill them after
+  ReducePair(int32_t index_, float weight_) : index(index_), weight(weight_) {}
   int32_t index;
   float weight;
 };
@@ -54,8 +56,8 @@ struct ReduceEntry {
 // byte o, the byte offset in the source line (already mirrored) and the weight, at
 // [k x out_bytes + o]. Entries with fewer pairs are padded with weight 0 at the end, which leaves
 // every sum unchanged. When every weight is a multiple of 1/256 and each output's weights add
-// up to at most 1, `weight256` holds them as integers: the single-precision sums are then exact,
-// and integer arithmetic gives the same bytes.
+// up to at most 1, `weight256` holds them as integers (and `weight` stays empty): the
+// single-precision sums are then exact, and integer arithmetic gives the same bytes.
 struct ReduceLanes {
   size_t taps = 0;
   size_t out_bytes = 0;
