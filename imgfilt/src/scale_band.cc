@@ -126,8 +126,8 @@ bool BandJob::HalveTwoLines(size_t k, uint8_t* out) {
   const ReduceEntry& e = table.entries[position_.outputs_done + k];
   if (e.count != 3) return false;
   const ReducePair* p = &table.pairs[e.first];
-  if (p[0].weight != 0.25f || p[1].weight != 0.5f || p[2].weight != 0.25f ||
-      p[1].index != p[0].index + 1 || p[2].index != p[0].index + 2) {
+  if (!table.halving && (p[0].weight != 0.25f || p[1].weight != 0.5f || p[2].weight != 0.25f ||
+                         p[1].index != p[0].index + 1 || p[2].index != p[0].index + 2)) {
     return false;
   }
   // All three lines inside the band, the upper one already halved across.

@@ -328,7 +328,8 @@ struct TwoLines {
 
 // Both steps in one sweep, so that the source lines are read once and the vertical step needs no
 // second pass over lines already written. Requires taps 1/4, 1/2, 1/4.
-void HalveTwoGrayLines(const ReduceLanes& t, const TwoLines& l, size_t width) {
+void HalveTwoGrayLines(const ReduceLanes& t, const TwoLines& lines, size_t width) {
+  const TwoLines l = lines;  // a copy the stores cannot be taken to change
   size_t x = t.halving_begin;
   const size_t end = t.halving_end;
   // Whole vectors from x on, then one ending with the stretch, over outputs already written with

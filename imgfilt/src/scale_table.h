@@ -78,6 +78,7 @@ struct ReduceTable {
   std::vector<ReducePair> pairs;
   size_t max_span = 0;  // largest index range one entry covers
   size_t max_count = 0;
+  bool halving = false;  // an exact halving: taps 1/4, 1/2, 1/4 on pixels 2t, 2t + 1, 2t + 2
   ReduceLanes lanes;    // built for horizontal tables only
 };
 
