@@ -5,6 +5,8 @@
 #define HWY_TARGET_INCLUDE "kernel_simd.cc"
 #include "hwy/foreach_target.h"  // IWYU pragma: keep
 
+#include <array>
+
 #include "hwy/highway.h"
 #include "divider.h"
 #include "kernel.h"
@@ -140,24 +142,77 @@ V8 Median3(V8 x, V8 y, V8 z) { return hn::Max(hn::Min(x, y), hn::Min(hn::Max(x, 
 
 // The median of nine is the median of: the largest column minimum, the median of the column
 // medians and the smallest column maximum, once each column of three is sorted.
-size_t Median(const Taps& t, size_t begin, size_t end, uint8_t* out) {
+struct SortedColumns {
+  V8 lo, mid, hi;
+};
+
+SortedColumns SortColumns(V8 x, V8 y, V8 z) {
+  const V8 small = hn::Min(x, y), large = hn::Max(x, y);
+  const V8 upper = hn::Max(small, z);
+  return {hn::Min(small, z), hn::Min(large, upper), hn::Max(large, upper)};
+}
+
+V8 MedianOfColumns(const SortedColumns& left, const SortedColumns& centre, const SortedColumns& right) {
+  const V8 max_lo = hn::Max(left.lo, hn::Max(centre.lo, right.lo));
+  const V8 min_hi = hn::Min(left.hi, hn::Min(centre.hi, right.hi));
+  return Median3(max_lo, Median3(left.mid, centre.mid, right.mid), min_hi);
+}
+
+// Outputs [from, end) of the interior [begin, end), each vector sorting its three columns of loads;
+// a last partial vector is recomputed over outputs before it. Returns the first byte not written.
+size_t Median(const Taps& t, size_t begin, size_t from, size_t end, uint8_t* out) {
   const D8 d;
-  return RunLanes(hn::Lanes(d), begin, end, out, [&](size_t i, uint8_t* o) {
-    V8 lo[3], mid[3], hi[3];
+  const size_t n = hn::Lanes(d);
+  if (end - begin < n) return begin;
+  const auto vector_at = [&](size_t i) {
+    SortedColumns col[3];
     for (int k = 0; k < 3; ++k) {
       const ptrdiff_t at = static_cast<ptrdiff_t>(i) + (k - 1) * t.step;
-      const V8 x = hn::LoadU(d, t.a + at), y = hn::LoadU(d, t.c + at), z = hn::LoadU(d, t.b + at);
-      const V8 small = hn::Min(x, y), large = hn::Max(x, y);
-      lo[k] = hn::Min(small, z);
-      const V8 upper = hn::Max(small, z);
-      mid[k] = hn::Min(large, upper);
-      hi[k] = hn::Max(large, upper);
+      col[k] = SortColumns(hn::LoadU(d, t.a + at), hn::LoadU(d, t.c + at), hn::LoadU(d, t.b + at));
     }
-    const V8 max_lo = hn::Max(lo[0], hn::Max(lo[1], lo[2]));
-    const V8 min_hi = hn::Min(hi[0], hn::Min(hi[1], hi[2]));
-    hn::StoreU(Median3(max_lo, Median3(mid[0], mid[1], mid[2]), min_hi), d, o);
-  });
+    hn::StoreU(MedianOfColumns(col[0], col[1], col[2]), d, out + i);
+  };
+  size_t i = from;
+  for (; i + n <= end; i += n) vector_at(i);
+  if (i < end) vector_at(end - n);
+  return end;
 }
+
+#if HWY_TARGET == HWY_AVX3_DL
+// The same with each sorted column serving the three outputs beside it: the columns of one
+// vector and of the next are sorted once, and the columns one and two pixels on are permuted out
+// of the pair. Returns the first output left for Median.
+size_t MedianSharedColumns(const Taps& t, size_t begin, size_t end, size_t bytes, uint8_t* out) {
+  const D8 d;
+  constexpr size_t n = 64;
+  const auto step = static_cast<size_t>(t.step);
+  alignas(64) static constexpr auto kOne = [] {
+    std::array<uint8_t, 2 * n> index{};  // [0, n): one pixel of one byte on; [n, 2n): of three
+    for (size_t j = 0; j < n; ++j) index[j] = static_cast<uint8_t>(j + 1);
+    for (size_t j = 0; j < n; ++j) index[n + j] = static_cast<uint8_t>(j + 3);
+    return index;
+  }();
+  const V8 one = hn::Load(d, kOne.data() + (step == 1 ? 0 : n));
+  const V8 two = hn::Add(one, hn::Set(d, static_cast<uint8_t>(step)));
+  const auto sorted_at = [&](size_t k) {
+    return SortColumns(hn::LoadU(d, t.a + k), hn::LoadU(d, t.c + k), hn::LoadU(d, t.b + k));
+  };
+  const auto shifted = [](const SortedColumns& cur, const SortedColumns& next, V8 index) {
+    const auto pick = [&](V8 lo, V8 hi) { return V8{_mm512_permutex2var_epi8(lo.raw, index.raw, hi.raw)}; };
+    return SortedColumns{pick(cur.lo, next.lo), pick(cur.mid, next.mid), pick(cur.hi, next.hi)};
+  };
+  size_t o = begin;
+  // Columns of outputs [o, o + n) start at o - step; the next vector's must lie inside the row.
+  if (o + n > end || o - step + 2 * n > bytes) return o;
+  SortedColumns cur = sorted_at(o - step);
+  for (; o + n <= end && o - step + 2 * n <= bytes; o += n) {
+    const SortedColumns next = sorted_at(o - step + n);
+    hn::StoreU(MedianOfColumns(cur, shifted(cur, next, one), shifted(cur, next, two)), d, out + o);
+    cur = next;
+  }
+  return o;
+}
+#endif
 
 // Vector part over the bytes whose windows lie inside the line; returns the first byte left.
 size_t FilterInterior(const Kernel& k, const Taps& t, size_t begin, size_t end, uint8_t* out) {
@@ -168,7 +223,13 @@ size_t FilterInterior(const Kernel& k, const Taps& t, size_t begin, size_t end, 
     case KernelType::kBox3: return Box3(t, begin, end, out);
     case KernelType::kWeighted5: return Weighted5(t, begin, end, out);
     case KernelType::kBox5: return Box5(t, begin, end, out);
-    case KernelType::kMedian3: return Median(t, begin, end, out);
+    case KernelType::kMedian3: {
+      size_t from = begin;
+#if HWY_TARGET == HWY_AVX3_DL
+      from = MedianSharedColumns(t, begin, end, end + static_cast<size_t>(t.step), out);
+#endif
+      return Median(t, begin, from, end, out);
+    }
   }
   return begin;
 }

@@ -83,6 +83,28 @@ TEST(SimdEquivalence, RowFiltersMatchPlain) {
   });
 }
 
+TEST(SimdEquivalence, MedianMatchesPlainOnWideRows) {
+  // Rows wide enough for the median's shared-column path (two whole vectors), with lengths that
+  // leave every remainder, and runs of equal values where ties decide.
+  std::mt19937 rng(6);
+  ForEachTarget([&rng] {
+    for (int bpp : {1, 3}) {
+      const Kernel kernel = imgfilt::MedianKernel(bpp);
+      for (size_t width : {64, 127, 128, 129, 130, 131, 190, 191, 256, 300, 517, 1030}) {
+        const size_t bytes = width * static_cast<size_t>(bpp);
+        std::vector<uint8_t> a(bytes), c(bytes), b(bytes), fast(bytes), plain(bytes);
+        for (auto* row : {&a, &c, &b}) {
+          for (uint8_t& v : *row) v = static_cast<uint8_t>(width % 3 == 0 ? rng() % 4 : rng());
+        }
+        const imgfilt::Rows rows{a.data(), c.data(), b.data()};
+        imgfilt::FilterRowFast(kernel, rows, fast.data(), width);
+        imgfilt::FilterRowPlain(kernel, rows, plain.data(), width);
+        ASSERT_EQ(fast, plain) << "bpp " << bpp << " width " << width;
+      }
+    }
+  });
+}
+
 TEST(SimdEquivalence, FiltersMatchPlainOverEveryGeometry) {
   ForEachTarget([] {
     for (const FilterCase& f : AllFilters()) {
