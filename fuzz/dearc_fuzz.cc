@@ -13,6 +13,7 @@
 #include "codec/lzhuf_encoder.h"
 #include "codec/memory_streams.h"
 #include "codec/packed_member.h"
+#include "codec_test_support.h"
 #include "stream_builder.h"
 
 namespace {
@@ -56,17 +57,10 @@ void CheckExpansion(std::span<const uint8_t> file) {
 }
 
 void CheckRoundTrip(std::span<const uint8_t> data) {
-  const auto stream = EncodeLzhuf(data);
-  MemorySource source(stream);
-  InputBuffer input(source);
-  BitReader bits(input);
-  MemorySink sink;
-  OutputBuffer out(sink);
-  LzhufDecoder decoder;
-  if (decoder.Decode(bits, out, data.size(), nullptr) != DecodeEnd::kComplete) std::abort();
-  out.Flush();
-  if (sink.bytes.size() != data.size() ||
-      !std::equal(sink.bytes.begin(), sink.bytes.end(), data.begin())) {
+  const Decoded decoded = DecodeStream(EncodeLzhuf(data), data.size());
+  if (decoded.end != DecodeEnd::kComplete) std::abort();
+  if (decoded.bytes.size() != data.size() ||
+      !std::equal(decoded.bytes.begin(), decoded.bytes.end(), data.begin())) {
     std::abort();
   }
 }

@@ -31,23 +31,41 @@ EnlargeEntry EnlargeAt(uint32_t i, float ratio) {
   return EnlargeEntry{d - 1, static_cast<uint8_t>(w0), static_cast<uint8_t>(128 - w0)};
 }
 
+// The window of reduction output t: its centre and its first and last candidate source
+// positions, 1-based.
+struct Window {
+  float centre;
+  int64_t first;
+  int64_t last;
+};
+
+Window WindowOf(uint64_t t, float f, float radius) {
+  const float v = static_cast<float>(t + 1) / f;
+  return {v, static_cast<int64_t>(std::ceil(v - radius)), static_cast<int64_t>(std::floor(v + radius))};
+}
+
+float CandidateWeight(const Window& w, int64_t m, float radius) {
+  return CubicWeight(std::fabs(w.centre - static_cast<float>(m)) / radius) / radius;
+}
+
+// Weights divided by their sum, unless it is 0 or exactly 1.
+void Normalise(ReducePair* pairs, size_t count, float sum) {
+  if (sum == 0.0f || sum == 1.0f) return;
+  for (size_t k = 0; k < count; ++k) pairs[k].weight /= sum;
+}
+
 // Appends the pairs of output t and returns how many it stored.
 size_t AppendReducePairs(uint32_t t, float f, float radius, std::vector<ReducePair>& pairs) {
-  const float v = static_cast<float>(t + 1) / f;
-  const auto lo = static_cast<int64_t>(std::ceil(v - radius));
-  const auto hi = static_cast<int64_t>(std::floor(v + radius));
+  const Window window = WindowOf(t, f, radius);
   const size_t start = pairs.size();
   float sum = 0.0f;
-  for (int64_t m = lo; m <= hi; ++m) {
-    const float d = std::fabs(v - static_cast<float>(m)) / radius;
-    const float w = CubicWeight(d) / radius;
+  for (int64_t m = window.first; m <= window.last; ++m) {
+    const float w = CandidateWeight(window, m, radius);
     if (w == 0.0f) continue;
     pairs.push_back(ReducePair{static_cast<int32_t>(m - 1), w});
     sum += w;
   }
-  if (sum != 0.0f && sum != 1.0f) {
-    for (size_t k = start; k < pairs.size(); ++k) pairs[k].weight /= sum;
-  }
+  Normalise(pairs.data() + start, pairs.size() - start, sum);
   return pairs.size() - start;
 }
 
@@ -70,16 +88,12 @@ uint8_t BuildEnlargeTable(uint32_t source, uint32_t target, EnlargeTable& table)
 bool ReduceWindowsPlain(float f, float radius, uint32_t first_output, size_t outputs,
                         ReduceWindows& w) {
   for (size_t i = 0; i < outputs; ++i) {
-    const float v = static_cast<float>(first_output + i + 1) / f;
-    const auto lo = static_cast<int64_t>(std::ceil(v - radius));
-    const auto count = static_cast<int64_t>(std::floor(v + radius)) - lo + 1;
+    const Window window = WindowOf(first_output + i, f, radius);
+    const int64_t count = window.last - window.first + 1;
     if (count > static_cast<int64_t>(ReduceWindows::kMaxCandidates)) return false;
-    w.first[i] = static_cast<int32_t>(lo);
+    w.first[i] = static_cast<int32_t>(window.first);
     w.count[i] = static_cast<int32_t>(count);
-    for (int64_t k = 0; k < count; ++k) {
-      const float d = std::fabs(v - static_cast<float>(lo + k)) / radius;
-      w.weight[k][i] = CubicWeight(d) / radius;
-    }
+    for (int64_t k = 0; k < count; ++k) w.weight[k][i] = CandidateWeight(window, window.first + k, radius);
   }
   return true;
 }
@@ -98,9 +112,7 @@ size_t WindowPairs(const ReduceWindows& w, size_t i, ReducePair* out) {
     count += weight != 0.0f ? 1 : 0;
     sum += weight;  // adding a zero weight leaves the sum as it was
   }
-  if (sum != 0.0f && sum != 1.0f) {
-    for (size_t k = 0; k < count; ++k) out[k].weight /= sum;
-  }
+  Normalise(out, count, sum);
   return count;
 }
 

@@ -107,13 +107,7 @@ void Parser::DialogOptions(DialogTemplate& d) {
       font = true;
     } else if (option.IsWord("CLASS") || option.IsWord("MENU")) {
       Next();
-    } else if (option.IsWord("LANGUAGE")) {
-      Loose();
-      Comma("LANGUAGE");
-      Loose();
-    } else if (option.IsWord("CHARACTERISTICS") || option.IsWord("VERSION")) {
-      Loose();
-    } else {
+    } else if (!SkipCommonOption(option)) {
       Throw(option.line, "unexpected " + option.Describe() + " in a dialog's options");
     }
   }

@@ -97,19 +97,27 @@ void Parser::SkipBlock(int line, const std::string& what) {
   } while (depth > 0);
 }
 
+bool Parser::SkipCommonOption(const Token& option) {
+  if (option.IsWord("LANGUAGE")) {
+    Loose();
+    Comma("LANGUAGE");
+    Loose();
+    return true;
+  }
+  if (option.IsWord("CHARACTERISTICS") || option.IsWord("VERSION")) {
+    Loose();
+    return true;
+  }
+  return false;
+}
+
 void Parser::SkipOptionsUntilBlock(int line, const std::string& what) {
   while (!AtBlockStart()) {
     const Token& t = Peek();
     if (t.kind == Token::Kind::kEnd) Throw(line, what + " without its BEGIN");
     Token option = Next();
     if (IsMemoryOption(option.text)) continue;
-    if (option.IsWord("LANGUAGE")) {
-      Loose();
-      Comma("LANGUAGE");
-      Loose();
-    } else if (option.IsWord("CHARACTERISTICS") || option.IsWord("VERSION")) {
-      Loose();
-    } else {
+    if (!SkipCommonOption(option)) {
       Throw(option.line, "unexpected " + option.Describe() + " in " + what);
     }
   }

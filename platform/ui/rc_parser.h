@@ -45,6 +45,9 @@ class Parser : public TokenSource {
   void SkipResource(const Token& type);
   void SkipBlock(int line, const std::string& what);
   void SkipOptionsUntilBlock(int line, const std::string& what);
+  // LANGUAGE, CHARACTERISTICS and VERSION, which any resource may carry and nothing here uses;
+  // false (nothing read) for another option.
+  bool SkipCommonOption(const Token& option);
   void SkipMemoryOptions();
   void SkipLine(int line);
 
