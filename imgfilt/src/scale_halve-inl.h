@@ -285,7 +285,6 @@ size_t HalveColour(const ReduceLanes& t, const uint8_t* src, size_t width, uint8
   return done;
 }
 
-
 bool HasHalvingStretch(const ReduceLanes& t) {
   return !t.weight256.empty() && t.halving_end > t.halving_begin;
 }
@@ -341,8 +340,8 @@ void HalveTwoGrayLines(const ReduceLanes& t, const TwoLines& lines, size_t width
       return at >= t.halving_begin && at + n <= end && 2 * (at + n) + 2 <= width;
     };
     const auto step = [&](size_t at) {
-      auto h1 = halved(d, l.middle + 2 * at);
-      auto h2 = halved(d, l.lower + 2 * at);
+      const auto h1 = halved(d, l.middle + 2 * at);
+      const auto h2 = halved(d, l.lower + 2 * at);
       if constexpr (sizeof(hn::TFromD<decltype(d)>) == 1) {
         hn::StoreU(h2, d8, l.lower_out + at);
         hn::StoreU(QuarterHalfQuarter(d8, hn::LoadU(d8, l.upper + at), h1, h2), d8, l.out + at);
