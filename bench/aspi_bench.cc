@@ -8,13 +8,13 @@
 #include <memory>
 #include <vector>
 
-#include "platform/aspi.h"
-#include "platform/aspi_service.h"
-#include "platform/event.h"
-#include "platform/host.h"
-#include "platform/scripted_ui.h"
-#include "platform/scsi.h"
-#include "temp_dir.h"
+#include "platform/aspi/aspi.h"
+#include "platform/aspi/aspi_service.h"
+#include "platform/clock/event.h"
+#include "platform/host/host.h"
+#include "platform/ui/scripted_ui.h"
+#include "platform/devices/scsi.h"
+#include "test_host.h"
 
 namespace {
 
@@ -31,13 +31,7 @@ class StreamDevice : public ScsiDevice {
 
 struct Setup {
   Setup() {
-    std::ofstream(dir.path() / "machine.ini") << "[machine]\nadapters=\n";
-    Host::Options options;
-    options.root = dir.path();
-    options.ui = std::make_unique<ScriptedUi>();
-    host = std::make_unique<Host>(std::move(options));
-    scope = std::make_unique<ScopedHost>(*host);
-    AspiService& aspi = AttachAspi(*host);
+    AspiService& aspi = AttachAspi(host.host());
     for (auto completion : {ScsiAdapter::Completion::kImmediate, ScsiAdapter::Completion::kLater}) {
       auto adapter = std::make_shared<ScsiAdapter>(HostAdapterInfo{}, completion);
       adapter->Attach(0, device);
@@ -45,9 +39,7 @@ struct Setup {
     }
     service = &aspi;
   }
-  platform::testing::TempDir dir;
-  std::unique_ptr<Host> host;
-  std::unique_ptr<ScopedHost> scope;
+  platform::testing::TestHost host{{.virtualClock = false, .hardware = NoHardware()}};
   std::shared_ptr<StreamDevice> device = std::make_shared<StreamDevice>();
   AspiService* service = nullptr;
 };
@@ -72,7 +64,7 @@ SRB_ExecSCSICmd ReadBlock(uint8_t ha, std::vector<uint8_t>& buffer, Event& event
 void BM_DeviceDirect(benchmark::State& state) {
   Setup setup;
   std::vector<uint8_t> buffer(state.range(0));
-  Event event(setup.host->clock(), Event::Reset::kAuto);
+  Event event(setup.host.host().clock(), Event::Reset::kAuto);
   SRB_ExecSCSICmd srb = ReadBlock(0, buffer, event);
   ScsiCommand command{srb.CDBByte, 10, ScsiDirection::kIn, buffer.data(), srb.SRB_BufLen};
   for (auto _ : state) benchmark::DoNotOptimize(setup.device->Execute(command));
@@ -82,7 +74,7 @@ void BM_DeviceDirect(benchmark::State& state) {
 void ReadThroughLayer(benchmark::State& state, uint8_t ha) {
   Setup setup;
   std::vector<uint8_t> buffer(state.range(0));
-  Event event(setup.host->clock(), Event::Reset::kAuto);
+  Event event(setup.host.host().clock(), Event::Reset::kAuto);
   SRB_ExecSCSICmd srb = ReadBlock(ha, buffer, event);
   for (auto _ : state) {
     setup.service->SendCommand(AspiLayer::kWinAspi, &srb);

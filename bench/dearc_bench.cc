@@ -26,8 +26,9 @@
 #include "codec/memory_streams.h"
 #include "codec/packed_header.h"
 #include "dearc32/dearc32.h"
-#include "platform/host.h"
-#include "platform/ui.h"
+#include "platform/host/host.h"
+#include "platform/ui/ui.h"
+#include "test_host.h"
 #include "testing/sample_data.h"
 
 namespace {
@@ -110,19 +111,15 @@ struct Fixture {
     stream = dearc32::EncodeLzhuf(data);
     WriteFile(dir / "mixed.pak", PackedFile(data, stream));
     WriteFile(dir / "mixed.lzh", Lh1Archive(data, stream, "mixed.bin"));
-    host = std::make_unique<platform::Host>(platform::Host::Options{dir / "root", false, nullptr});
-    platform::Host::Install(host.get());
   }
   ~Fixture() {
-    platform::Host::Install(nullptr);
-    host.reset();
     std::error_code ec;
     fs::remove_all(dir, ec);
   }
   fs::path dir;
   std::vector<uint8_t> data;
   std::vector<uint8_t> stream;
-  std::unique_ptr<platform::Host> host;
+  platform::testing::TestHost host{{.virtualClock = false, .hardware = platform::NoHardware()}};
 };
 
 Fixture& Shared() {

@@ -7,7 +7,7 @@
 #include <memory>
 #include <vector>
 
-#include "platform/clock.h"
+#include "platform/clock/clock.h"
 #include "scsi_scanner.h"
 
 namespace {

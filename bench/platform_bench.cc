@@ -6,8 +6,8 @@
 #include <fstream>
 #include <string>
 
-#include "platform/files.h"
-#include "platform/profile.h"
+#include "platform/files/files.h"
+#include "platform/profile/profile.h"
 #include "temp_dir.h"
 
 namespace {

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/registry.h"
+#include "platform/registry/registry.h"
 #include "temp_dir.h"
 
 namespace {

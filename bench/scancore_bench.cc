@@ -10,8 +10,9 @@
 #include <string>
 #include <unistd.h>
 
-#include "platform/host.h"
-#include "platform/scripted_ui.h"
+#include "platform/host/host.h"
+#include "platform/ui/scripted_ui.h"
+#include "test_host.h"
 #include "scancore/interface.h"
 #include "scancore/scan_core.h"
 
@@ -34,34 +35,15 @@ std::string LargeMachine() {
   return text;
 }
 
+// The test host on the large machine; it has more than one scanner, so the selection dialog is
+// answered with OK.
 class BenchHost {
  public:
-  BenchHost() {
-    root_ = std::filesystem::temp_directory_path() / ("scancore_bench." + std::to_string(::getpid()));
-    platform::ProvisionRoot(root_);
-    std::ofstream(root_ / "machine.ini") << LargeMachine();
-    auto ui = std::make_unique<platform::ScriptedUi>();
-    // The machine has more than one scanner: the selection dialog is answered with OK.
-    ui->ExpectDialog(100, platform::IDOK, 0);
-    platform::Host::Options options;
-    options.root = root_;
-    options.virtualClock = true;
-    options.ui = std::move(ui);
-    host_ = std::make_unique<platform::Host>(std::move(options));
-    previous_ = platform::Host::Install(host_.get());
-  }
-  ~BenchHost() {
-    platform::Host::Install(previous_);
-    host_.reset();
-    std::error_code ec;
-    std::filesystem::remove_all(root_, ec);
-  }
-  platform::Host& host() { return *host_; }
+  BenchHost() : host_({.machine = LargeMachine()}) { host_.ui().ExpectDialog(100, platform::IDOK, 0); }
+  platform::Host& host() { return host_.host(); }
 
  private:
-  std::filesystem::path root_;
-  std::unique_ptr<platform::Host> host_;
-  platform::Host* previous_ = nullptr;
+  platform::testing::TestHost host_;
 };
 
 void BM_Initialize4x8(benchmark::State& state) {

@@ -6,11 +6,18 @@ function(scansuite_test name)
     return()
   endif()
   cmake_parse_arguments(T "" "" "SOURCES;LIBS" ${ARGN})
-  add_executable(${name} ${T_SOURCES})
+  add_executable(${name} ${T_SOURCES} $<TARGET_OBJECTS:platform_testing_gtest>)
   target_link_libraries(${name} PRIVATE ${T_LIBS} platform_testing GTest::gtest GTest::gtest_main)
   set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/tests)
-  gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60
-    PROPERTIES ENVIRONMENT "SCANSUITE_BIN=${CMAKE_BINARY_DIR}/bin;SCANSUITE_TESTBIN=${CMAKE_BINARY_DIR}/tests")
+  # Under test nothing reaches the user's data folder: the data and home folders are scratch
+  # folders of the build, and a host built with no root of its own is an error naming the test.
+  set(scratch ${CMAKE_BINARY_DIR}/test-scratch)
+  file(MAKE_DIRECTORY ${scratch})
+  # The environment goes in through a launcher: a list in the discovered tests' ENVIRONMENT
+  # property does not survive the generated discovery script.
+  set_target_properties(${name} PROPERTIES CROSSCOMPILING_EMULATOR
+    "${CMAKE_COMMAND};-E;env;SCANSUITE_BIN=${CMAKE_BINARY_DIR}/bin;SCANSUITE_TESTBIN=${CMAKE_BINARY_DIR}/tests;SCANSUITE_TEST=${name};XDG_DATA_HOME=${scratch}/data;HOME=${scratch}")
+  gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60)
 endfunction()
 
 # scansuite_bench(NAME SOURCES... [LIBS ...])

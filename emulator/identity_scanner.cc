@@ -49,17 +49,6 @@ std::vector<uint8_t> IdentityScanner::StatusReply() const {
 
 ScsiOutcome IdentityScanner::Execute(const ScsiCommand& c) {
   if (c.cdb == nullptr || c.cdbLength < 6) return Illegal(0x20);
-  if (auto fault = faults_.Take(c.cdb[0])) {
-    if (fault->kind == Fault::Kind::kSense) {
-      return ScsiOutcome::Check(fault->senseKey, fault->asc, fault->ascq, fault->byte18, fault->byte19);
-    }
-    if (fault->kind == Fault::Kind::kTargetStatus) return ScsiOutcome::Status(fault->status);
-    if (fault->kind == Fault::Kind::kNeverComplete) {
-      ScsiOutcome never;
-      never.neverCompletes = true;
-      return never;
-    }
-  }
   std::lock_guard<std::mutex> lock(mutex_);
   const uint32_t length = static_cast<uint32_t>(c.cdb[3]) << 8 | c.cdb[4];
   if (length > c.length || (length > 0 && c.data == nullptr)) {

@@ -10,8 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "faults.h"
-#include "platform/scsi.h"
+#include "platform/devices/scsi.h"
 
 namespace emulator {
 
@@ -28,7 +27,6 @@ class IdentityScanner : public platform::ScsiDevice {
  public:
   explicit IdentityScanner(IdentityModel model) : model_(std::move(model)) {}
   platform::ScsiOutcome Execute(const platform::ScsiCommand& command) override;
-  FaultList& faults() { return faults_; }
 
   // The bytes of the reply to ESC 'I' (header and data).
   std::vector<uint8_t> IdentityReply() const;
@@ -36,7 +34,6 @@ class IdentityScanner : public platform::ScsiDevice {
  private:
   std::vector<uint8_t> StatusReply() const;
   const IdentityModel model_;
-  FaultList faults_;
   std::mutex mutex_;
   std::deque<uint8_t> pending_;  // reply bytes not yet read
 };

@@ -109,21 +109,6 @@ ScsiOutcome ScsiScanner::Remember(ScsiOutcome outcome) {
 ScsiOutcome ScsiScanner::Execute(const ScsiCommand& c) {
   if (c.cdb == nullptr || c.cdbLength == 0) return Illegal(kAscInvalidOpcode);
   const uint8_t opcode = c.cdb[0];
-  std::optional<Fault> fault = faults_.Take(opcode);
-  if (fault) {
-    switch (fault->kind) {
-      case Fault::Kind::kSense:
-        return Remember(ScsiOutcome::Check(fault->senseKey, fault->asc, fault->ascq,
-                                           fault->byte18, fault->byte19));
-      case Fault::Kind::kTargetStatus: return ScsiOutcome::Status(fault->status);
-      case Fault::Kind::kNeverComplete: {
-        ScsiOutcome never;
-        never.neverCompletes = true;
-        return never;
-      }
-      default: break;  // data faults shape the real answer below
-    }
-  }
   std::lock_guard<std::mutex> lock(mutex_);
   UpdatePhaseLocked();
   auto handler = Dispatch().find(opcode);
@@ -136,30 +121,7 @@ ScsiOutcome ScsiScanner::Execute(const ScsiCommand& c) {
     return phaseError;
   }
   if (c.length > 0 && c.data == nullptr) return Remember(Illegal(kAscInvalidCdbField));
-  const bool shortData = fault && fault->kind == Fault::Kind::kShortData && want == ScsiDirection::kIn;
-  if (shortData) return ShortReply(c, handler->second, fault->length);
-  ScsiOutcome outcome = Remember((this->*handler->second)(c));
-  if (fault && fault->kind == Fault::Kind::kNulData && want == ScsiDirection::kIn &&
-      outcome.transferred > 0) {
-    std::memset(c.data, 0, outcome.transferred);
-  }
-  if (fault && fault->kind == Fault::Kind::kHostStatus) outcome.hostStatus = fault->status;
-  return outcome;
-}
-
-// The reply is made in full, then cut on the way to the initiator: only `limit` bytes reach its
-// buffer, as when the data phase ends early.
-ScsiOutcome ScsiScanner::ShortReply(const ScsiCommand& c, Handler handler, uint32_t limit) {
-  std::vector<uint8_t> full(c.length);
-  ScsiCommand copy = c;
-  copy.data = full.empty() ? nullptr : full.data();
-  ScsiOutcome outcome = Remember((this->*handler)(copy));
-  if (outcome.transferred > limit) {
-    outcome.transferred = limit;
-    outcome.hostStatus = platform::kHostDataOverrunUnderrun;
-  }
-  CopyOut(c, full.data(), outcome.transferred);
-  return outcome;
+  return Remember((this->*handler->second)(c));
 }
 
 std::optional<ScsiOutcome> ScsiScanner::NotReady() {

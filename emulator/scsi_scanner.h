@@ -13,9 +13,8 @@
 #include <vector>
 
 #include "chart.h"
-#include "faults.h"
-#include "platform/clock.h"
-#include "platform/scsi.h"
+#include "platform/clock/clock.h"
+#include "platform/devices/scsi.h"
 #include "scan_image.h"
 #include "scanner_model.h"
 
@@ -33,7 +32,6 @@ class ScsiScanner : public platform::ScsiDevice {
   platform::ScsiOutcome Execute(const platform::ScsiCommand& command) override;
   void BusReset() override;
 
-  FaultList& faults() { return faults_; }
   const ScannerModel& model() const { return model_; }
   Phase phase() const;
 
@@ -79,7 +77,6 @@ class ScsiScanner : public platform::ScsiDevice {
   void UpdatePhaseLocked();
   std::vector<uint8_t> InquiryData() const;
   platform::ScsiOutcome Remember(platform::ScsiOutcome outcome);
-  platform::ScsiOutcome ShortReply(const platform::ScsiCommand& c, Handler handler, uint32_t limit);
 
   const ScannerModel model_;
   platform::Clock& clock_;
@@ -87,7 +84,6 @@ class ScsiScanner : public platform::ScsiDevice {
   const uint8_t parallelModes_;
   const uint64_t powerOnMs_;
   mutable std::mutex mutex_;
-  FaultList faults_;
 
   Phase phase_;
   uint64_t bootDoneMs_ = 0;

@@ -9,13 +9,13 @@
 #include <thread>
 #include <vector>
 
-#include "platform/aspi.h"
-#include "platform/aspi_service.h"
-#include "platform/event.h"
-#include "platform/host.h"
-#include "platform/scripted_ui.h"
-#include "platform/scsi.h"
-#include "temp_dir.h"
+#include "platform/aspi/aspi.h"
+#include "platform/aspi/aspi_service.h"
+#include "platform/clock/event.h"
+#include "platform/host/host.h"
+#include "platform/ui/scripted_ui.h"
+#include "platform/devices/scsi.h"
+#include "test_host.h"
 
 namespace {
 
@@ -41,14 +41,7 @@ class FuzzDevice : public ScsiDevice {
 
 struct World {
   World() {
-    std::ofstream(dir.path() / "machine.ini") << "[machine]\nadapters=\n";
-    Host::Options options;
-    options.root = dir.path();
-    options.virtualClock = true;
-    options.ui = std::make_unique<ScriptedUi>();
-    host = std::make_unique<Host>(std::move(options));
-    Host::Install(host.get());
-    AspiService& aspi = AttachAspi(*host);
+    AspiService& aspi = AttachAspi(host.host());
     for (auto completion : {ScsiAdapter::Completion::kImmediate, ScsiAdapter::Completion::kLater}) {
       auto adapter = std::make_shared<ScsiAdapter>(HostAdapterInfo{}, completion);
       adapter->Attach(0, std::make_shared<FuzzDevice>());
@@ -56,10 +49,9 @@ struct World {
       aspi.AddAdapter(AdapterKind::kScsi, adapter);
     }
     service = &aspi;
-    for (auto& event : events) event = std::make_unique<Event>(host->clock(), Event::Reset::kAuto);
+    for (auto& event : events) event = std::make_unique<Event>(host.host().clock(), Event::Reset::kAuto);
   }
-  platform::testing::TempDir dir;
-  std::unique_ptr<Host> host;
+  platform::testing::TestHost host{{.hardware = NoHardware()}};
   AspiService* service = nullptr;
   // Events outlive the inputs: Event::Set may still be returning when a waiter wakes.
   std::array<std::unique_ptr<Event>, kMaxRequests> events;

@@ -8,8 +8,8 @@
 #include <fstream>
 #include <string>
 
-#include "platform/files.h"
-#include "platform/profile.h"
+#include "platform/files/files.h"
+#include "platform/profile/profile.h"
 
 namespace {
 std::filesystem::path Folder() {

@@ -4,7 +4,7 @@
 #include <cstdlib>
 #include <string_view>
 
-#include "platform/resources.h"
+#include "platform/modules/resources.h"
 
 namespace {
 

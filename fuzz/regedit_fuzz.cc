@@ -8,8 +8,8 @@
 #include <string_view>
 #include <vector>
 
-#include "platform/regedit4.h"
-#include "platform/registry.h"
+#include "platform/registry/regedit4.h"
+#include "platform/registry/registry.h"
 #include "temp_dir.h"
 
 namespace {

@@ -2,4 +2,4 @@
 scansuite_fuzz(scancore_message_file_fuzz
   SOURCES ${CMAKE_CURRENT_SOURCE_DIR}/scancore_message_file_fuzz.cc LIBS ScanCore)
 scansuite_fuzz(scancore_inquiry_fuzz
-  SOURCES ${CMAKE_CURRENT_SOURCE_DIR}/scancore_inquiry_fuzz.cc LIBS ScanCore platform)
+  SOURCES ${CMAKE_CURRENT_SOURCE_DIR}/scancore_inquiry_fuzz.cc LIBS ScanCore platform_testing)

@@ -14,11 +14,12 @@
 #include <unistd.h>
 #include <vector>
 
-#include "platform/aspi_service.h"
-#include "platform/host.h"
-#include "platform/scripted_ui.h"
-#include "platform/scsi.h"
+#include "platform/aspi/aspi_service.h"
+#include "platform/host/host.h"
+#include "platform/ui/scripted_ui.h"
+#include "platform/devices/scsi.h"
 #include "scancore/scan_core.h"
+#include "test_host.h"
 
 namespace {
 
@@ -49,35 +50,16 @@ class FuzzScanner : public platform::ScsiDevice {
   unsigned identityInquiries_ = 0;
 };
 
-// One host for the whole run: an NT 4.0 machine without adapters of its own, plus one adapter
-// carrying the fuzzed scanner.
+// One host for the whole run: a machine with one adapter carrying the fuzzed scanner.
 struct Fixture {
-  Fixture() {
-    root = std::filesystem::temp_directory_path() /
-           ("scancore_inquiry_fuzz." + std::to_string(::getpid()));
-    platform::ProvisionRoot(root);
-    std::ofstream(root / "machine.ini") << "[machine]\nadapters=\n";
-    platform::Host::Options options;
-    options.root = root;
-    options.virtualClock = true;
-    options.ui = std::make_unique<platform::ScriptedUi>();
-    host = std::make_unique<platform::Host>(std::move(options));
-    platform::Host::Install(host.get());
+  std::shared_ptr<FuzzScanner> scanner = std::make_shared<FuzzScanner>();
+  platform::testing::TestHost host{{.hardware = [this](platform::Host& h) {
     auto adapter = std::make_shared<platform::ScsiAdapter>(
         platform::HostAdapterInfo{"ASPI for WIN32", "fuzz hba", 0x10000, 7},
         platform::ScsiAdapter::Completion::kImmediate);
     adapter->Attach(3, scanner);
-    host->Find<platform::AspiService>()->AddAdapter(platform::AdapterKind::kScsi, adapter);
-  }
-  ~Fixture() {
-    platform::Host::Install(nullptr);
-    host.reset();
-    std::error_code ec;
-    std::filesystem::remove_all(root, ec);
-  }
-  std::filesystem::path root;
-  std::unique_ptr<platform::Host> host;
-  std::shared_ptr<FuzzScanner> scanner = std::make_shared<FuzzScanner>();
+    platform::AttachAspi(h).AddAdapter(platform::AdapterKind::kScsi, adapter);
+  }}};
 };
 
 }  // namespace

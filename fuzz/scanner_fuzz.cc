@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "identity_scanner.h"
-#include "platform/clock.h"
+#include "platform/clock/clock.h"
 #include "scsi_scanner.h"
 
 namespace {

@@ -7,7 +7,7 @@
 #include <filesystem>
 #include <string>
 
-#include "platform/host.h"
+#include "platform/host/host.h"
 #include "tools/packer.h"
 
 namespace {

@@ -9,8 +9,8 @@
 #include <string>
 
 #include "dearc32/dearc32.h"
-#include "platform/host.h"
-#include "platform/ui.h"
+#include "platform/host/host.h"
+#include "platform/ui/ui.h"
 #include "tools/member_listing.h"
 
 namespace {

@@ -11,7 +11,8 @@
 #include <string>
 #include <vector>
 
-#include "platform/host.h"
+#include "platform/host/host.h"
+#include "platform/modules/modules.h"
 #include "scancore/scan_core.h"
 #include "scanner_report.h"
 
@@ -91,7 +92,9 @@ int NoScanner(const std::string& why) {
 }
 
 int Run(const Options& o) {
-  platform::Host::Current();
+  // The program lives in the scanning application's folder, where the modules it loads look for
+  // their settings (the still-image layer, for "Support.sti").
+  platform::Host::Current().modules().SetApplicationFolder(o.base);
   CScanCore core(o.base);
   std::vector<DEVICEINFO> found;
   if (!core.ListScanners(found)) {

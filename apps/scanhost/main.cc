@@ -9,10 +9,10 @@
 #include <iostream>
 #include <string>
 
-#include "platform/files.h"
-#include "platform/host.h"
-#include "platform/profile.h"
-#include "platform/system.h"
+#include "platform/files/files.h"
+#include "platform/host/host.h"
+#include "platform/profile/profile.h"
+#include "platform/system/system.h"
 #include "show.h"
 
 namespace {

@@ -5,9 +5,9 @@
 #include <iomanip>
 #include <vector>
 
-#include "platform/files.h"
-#include "platform/host.h"
-#include "platform/system.h"
+#include "platform/files/files.h"
+#include "platform/host/host.h"
+#include "platform/system/system.h"
 
 namespace fs = std::filesystem;
 

@@ -1,6 +1,6 @@
 #include "command_line.h"
 
-#include "platform/regedit4.h"
+#include "platform/registry/regedit4.h"
 
 namespace scanreg {
 

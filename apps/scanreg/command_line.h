@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/registry.h"
+#include "platform/registry/registry.h"
 
 namespace scanreg {
 

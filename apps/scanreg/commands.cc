@@ -8,8 +8,8 @@
 #include <iterator>
 #include <sstream>
 
-#include "platform/errors.h"
-#include "platform/regedit4.h"
+#include "platform/system/errors.h"
+#include "platform/registry/regedit4.h"
 #include "value_text.h"
 
 namespace scanreg {

@@ -4,7 +4,7 @@
 #include <iosfwd>
 
 #include "command_line.h"
-#include "platform/registry.h"
+#include "platform/registry/registry.h"
 
 namespace scanreg {
 

@@ -5,7 +5,7 @@
 
 #include "command_line.h"
 #include "commands.h"
-#include "platform/host.h"
+#include "platform/host/host.h"
 
 namespace {
 

@@ -1,6 +1,6 @@
 #include "display_path.h"
 
-#include "platform/winpath.h"
+#include "platform/files/winpath.h"
 
 namespace dearc32 {
 

@@ -2,7 +2,7 @@
 #pragma once
 
 #include "codec/byte_buffers.h"
-#include "platform/files.h"
+#include "platform/files/files.h"
 
 namespace dearc32 {
 

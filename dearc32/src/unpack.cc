@@ -3,7 +3,7 @@
 #include <exception>
 
 #include "dearc32/dearc32.h"
-#include "platform/host.h"
+#include "platform/host/host.h"
 #include "unpack_file.h"
 
 extern "C" uint16_t Unpack(const char* source, const char* destination,

@@ -4,8 +4,8 @@
 #include <cstdint>
 #include <string_view>
 
-#include "platform/files.h"
-#include "platform/ui.h"
+#include "platform/files/files.h"
+#include "platform/ui/ui.h"
 
 namespace dearc32 {
 

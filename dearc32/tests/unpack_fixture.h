@@ -8,9 +8,9 @@
 #include <vector>
 
 #include "dearc32/dearc32.h"
-#include "platform/files.h"
-#include "platform/ui.h"
-#include "platform/winpath.h"
+#include "platform/files/files.h"
+#include "platform/ui/ui.h"
+#include "platform/files/winpath.h"
 #include "test_host.h"
 #include "tools/packer.h"
 

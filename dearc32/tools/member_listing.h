@@ -6,7 +6,7 @@
 #include <string_view>
 
 #include "codec/packed_member.h"
-#include "platform/files.h"
+#include "platform/files/files.h"
 
 namespace dearc32 {
 

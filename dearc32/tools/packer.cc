@@ -6,8 +6,8 @@
 #include "codec/crc32.h"
 #include "codec/lzhuf_encoder.h"
 #include "codec/packed_header.h"
-#include "platform/version_resource.h"
-#include "platform/winpath.h"
+#include "platform/files/version_resource.h"
+#include "platform/files/winpath.h"
 
 namespace dearc32 {
 namespace {

@@ -5,7 +5,7 @@
 #include <string>
 #include <string_view>
 
-#include "platform/files.h"
+#include "platform/files/files.h"
 
 namespace dearc32 {
 

@@ -1,23 +1,25 @@
 #include "machine.h"
 
 #include <filesystem>
+#include <stdexcept>
 
 #include "picture.h"
-#include "platform/aspi_service.h"
-#include "platform/files.h"
-#include "platform/profile.h"
-#include "platform/registry.h"
-#include "platform/winpath.h"
+#include "platform/aspi/aspi_service.h"
+#include "platform/faults/faults.h"
+#include "platform/files/files.h"
+#include "platform/profile/profile.h"
+#include "platform/registry/registry.h"
+#include "platform/files/winpath.h"
 
 namespace emulator {
 
 namespace fs = std::filesystem;
 
 namespace {
-platform::AdapterKind KindFor(AdapterSpec::Kind kind) {
+platform::AdapterKind KindFor(AdapterDescription::Kind kind) {
   switch (kind) {
-    case AdapterSpec::Kind::kEpp: return platform::AdapterKind::kEpp;
-    case AdapterSpec::Kind::kUsb: return platform::AdapterKind::kStillImage;
+    case AdapterDescription::Kind::kEpp: return platform::AdapterKind::kEpp;
+    case AdapterDescription::Kind::kUsb: return platform::AdapterKind::kStillImage;
     default: return platform::AdapterKind::kScsi;
   }
 }
@@ -34,35 +36,38 @@ platform::AspiModules ModulesOf(const platform::ProfileFiles& ini, const std::st
 }  // namespace
 
 Machine& Machine::Attach(platform::Host& host) {
-  if (Machine* existing = host.Find<Machine>()) return *existing;
-  return host.Attach(std::unique_ptr<Machine>(new Machine(host)));
+  return host.FindOrAttach<Machine>([&] { return std::unique_ptr<Machine>(new Machine(host)); });
 }
+
+void InstallMachine(platform::Host& host) { Machine::Attach(host); }
 
 Machine::Machine(platform::Host& host) {
   const fs::path path = host.root() / "machine.ini";
   std::error_code ec;
   if (!fs::exists(path, ec)) host.files().WriteFileAtomic(path.string(), DefaultMachineText());
-  spec_ = ParseMachine(host.profiles(), path.string());
+  description_ = ParseMachine(host.profiles(), path.string());
   platform::AspiService& aspi = platform::AttachAspi(host, ModulesOf(host.profiles(), path.string()));
-  for (const AdapterSpec& a : spec_.adapters) {
+  for (const AdapterDescription& a : description_.adapters) {
     auto adapter = std::make_shared<platform::ScsiAdapter>(a.info, a.completion);
-    for (const TargetSpec& t : a.targets) {
-      auto spec = spec_.devices.find(t.device);
-      if (spec == spec_.devices.end()) continue;  // noted among the problems
-      auto device = MakeDevice(host, spec->second, a);
+    adapter->ConnectFaults(host.faults(), a.name);
+    for (const TargetDescription& t : a.targets) {
+      auto description = description_.devices.find(t.device);
+      if (description == description_.devices.end()) continue;  // noted among the problems
+      auto device = MakeDevice(host, description->second, a);
       adapter->Attach(t.target, device, t.late);
       devices_.emplace(t.device, device);
+      places_.emplace(t.device, Place{adapter, t.target});
     }
-    if (a.kind == AdapterSpec::Kind::kEpp) RecordEppSettings(host, a);
+    if (a.kind == AdapterDescription::Kind::kEpp) RecordEppSettings(host, a);
     aspi.AddAdapter(KindFor(a.kind), adapter);
     adapters_.emplace(a.name, adapter);
   }
 }
 
 std::shared_ptr<platform::ScsiDevice> Machine::MakeDevice(platform::Host& host,
-                                                          const DeviceSpec& device,
-                                                          const AdapterSpec& adapter) {
-  if (device.type == DeviceSpec::Type::kIdentity) {
+                                                          const DeviceDescription& device,
+                                                          const AdapterDescription& adapter) {
+  if (device.type == DeviceDescription::Type::kIdentity) {
     return std::make_shared<IdentityScanner>(device.identity);
   }
   std::shared_ptr<const Page> page = std::make_shared<TestChart>();
@@ -71,15 +76,15 @@ std::shared_ptr<platform::ScsiDevice> Machine::MakeDevice(platform::Host& host,
     auto hostPath = host.files().Resolve(device.scanner.picture);
     auto picture = hostPath ? LoadPicture(hostPath->string(), 300, &error) : nullptr;
     if (picture) page = picture;
-    else spec_.problems.push_back("picture " + device.scanner.picture + ": " + error);
+    else description_.problems.push_back("picture " + device.scanner.picture + ": " + error);
   }
-  uint8_t modes = adapter.kind == AdapterSpec::Kind::kEpp ? adapter.modes | 0x04 : 0;
+  uint8_t modes = adapter.kind == AdapterDescription::Kind::kEpp ? adapter.modes | 0x04 : 0;
   return std::make_shared<ScsiScanner>(device.scanner, host.clock(), page, modes);
 }
 
 // The adapter's driver keeps its port settings in the registry; a new machine starts in the
 // fastest EPP mode the port carries. Settings already there are the user's and stay.
-void Machine::RecordEppSettings(platform::Host& host, const AdapterSpec& adapter) {
+void Machine::RecordEppSettings(platform::Host& host, const AdapterDescription& adapter) {
   platform::Registry& reg = host.registry();
   platform::RegKey key = 0;
   bool created = false;
@@ -102,6 +107,12 @@ ScsiScanner* Machine::Scanner(std::string_view device) const {
 IdentityScanner* Machine::Identity(std::string_view device) const {
   auto it = devices_.find(device);
   return it == devices_.end() ? nullptr : dynamic_cast<IdentityScanner*>(it->second.get());
+}
+
+platform::DeviceFaults& Machine::Faults(std::string_view device) const {
+  auto it = places_.find(device);
+  if (it == places_.end()) throw std::out_of_range("no device " + std::string(device) + " on the machine");
+  return it->second.adapter->TargetFaults(it->second.target);
 }
 
 std::shared_ptr<platform::ScsiAdapter> Machine::Adapter(std::string_view name) const {

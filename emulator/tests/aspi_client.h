@@ -7,10 +7,10 @@
 #include <string>
 #include <vector>
 
-#include "platform/aspi.h"
-#include "platform/event.h"
-#include "platform/host.h"
-#include "platform/modules.h"
+#include "platform/aspi/aspi.h"
+#include "platform/clock/event.h"
+#include "platform/host/host.h"
+#include "platform/modules/modules.h"
 
 namespace emulator::testing {
 

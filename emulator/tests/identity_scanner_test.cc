@@ -1,3 +1,6 @@
+#include <algorithm>
+#include <memory>
+
 #include "identity_scanner.h"
 #include "scanner_harness.h"
 
@@ -42,11 +45,49 @@ TEST(IdentityScannerTest, ExchangesIdentityOverWriteAndRead) {
 }
 
 TEST(IdentityScannerTest, RetriedWritesSeeNotReadyFirst) {
-  IdentityScanner s(IdentityModel{});
-  s.faults().Add({.kind = Fault::Kind::kSense, .opcode = 0x0A, .count = 2, .senseKey = 2});
+  OnBus s(std::make_shared<IdentityScanner>(IdentityModel{}));
+  s.faults().Add({.kind = platform::DeviceFault::Kind::kSense, .opcode = 0x0A, .count = 2, .senseKey = 2});
   EXPECT_EQ(Out(s, {0x0A, 0, 0, 0, 2, 0}, {0x1B, 'I'}).key(), 2);
   EXPECT_EQ(Out(s, {0x0A, 0, 0, 0, 2, 0}, {0x1B, 'I'}).key(), 2);
   EXPECT_TRUE(Out(s, {0x0A, 0, 0, 0, 2, 0}, {0x1B, 'I'}).good());
+}
+
+// The identity scanner once ignored every fault but sense, status and stalls; on the bus each kind
+// shapes its answer as it does for any device.
+TEST(IdentityScannerTest, HonoursEveryFaultKindThroughTheBus) {
+  using Kind = platform::DeviceFault::Kind;
+  OnBus s(std::make_shared<IdentityScanner>(IdentityModel{}));
+  const std::initializer_list<uint8_t> inquiry = {0x12, 0, 0, 0, 32, 0};
+
+  s.faults().Add({.kind = Kind::kShortData, .opcode = 0x12, .count = 1, .length = 10});
+  Reply cut = In(s, inquiry, 32);
+  EXPECT_EQ(cut.data.size(), 10u);
+  EXPECT_EQ(cut.outcome.hostStatus, platform::kHostDataOverrunUnderrun);
+
+  s.faults().Add({.kind = Kind::kNulData, .opcode = 0x12, .count = 1});
+  Reply blank = In(s, inquiry, 32);
+  ASSERT_EQ(blank.data.size(), 32u);
+  EXPECT_TRUE(std::all_of(blank.data.begin(), blank.data.end(), [](uint8_t b) { return b == 0; }));
+
+  s.faults().Add({.kind = Kind::kHostStatus, .opcode = 0x12, .count = 1, .status = 0x14});
+  EXPECT_EQ(In(s, inquiry, 32).outcome.hostStatus, 0x14);
+
+  s.faults().Add({.kind = Kind::kTargetStatus, .count = 1, .status = platform::kScsiBusy});
+  EXPECT_EQ(In(s, inquiry, 32).outcome.targetStatus, platform::kScsiBusy);
+
+  s.faults().Add({.kind = Kind::kNeverComplete, .count = 1});
+  EXPECT_TRUE(In(s, inquiry, 32).outcome.neverCompletes);
+
+  // An injected check condition is what the following REQUEST SENSE reports.
+  s.faults().Add({.kind = Kind::kSense, .opcode = 0x12, .count = 1, .senseKey = 4, .asc = 0x44});
+  EXPECT_EQ(In(s, inquiry, 32).key(), 4);
+  Reply sense = In(s, {0x03, 0, 0, 0, 18, 0}, 18);
+  ASSERT_EQ(sense.data.size(), 18u);
+  EXPECT_EQ(sense.data[2] & 0x0F, 4);
+  EXPECT_EQ(sense.data[12], 0x44);
+
+  EXPECT_TRUE(s.faults().Empty());
+  EXPECT_EQ(In(s, inquiry, 32).data.size(), 32u);  // all used up: the plain answer again
 }
 
 }  // namespace

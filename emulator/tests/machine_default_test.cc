@@ -6,13 +6,13 @@
 
 #include "aspi_client.h"
 #include "machine.h"
-#include "platform/aspi.h"
-#include "platform/aspi_service.h"
-#include "platform/config_manager.h"
-#include "platform/event.h"
-#include "platform/modules.h"
-#include "platform/registry.h"
-#include "platform/scripted_ui.h"
+#include "platform/aspi/aspi.h"
+#include "platform/aspi/aspi_service.h"
+#include "platform/devices/config_manager.h"
+#include "platform/clock/event.h"
+#include "platform/modules/modules.h"
+#include "platform/registry/registry.h"
+#include "platform/ui/scripted_ui.h"
 #include "test_host.h"
 
 namespace emulator {
@@ -25,7 +25,7 @@ using emulator::testing::AspiClient;
 TEST(MachineTest, DefaultMachineHasItsThreeScanners) {
   platform::testing::TestHost t;
   EXPECT_TRUE(std::filesystem::exists(t.root() / "machine.ini"));
-  EXPECT_TRUE(Machine::Attach(t.host()).spec().problems.empty());
+  EXPECT_TRUE(Machine::Attach(t.host()).description().problems.empty());
   AspiClient aspi(t.host(), "WNASPI32.DLL");
   ASSERT_TRUE(aspi.loaded());
   ASSERT_EQ(aspi.adapters(), 2);
@@ -93,9 +93,9 @@ TEST(MachineTest, BadDescriptionsAreReportedNotFatal) {
   options.virtualClock = true;
   options.ui = std::make_unique<ScriptedUi>();
   Host host(std::move(options));
-  const MachineSpec& spec = Machine::Attach(host).spec();
-  EXPECT_GE(spec.problems.size(), 5u);
-  ASSERT_EQ(spec.adapters.size(), 2u);
+  const MachineDescription& description = Machine::Attach(host).description();
+  EXPECT_GE(description.problems.size(), 5u);
+  ASSERT_EQ(description.adapters.size(), 2u);
   ASSERT_NE(Machine::Attach(host).Scanner("s"), nullptr);
   EXPECT_EQ(Machine::Attach(host).Scanner("s")->model().opticalRes, 600);  // the default kept
   EXPECT_EQ(Machine::Attach(host).Scanner("ghost"), nullptr);

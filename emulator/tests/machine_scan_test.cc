@@ -10,7 +10,7 @@
 #include "aspi_client.h"
 #include "chart.h"
 #include "machine.h"
-#include "platform/scripted_ui.h"
+#include "platform/ui/scripted_ui.h"
 #include "test_host.h"
 
 namespace emulator {
@@ -110,7 +110,7 @@ TEST(MachineScanTest, PictureOnTheGlassIsScanned) {
   options.ui = std::make_unique<ScriptedUi>();
   Host host(std::move(options));
   ScopedHost scope(host);
-  ASSERT_TRUE(Machine::Attach(host).spec().problems.empty());
+  ASSERT_TRUE(Machine::Attach(host).description().problems.empty());
   AspiClient aspi(host, "wnaspi32.dll");
   auto window = Window(300, 10, 60, 1, 5);  // the picture's 11th row, colour
   ASSERT_EQ(aspi.Execute(0, 0, {0x24, 0, 0, 0, 0, 0, 0, 0, 0x36, 0}, SRB_DIR_OUT, window.data(), 54), SS_COMP);
@@ -134,7 +134,7 @@ TEST(MachineScanTest, MissingPictureIsReportedAndTheChartUsed) {
   options.root = dir.path();
   options.ui = std::make_unique<ScriptedUi>();
   Host host(std::move(options));
-  const auto& problems = Machine::Attach(host).spec().problems;
+  const auto& problems = Machine::Attach(host).description().problems;
   ASSERT_EQ(problems.size(), 1u);
   EXPECT_NE(problems[0].find("none.png"), std::string::npos);
   EXPECT_NE(Machine::Attach(host).Scanner("s"), nullptr);

@@ -5,11 +5,29 @@
 
 #include <cstdint>
 #include <initializer_list>
+#include <memory>
 #include <vector>
 
-#include "platform/scsi.h"
+#include "platform/devices/scsi.h"
 
 namespace emulator::testing {
+
+// A device behind an adapter of its own at target 0, so that commands travel through the bus and
+// the faults it applies to every kind of device.
+class OnBus : public platform::ScsiDevice {
+ public:
+  explicit OnBus(std::shared_ptr<platform::ScsiDevice> device)
+      : adapter_(platform::HostAdapterInfo{}, platform::ScsiAdapter::Completion::kImmediate) {
+    adapter_.Attach(0, std::move(device));
+  }
+  platform::ScsiOutcome Execute(const platform::ScsiCommand& command) override {
+    return adapter_.Execute(0, command);
+  }
+  platform::DeviceFaults& faults() { return adapter_.TargetFaults(0); }
+
+ private:
+  platform::ScsiAdapter adapter_;
+};
 
 struct Reply {
   platform::ScsiOutcome outcome;

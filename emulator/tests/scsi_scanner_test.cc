@@ -1,7 +1,7 @@
 #include <algorithm>
 #include <memory>
 
-#include "platform/clock.h"
+#include "platform/clock/clock.h"
 #include "scanner_harness.h"
 #include "scsi_scanner.h"
 
@@ -26,7 +26,7 @@ class ScannerTest : public ::testing::Test {
     m.scanStartMs = 0;
     return m;
   }
-  static Reply Inquiry(ScsiScanner& s, uint8_t length) {
+  static Reply Inquiry(platform::ScsiDevice& s, uint8_t length) {
     return In(s, {0x12, 0, 0, 0, length, 0}, length);
   }
   static std::vector<uint8_t> ReadAll(ScsiScanner& s, uint32_t bytesPerLine, uint32_t lines) {
@@ -320,39 +320,39 @@ TEST_F(ScannerTest, FilmTransportAndFocusAreRecorded) {
 }
 
 TEST_F(ScannerTest, InjectedFaultsShapeTheAnswer) {
-  auto s = Make(Flat8());
-  s->faults().Add({.kind = Fault::Kind::kSense, .opcode = 0x00, .count = 2, .senseKey = 4,
+  OnBus bus(Make(Flat8()));
+  bus.faults().Add({.kind = platform::DeviceFault::Kind::kSense, .opcode = 0x00, .count = 2, .senseKey = 4,
                    .byte18 = 0x08});
-  EXPECT_EQ(Exec(*s, {0x00, 0, 0, 0, 0, 0}).outcome.sense[18], 0x08);
-  EXPECT_TRUE(Inquiry(*s, 36).good());  // other commands are untouched
-  EXPECT_EQ(Exec(*s, {0x00, 0, 0, 0, 0, 0}).key(), 4);
-  EXPECT_TRUE(Exec(*s, {0x00, 0, 0, 0, 0, 0}).good());  // used up
+  EXPECT_EQ(Exec(bus, {0x00, 0, 0, 0, 0, 0}).outcome.sense[18], 0x08);
+  EXPECT_TRUE(Inquiry(bus, 36).good());  // other commands are untouched
+  EXPECT_EQ(Exec(bus, {0x00, 0, 0, 0, 0, 0}).key(), 4);
+  EXPECT_TRUE(Exec(bus, {0x00, 0, 0, 0, 0, 0}).good());  // used up
 
-  s->faults().Add({.kind = Fault::Kind::kShortData, .opcode = 0x12, .count = 1, .length = 20});
-  Reply shortened = Inquiry(*s, 36);
+  bus.faults().Add({.kind = platform::DeviceFault::Kind::kShortData, .opcode = 0x12, .count = 1, .length = 20});
+  Reply shortened = Inquiry(bus, 36);
   EXPECT_EQ(shortened.data.size(), 20u);
   // Nothing past the short data phase reaches the initiator's buffer.
   std::vector<uint8_t> buffer(36, 0xEE);
-  s->faults().Add({.kind = Fault::Kind::kShortData, .opcode = 0x12, .count = 1, .length = 20});
-  Exec(*s, {0x12, 0, 0, 0, 36, 0}, ScsiDirection::kIn, {});
+  bus.faults().Add({.kind = platform::DeviceFault::Kind::kShortData, .opcode = 0x12, .count = 1, .length = 20});
+  Exec(bus, {0x12, 0, 0, 0, 36, 0}, ScsiDirection::kIn, {});
   platform::ScsiCommand raw{nullptr, 6, ScsiDirection::kIn, buffer.data(), 36};
   const uint8_t cdb[6] = {0x12, 0, 0, 0, 36, 0};
   raw.cdb = cdb;
-  s->faults().Add({.kind = Fault::Kind::kShortData, .opcode = 0x12, .count = 1, .length = 20});
-  EXPECT_EQ(s->Execute(raw).transferred, 20u);
+  bus.faults().Add({.kind = platform::DeviceFault::Kind::kShortData, .opcode = 0x12, .count = 1, .length = 20});
+  EXPECT_EQ(bus.Execute(raw).transferred, 20u);
   EXPECT_EQ(buffer[20], 0xEE);
   EXPECT_EQ(buffer[35], 0xEE);
   EXPECT_EQ(shortened.outcome.hostStatus, platform::kHostDataOverrunUnderrun);
-  s->faults().Add({.kind = Fault::Kind::kNulData, .opcode = 0x12, .count = 1});
-  Reply nul = Inquiry(*s, 36);
+  bus.faults().Add({.kind = platform::DeviceFault::Kind::kNulData, .opcode = 0x12, .count = 1});
+  Reply nul = Inquiry(bus, 36);
   EXPECT_TRUE(std::all_of(nul.data.begin(), nul.data.end(), [](uint8_t b) { return b == 0; }));
-  s->faults().Add({.kind = Fault::Kind::kNeverComplete, .count = 1});
-  EXPECT_TRUE(Exec(*s, {0x00, 0, 0, 0, 0, 0}).outcome.neverCompletes);
-  s->faults().Add({.kind = Fault::Kind::kTargetStatus, .count = 1, .status = platform::kScsiBusy});
-  EXPECT_EQ(Exec(*s, {0x00, 0, 0, 0, 0, 0}).outcome.targetStatus, platform::kScsiBusy);
-  s->faults().Add({.kind = Fault::Kind::kHostStatus, .count = 1, .status = 0x12});
-  EXPECT_EQ(Inquiry(*s, 36).outcome.hostStatus, 0x12);
-  EXPECT_TRUE(s->faults().Empty());
+  bus.faults().Add({.kind = platform::DeviceFault::Kind::kNeverComplete, .count = 1});
+  EXPECT_TRUE(Exec(bus, {0x00, 0, 0, 0, 0, 0}).outcome.neverCompletes);
+  bus.faults().Add({.kind = platform::DeviceFault::Kind::kTargetStatus, .count = 1, .status = platform::kScsiBusy});
+  EXPECT_EQ(Exec(bus, {0x00, 0, 0, 0, 0, 0}).outcome.targetStatus, platform::kScsiBusy);
+  bus.faults().Add({.kind = platform::DeviceFault::Kind::kHostStatus, .count = 1, .status = 0x12});
+  EXPECT_EQ(Inquiry(bus, 36).outcome.hostStatus, 0x12);
+  EXPECT_TRUE(bus.faults().Empty());
 }
 
 }  // namespace

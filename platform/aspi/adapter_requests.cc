@@ -4,7 +4,7 @@
 #include <cstring>
 
 #include "bus.h"
-#include "platform/aspi_service.h"
+#include "platform/aspi/aspi_service.h"
 #include "request_table.h"
 #include "srb_status.h"
 

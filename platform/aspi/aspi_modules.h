@@ -1,8 +1,8 @@
 // The three ASPI modules as built-in providers of the host's Modules.
 #pragma once
 
-#include "platform/aspi_service.h"
-#include "platform/modules.h"
+#include "platform/aspi/aspi_service.h"
+#include "platform/modules/modules.h"
 
 namespace platform::aspi_internal {
 

@@ -1,13 +1,14 @@
-#include "platform/aspi_service.h"
+#include "platform/aspi/aspi_service.h"
 
 #include <algorithm>
 
 #include "aspi_modules.h"
 #include "bus.h"
 #include "completion_worker.h"
-#include "platform/device_paths.h"
-#include "platform/files.h"
-#include "platform/winpath.h"
+#include "platform/devices/device_paths.h"
+#include "platform/files/files.h"
+#include "platform/files/winpath.h"
+#include "platform/modules/modules.h"
 #include "request_table.h"
 #include "rescan_devices.h"
 #include "srb_status.h"
@@ -78,21 +79,22 @@ std::vector<std::shared_ptr<ScsiAdapter>> AspiService::Adapters(AspiLayer layer)
 
 void AspiService::RescanAll() { buses_->RescanAll(); }
 
-void AspiService::SetApplicationFolder(std::string windowsPath) {
-  {
-    std::lock_guard<std::mutex> lock(mutex_);
-    applicationFolder_ = std::move(windowsPath);
-  }
-  RefreshStillImageView();
-}
-
 void AspiService::RefreshStillImageView() {
-  std::string folder;
+  std::string folder = host_.modules().ApplicationFolder();
   {
     std::lock_guard<std::mutex> lock(mutex_);
-    folder = applicationFolder_;
+    applicationFolder_ = folder;
   }
   stiCarriesScsi_ = !folder.empty() && host_.files().Exists(JoinWindowsPath(folder, "Support.sti"));
+}
+
+void AspiService::RefreshIfFolderChanged() {
+  std::string folder = host_.modules().ApplicationFolder();
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    if (folder == applicationFolder_) return;
+  }
+  RefreshStillImageView();
 }
 
 void AspiService::InjectSupportFailure(AspiLayer layer, std::optional<uint8_t> status) {
@@ -115,6 +117,7 @@ uint32_t AspiService::GetSupportInfo(AspiLayer layer) {
 uint32_t AspiService::SendCommand(AspiLayer layer, void* srb) {
   // A block still in flight belongs to its request: touching it would race with completion.
   if (srb == nullptr || requests_->Contains(srb)) return SS_INVALID_SRB;
+  if (layer == AspiLayer::kStillImage) RefreshIfFolderChanged();
   switch (static_cast<SRB_Header*>(srb)->SRB_Cmd) {
     case SC_HA_INQUIRY:
       return HostAdapterInquiry(layer, static_cast<SRB_HAInquiry*>(srb));

@@ -16,12 +16,10 @@ ScsiOutcome HostFailure(uint8_t hostStatus) {
 ScsiOutcome Bus::Run(int target, const ScsiCommand& command) {
   const uint8_t forced = adapter->forcedHostStatus();
   if (forced == kHostSelectionTimeout) return HostFailure(forced);
-  std::shared_ptr<ScsiDevice> device = adapter->Target(target);
-  if (!device) return HostFailure(kHostSelectionTimeout);
   ScsiOutcome outcome;
   try {
     std::lock_guard<std::mutex> lock(busy_);
-    outcome = device->Execute(command);
+    outcome = adapter->Execute(target, command);
   } catch (const std::exception&) {
     // A request thread must not die with the device; the initiator sees the bus go free.
     return HostFailure(kHostUnexpectedBusFree);

@@ -7,8 +7,8 @@
 #include <mutex>
 #include <vector>
 
-#include "platform/aspi_service.h"
-#include "platform/scsi.h"
+#include "platform/aspi/aspi_service.h"
+#include "platform/devices/scsi.h"
 
 namespace platform::aspi_internal {
 

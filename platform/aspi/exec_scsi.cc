@@ -7,8 +7,8 @@
 
 #include "bus.h"
 #include "completion_worker.h"
-#include "platform/aspi_service.h"
-#include "platform/event.h"
+#include "platform/aspi/aspi_service.h"
+#include "platform/clock/event.h"
 #include "request_table.h"
 #include "srb_status.h"
 

@@ -8,8 +8,8 @@
 #include <map>
 #include <mutex>
 
-#include "platform/aspi_service.h"
-#include "platform/event.h"
+#include "platform/aspi/aspi_service.h"
+#include "platform/clock/event.h"
 
 namespace platform::aspi_internal {
 

@@ -5,7 +5,7 @@
 #include <atomic>
 #include <cstdint>
 
-#include "platform/aspi.h"
+#include "platform/aspi/aspi.h"
 
 namespace platform::aspi_internal {
 

@@ -1,18 +1,20 @@
-#include "platform/host.h"
+#include "platform/host/host.h"
 
 #include <cctype>
 #include <cstdlib>
 #include <mutex>
+#include <stdexcept>
 
-#include "machine.h"
-#include "platform/clock.h"
-#include "platform/files.h"
-#include "platform/modules.h"
-#include "platform/profile.h"
-#include "platform/registry.h"
-#include "platform/system.h"
-#include "platform/ui.h"
-#include "platform/winpath.h"
+#include "platform/clock/clock.h"
+#include "platform/faults/faults.h"
+#include "platform/memory/memory.h"
+#include "platform/files/files.h"
+#include "platform/modules/modules.h"
+#include "platform/profile/profile.h"
+#include "platform/registry/registry.h"
+#include "platform/system/system.h"
+#include "platform/ui/ui.h"
+#include "platform/files/winpath.h"
 
 namespace platform {
 
@@ -37,6 +39,7 @@ DriveTable ReadDrives(const ProfileFiles& ini, const std::string& systemIni, con
 
 Host::Host(Options options) : root_(std::move(options.root)) {
   ProvisionRoot(root_);
+  faults_ = std::make_unique<Faults>();
   if (options.virtualClock) {
     clock_ = std::make_unique<VirtualClock>();
   } else {
@@ -55,14 +58,17 @@ Host::Host(Options options) : root_(std::move(options.root)) {
       "system", "SystemFolder", JoinWindowsPath(windir, nt ? "SYSTEM32" : "SYSTEM"), systemIni);
 
   system_ = std::make_unique<SystemInfo>(version, windir, sysdir);
-  files_ = std::make_unique<FileSystem>(ReadDrives(ini, systemIni, root_), root_ / "attributes.db");
+  files_ = std::make_unique<FileSystem>(ReadDrives(ini, systemIni, root_), root_ / "attributes.db",
+                                        faults_.get());
   files_->CreateDirectories(sysdir);
   profiles_ = std::make_unique<ProfileFiles>(*files_, windir);
-  registry_ = std::make_unique<Registry>(root_ / "registry.db");
+  registry_ = std::make_unique<Registry>(root_ / "registry.db", faults_.get());
   ui_ = options.ui ? std::move(options.ui) : CreateDefaultUserInterface();
   modules_ = std::make_unique<Modules>(*files_, sysdir, windir);
+  memory_ = std::make_unique<WorkMemory>(faults_.get());
   // The hardware on the desk comes last: it uses the registry, the clock and the modules.
-  emulator::Machine::Attach(*this);
+  HardwareInstaller hardware = options.hardware ? std::move(options.hardware) : DefaultHardware();
+  if (hardware) hardware(*this);
 }
 
 Host::~Host() {
@@ -86,6 +92,12 @@ fs::path Host::DefaultRoot() {
 Host& Host::Current() {
   std::lock_guard<std::mutex> lock(currentMutex);
   if (current == nullptr) {
+    const char* test = std::getenv("SCANSUITE_TEST");
+    const char* root = std::getenv("SCANSUITE_ROOT");
+    if (test && *test && !(root && *root)) {
+      throw std::runtime_error(std::string("test ") + test +
+                               " built a host with no root: install a test host (TestHost)");
+    }
     if (!defaultHost) {
       Options options;
       options.root = DefaultRoot();

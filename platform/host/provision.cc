@@ -1,7 +1,7 @@
 #include <fstream>
 #include <system_error>
 
-#include "platform/host.h"
+#include "platform/host/host.h"
 
 namespace platform {
 

@@ -1,6 +1,6 @@
 // Applying parsed REGEDIT4 sections: one transaction for the whole text.
-#include "platform/errors.h"
-#include "platform/regedit4.h"
+#include "platform/system/errors.h"
+#include "platform/registry/regedit4.h"
 
 namespace platform {
 

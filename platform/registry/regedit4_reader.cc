@@ -2,8 +2,8 @@
 // applied, so a file with a mistake near its end changes nothing.
 #include <cstring>
 
-#include "platform/errors.h"
-#include "platform/regedit4.h"
+#include "platform/system/errors.h"
+#include "platform/registry/regedit4.h"
 
 namespace platform {
 

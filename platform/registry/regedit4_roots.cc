@@ -1,7 +1,7 @@
 // Root key names, long and short, as REGEDIT4 text and the command line write them.
 #include <array>
 
-#include "platform/regedit4.h"
+#include "platform/registry/regedit4.h"
 #include "registry_names.h"
 
 namespace platform {

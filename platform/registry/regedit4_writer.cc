@@ -3,8 +3,8 @@
 #include <cstdio>
 #include <cstring>
 
-#include "platform/errors.h"
-#include "platform/regedit4.h"
+#include "platform/system/errors.h"
+#include "platform/registry/regedit4.h"
 
 namespace platform {
 

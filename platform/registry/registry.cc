@@ -9,8 +9,8 @@ namespace platform {
 
 using registry_internal::StoredValue;
 
-Registry::Registry(std::filesystem::path databaseFile)
-    : impl_(std::make_unique<Impl>(std::move(databaseFile))) {}
+Registry::Registry(std::filesystem::path databaseFile, Faults* faults)
+    : impl_(std::make_unique<Impl>(std::move(databaseFile), faults)) {}
 
 Registry::~Registry() {
   // Work left in an open transaction was never committed, so it is dropped.

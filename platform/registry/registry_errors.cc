@@ -1,5 +1,5 @@
-#include "platform/errors.h"
-#include "platform/registry.h"
+#include "platform/system/errors.h"
+#include "platform/registry/registry.h"
 
 namespace platform {
 

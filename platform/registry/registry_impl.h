@@ -10,15 +10,15 @@
 #include <string_view>
 #include <unordered_map>
 
-#include "platform/errors.h"
-#include "platform/registry.h"
+#include "platform/system/errors.h"
+#include "platform/registry/registry.h"
 #include "registry_store.h"
 
 namespace platform {
 
 struct Registry::Impl {
-  explicit Impl(std::filesystem::path databaseFile)
-      : file(std::move(databaseFile)), store(file.string()) {}
+  Impl(std::filesystem::path databaseFile, Faults* faults)
+      : file(std::move(databaseFile)), store(file.string(), faults) {}
 
   // Runs `op` (returning a Win32 code) inside the caller's transaction when one is open, else
   // in a transaction of its own that is retried while another process holds the store.

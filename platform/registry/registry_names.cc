@@ -1,6 +1,6 @@
 #include "registry_names.h"
 
-#include "platform/errors.h"
+#include "platform/system/errors.h"
 
 namespace platform::registry_internal {
 

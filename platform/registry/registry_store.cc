@@ -73,7 +73,7 @@ void CreateStore(const std::string& file) {
 
 }  // namespace
 
-RegistryStore::RegistryStore(const std::string& file) : file_(file) {
+RegistryStore::RegistryStore(const std::string& file, Faults* faults) : db_(faults), file_(file) {
   for (int attempt = 1; attempt <= kOpenAttempts; ++attempt) {
     error_.clear();
     try {

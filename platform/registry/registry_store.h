@@ -30,7 +30,8 @@ class RegistryStore {
  public:
   // Opens the file, or creates the store when it is missing. A store that cannot be used is
   // reported by error(), never repaired: a damaged file is left exactly as it was found.
-  explicit RegistryStore(const std::string& file);
+  // `faults` (may be null) fails the store's statements on purpose (faults.h).
+  explicit RegistryStore(const std::string& file, Faults* faults = nullptr);
   ~RegistryStore();
 
   bool usable() const { return error_.empty(); }

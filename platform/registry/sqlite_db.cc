@@ -1,6 +1,8 @@
 #include "sqlite_db.h"
 
-#include <atomic>
+#include <optional>
+
+#include "platform/faults/faults.h"
 
 namespace platform::registry_internal {
 
@@ -15,24 +17,15 @@ bool IsDamage(int code) {
 }
 
 namespace {
-
-std::atomic<int> faultCountdown{0};
-std::atomic<int> faultCode{SQLITE_OK};
-
-void ThrowIfFaultDue() {
-  if (faultCountdown.load() > 0 && --faultCountdown == 0) {
-    throw SqlError{faultCode.load(), "injected fault"};
+void ThrowIfInjected(Faults* faults) {
+  if (faults == nullptr) return;
+  if (std::optional<int> code = faults->Check(fault_point::kRegistryStore)) {
+    throw SqlError{*code != 0 ? *code : SQLITE_IOERR, "injected fault"};
   }
 }
-
 }  // namespace
 
-void InjectFault(int after, int code) {
-  faultCode = code;
-  faultCountdown = after;
-}
-
-Statement::Statement(sqlite3* db, const char* sql) : db_(db) {
+Statement::Statement(sqlite3* db, const char* sql, Faults* faults) : db_(db), faults_(faults) {
   int rc = sqlite3_prepare_v3(db, sql, -1, SQLITE_PREPARE_PERSISTENT, &stmt_, nullptr);
   if (rc != SQLITE_OK) Fail(rc);
 }
@@ -63,7 +56,7 @@ Statement& Statement::BindBlob(int index, const void* data, size_t size) {
 }
 
 bool Statement::Step() {
-  ThrowIfFaultDue();
+  ThrowIfInjected(faults_);
   int rc = sqlite3_step(stmt_);
   if (rc == SQLITE_ROW) return true;
   if (rc == SQLITE_DONE) return false;
@@ -102,7 +95,7 @@ int Database::Open(const std::string& file, bool create) {
 std::string Database::ErrorMessage() const { return db_ ? sqlite3_errmsg(db_) : "out of memory"; }
 
 void Database::Exec(const char* sql) {
-  ThrowIfFaultDue();
+  ThrowIfInjected(faults_);
   int rc = sqlite3_exec(db_, sql, nullptr, nullptr, nullptr);
   if (rc != SQLITE_OK) throw SqlError{rc, sqlite3_errmsg(db_)};
 }
@@ -110,18 +103,18 @@ void Database::Exec(const char* sql) {
 StatementUse Database::Prepared(const char* sql) {
   auto it = cache_.find(std::string_view(sql));
   if (it == cache_.end()) {
-    it = cache_.emplace(sql, std::make_unique<Statement>(db_, sql)).first;
+    it = cache_.emplace(sql, std::make_unique<Statement>(db_, sql, faults_)).first;
   }
   return StatementUse(*it->second);
 }
 
 int64_t Database::QueryInt(const char* sql) {
-  Statement s(db_, sql);
+  Statement s(db_, sql, faults_);
   return s.Step() ? s.Int(0) : 0;
 }
 
 std::string Database::QueryText(const char* sql) {
-  Statement s(db_, sql);
+  Statement s(db_, sql, faults_);
   return s.Step() ? s.Text(0) : std::string();
 }
 

@@ -12,6 +12,10 @@
 #include <string_view>
 #include <vector>
 
+namespace platform {
+class Faults;
+}
+
 namespace platform::registry_internal {
 
 struct SqlError {
@@ -22,14 +26,13 @@ struct SqlError {
 bool IsBusy(int code);
 bool IsDamage(int code);
 
-// Fault switch for tests: the `after`-th statement from now (1 = the next one, counting every
-// step and every Exec) fails with `code`, once. 0 turns it off. Process-wide.
-void InjectFault(int after, int code);
 
 // One prepared statement. Reset() after use so that it releases its read snapshot.
 class Statement {
  public:
-  Statement(sqlite3* db, const char* sql);
+  // Every step first asks `faults` (may be null) at the point "registry.store"; an injected
+  // failure throws SqlError with the injected SQLite code (SQLITE_IOERR when none was given).
+  Statement(sqlite3* db, const char* sql, Faults* faults = nullptr);
   ~Statement();
   Statement(const Statement&) = delete;
   Statement& operator=(const Statement&) = delete;
@@ -48,6 +51,7 @@ class Statement {
  private:
   [[noreturn]] void Fail(int code) const;
   sqlite3* db_;
+  Faults* faults_;
   sqlite3_stmt* stmt_ = nullptr;
 };
 
@@ -68,7 +72,8 @@ class StatementUse {
 // One connection with a cache of prepared statements, keyed by their SQL text.
 class Database {
  public:
-  Database() = default;
+  // `faults` (may be null) is consulted before every step and every Exec.
+  explicit Database(Faults* faults = nullptr) : faults_(faults) {}
   ~Database();
   Database(const Database&) = delete;
   Database& operator=(const Database&) = delete;
@@ -87,6 +92,7 @@ class Database {
 
  private:
   sqlite3* db_ = nullptr;
+  Faults* faults_;
   std::map<std::string, std::unique_ptr<Statement>, std::less<>> cache_;
 };
 

@@ -1,29 +1,47 @@
-// A fresh host for one test: a temporary root (removed afterwards), a virtual clock, a scripted
-// user interface whose surprises fail the test, installed as the current host for the test's
-// lifetime and the previous one put back afterwards.
+// The one host for tests, benchmarks and fuzz targets: a temporary root (removed afterwards), a
+// virtual clock, a scripted user interface whose surprises are reported, installed as the
+// current host for its lifetime and the previous one put back afterwards.
+//
+// The hardware is what the program linked (the emulated machine where the emulator library is
+// linked in, none otherwise) unless Settings.hardware says otherwise; Settings.machine replaces
+// the default machine description.
+//
+// Surprises (a prompt nobody scripted, a scripted prompt that never came) go to the reporter:
+// in test programs that link the GoogleTest glue, a test failure; elsewhere a message on stderr
+// and an abort, so a benchmark or fuzz target never runs on past one.
 #pragma once
 
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
 
-#include "platform/clock.h"
-#include "platform/host.h"
-#include "platform/scripted_ui.h"
+#include "platform/clock/clock.h"
+#include "platform/host/host.h"
+#include "platform/ui/scripted_ui.h"
 #include "temp_dir.h"
 
 namespace platform::testing {
+
+using SurpriseReporter = std::function<void(const std::string& what)>;
+// Replaces the reporter of every test host made from now on (the GoogleTest glue calls it).
+void SetSurpriseReporter(SurpriseReporter reporter);
 
 class TestHost {
  public:
   struct Settings {
     std::string version = "win98";  // a preset of system.ini
     bool virtualClock = true;
+    std::string machine;            // machine.ini text; empty: the default machine
+    HardwareInstaller hardware;     // empty: the process's default hardware
+    std::string applicationFolder;  // the running program's folder, made on drive C:; empty: none
   };
   TestHost() : TestHost(Settings{}) {}
   explicit TestHost(Settings settings);
   ~TestHost();
+  TestHost(const TestHost&) = delete;
+  TestHost& operator=(const TestHost&) = delete;
 
   Host& host() { return *host_; }
   ScriptedUi& ui() { return *ui_; }

@@ -1,7 +1,7 @@
 // The three modules as a deliverable loads them, their support info, and what the still-image
 // layer carries.
 #include "aspi_test_support.h"
-#include "platform/errors.h"
+#include "platform/system/errors.h"
 
 namespace platform {
 namespace {
@@ -50,7 +50,7 @@ TEST_F(AspiModulesTest, InjectedFailureIsReportedPerLayerWithNoAdapters) {
 // its support info, as a layer does when it is loaded.
 TEST_F(AspiModulesTest, StillImageLayerCarriesScsiDevicesOnlyWithSupportSti) {
   Entries sti = Load("stiaspi.dll");
-  aspi_.SetApplicationFolder("C:\\SCANAPP");
+  host_.host().modules().SetApplicationFolder("C:\\SCANAPP");
   EXPECT_EQ(sti.support() & 0xFF, 1u);
   uint8_t data[36] = {};
   SRB_ExecSCSICmd scsi = ExecBlock(1, 2, {0x12, 0, 0, 0, 36, 0}, SRB_DIR_IN, data, 36);
@@ -70,13 +70,13 @@ TEST_F(AspiModulesTest, StillImageLayerCarriesScsiDevicesOnlyWithSupportSti) {
   ASSERT_EQ(event.Wait(kInfinite), WaitResult::kSignaled);
   EXPECT_EQ(0, std::memcmp(&data[8], "USB     SCANNER", 15));
 
-  aspi_.SetApplicationFolder("C:\\OTHER");
+  host_.host().modules().SetApplicationFolder("C:\\OTHER");
   EXPECT_EQ(sti.send(&scsi), SS_INVALID_HA);
 }
 
 // The machine description names the modules the machine has; the service offers only those.
 TEST(AspiAbsentModulesTest, AbsentModulesFailToLoadAsMissingLibraries) {
-  aspi_test::BareHost host("[machine]\nadapters=\nmodules=wnaspi32\n");
+  aspi_test::BareHost host;
   AttachAspi(host.host(), AspiModules{.wnaspi32 = true, .stiaspi = false, .osr2aspi = false});
   Modules& modules = host.host().modules();
   EXPECT_NE(modules.LoadLibrary("wnaspi32.dll"), 0u);

@@ -11,17 +11,17 @@
 #include <optional>
 #include <vector>
 
-#include "platform/aspi.h"
-#include "platform/aspi_service.h"
-#include "platform/event.h"
-#include "platform/modules.h"
-#include "platform/scsi.h"
-#include "platform/files.h"
-#include "platform/host.h"
-#include "platform/scripted_ui.h"
-#include "platform/system.h"
-#include "platform/winpath.h"
-#include "temp_dir.h"
+#include "platform/aspi/aspi.h"
+#include "platform/aspi/aspi_service.h"
+#include "platform/clock/event.h"
+#include "platform/modules/modules.h"
+#include "platform/devices/scsi.h"
+#include "platform/files/files.h"
+#include "platform/host/host.h"
+#include "platform/ui/scripted_ui.h"
+#include "platform/system/system.h"
+#include "platform/files/winpath.h"
+#include "test_host.h"
 
 namespace platform::aspi_test {
 
@@ -84,33 +84,20 @@ inline SRB_ExecSCSICmd ExecBlock(uint8_t ha, uint8_t target, std::initializer_li
   return srb;
 }
 
-// A host on a temporary root whose machine description has no adapters, so that each test
-// builds the buses it needs; installed as the current host for its lifetime.
+// A test host with no hardware, so that each test builds the buses it needs.
 class BareHost {
  public:
-  explicit BareHost(std::string_view machineIni = "[machine]\nadapters=\n") {
-    std::ofstream(dir_.path() / "machine.ini", std::ios::binary) << machineIni;
-    auto ui = std::make_unique<ScriptedUi>();
-    ui->SetFailureHandler([](const std::string& what) { ADD_FAILURE() << what; });
-    Host::Options options;
-    options.root = dir_.path();
-    options.virtualClock = true;
-    options.ui = std::move(ui);
-    host_ = std::make_unique<Host>(std::move(options));
-    scope_ = std::make_unique<ScopedHost>(*host_);
-  }
+  BareHost() : host_({.hardware = NoHardware()}) {}
 
-  Host& host() { return *host_; }
+  Host& host() { return host_.host(); }
   void WriteFile(std::string_view windowsPath, std::string_view content) {
     SplitPath parts = SplitWindowsPath(windowsPath);
-    ASSERT_TRUE(host_->files().CreateDirectories(parts.drive + parts.directory));
-    ASSERT_TRUE(host_->files().WriteFileAtomic(windowsPath, content));
+    ASSERT_TRUE(host().files().CreateDirectories(parts.drive + parts.directory));
+    ASSERT_TRUE(host().files().WriteFileAtomic(windowsPath, content));
   }
 
  private:
-  testing::TempDir dir_;
-  std::unique_ptr<Host> host_;
-  std::unique_ptr<ScopedHost> scope_;
+  testing::TestHost host_;
 };
 
 // A bare host with the ASPI layers attached.

@@ -4,11 +4,13 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <stdexcept>
+#include <string>
 
-#include "platform/files.h"
-#include "platform/profile.h"
-#include "platform/registry.h"
-#include "platform/system.h"
+#include "platform/files/files.h"
+#include "platform/profile/profile.h"
+#include "platform/registry/registry.h"
+#include "platform/system/system.h"
 #include "test_host.h"
 
 namespace platform {
@@ -66,6 +68,39 @@ TEST(HostTest, LaterSubsystemsAttachServices) {
   t.host().Attach(std::make_unique<Marker>());
   ASSERT_NE(t.host().Find<Marker>(), nullptr);
   EXPECT_EQ(t.host().Find<Marker>()->value, 42);
+}
+
+// Hardware is an input: the host calls the installer it is given once, after its own services.
+TEST(HostTest, HardwareIsPluggedInByWhoeverBuildsTheHost) {
+  int calls = 0;
+  bool servicesReady = false;
+  testing::TestHost t({.hardware = [&](Host& host) {
+    ++calls;
+    servicesReady = host.files().IsDirectory("C:\\WINDOWS");
+  }});
+  EXPECT_EQ(calls, 1);
+  EXPECT_TRUE(servicesReady);
+  // No hardware library is linked into this program: the default is a machine with no devices.
+  EXPECT_FALSE(DefaultHardware());
+}
+
+// Under test, a host that would land in the user's data folder is refused, naming the test.
+TEST(HostTest, AHostWithNoRootUnderTestIsAnErrorNamingTheTest) {
+  const char* test = std::getenv("SCANSUITE_TEST");
+  if (test == nullptr) GTEST_SKIP() << "SCANSUITE_TEST is set when run through ctest";
+  const char* root = std::getenv("SCANSUITE_ROOT");
+  const std::string savedRoot = root ? root : "";
+  ::unsetenv("SCANSUITE_ROOT");
+  Host* previous = Host::Install(nullptr);
+  try {
+    Host::Current();
+    ADD_FAILURE() << "a host was built with no root";
+  } catch (const std::runtime_error& e) {
+    EXPECT_NE(std::string(e.what()).find("AHostWithNoRootUnderTestIsAnErrorNamingTheTest"),
+              std::string::npos) << e.what();
+  }
+  Host::Install(previous);
+  if (root) ::setenv("SCANSUITE_ROOT", savedRoot.c_str(), 1);
 }
 
 std::string Shell(const std::string& command) {

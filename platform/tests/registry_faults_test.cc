@@ -2,19 +2,21 @@
 // call stays all or nothing, a busy store is retried, and damage found late is reported.
 #include <sqlite3.h>
 
-#include "../registry/sqlite_db.h"
 #include "registry_test_support.h"
 
 namespace platform {
 namespace {
 
-using registry_internal::InjectFault;
 using regtest::RegistryTest;
 
 class RegistryFaultTest : public RegistryTest {
  protected:
   void SetUp() override { ASSERT_EQ(reg().OpenError(), ""); }
-  void TearDown() override { InjectFault(0, SQLITE_OK); }
+  // The N-th statement of the store from now fails with `code`, once; 0 turns the switch off.
+  void InjectFault(int after, int code) {
+    faults_.Clear(fault_point::kRegistryStore);
+    if (after > 0) faults_.FailNth(fault_point::kRegistryStore, after, code);
+  }
 };
 
 TEST_F(RegistryFaultTest, ACallFailingAtAnyStatementChangesNothing) {

@@ -1,4 +1,4 @@
-#include "platform/regedit4.h"
+#include "platform/registry/regedit4.h"
 #include "registry_test_support.h"
 
 namespace platform {

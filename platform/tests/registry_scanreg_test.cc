@@ -4,7 +4,7 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "platform/regedit4.h"
+#include "platform/registry/regedit4.h"
 #include "registry_test_support.h"
 
 namespace platform {

@@ -10,8 +10,9 @@
 #include <string>
 
 #include "../testing/temp_dir.h"
-#include "platform/errors.h"
-#include "platform/registry.h"
+#include "platform/faults/faults.h"
+#include "platform/system/errors.h"
+#include "platform/registry/registry.h"
 
 namespace platform::regtest {
 
@@ -28,10 +29,10 @@ class RegistryTest : public ::testing::Test {
  protected:
   std::filesystem::path file() const { return folder_.path() / "registry.db"; }
   Registry& reg() {
-    if (!registry_) registry_ = std::make_unique<Registry>(file());
+    if (!registry_) registry_ = std::make_unique<Registry>(file(), &faults_);
     return *registry_;
   }
-  void Reopen() { registry_ = std::make_unique<Registry>(file()); }
+  void Reopen() { registry_ = std::make_unique<Registry>(file(), &faults_); }
   RegKey Create(std::string_view path) {
     RegKey key = 0;
     EXPECT_EQ(reg().CreateKey(kHkeyLocalMachine, path, &key), kErrorSuccess) << path;
@@ -39,6 +40,7 @@ class RegistryTest : public ::testing::Test {
   }
 
   testing::TempDir folder_;
+  Faults faults_;  // declared before the registry, which uses it to the end
   std::unique_ptr<Registry> registry_;
 };
 

@@ -6,7 +6,7 @@
 #include <termios.h>
 #include <unistd.h>
 
-#include "platform/console_ui.h"
+#include "platform/ui/console_ui.h"
 #include "ui_test_support.h"
 
 namespace platform {

@@ -2,8 +2,8 @@
 // item numbers, and routing messages to modeless dialogs.
 #include <gtest/gtest.h>
 
-#include "platform/dialog_driver.h"
-#include "platform/errors.h"
+#include "platform/ui/dialog_driver.h"
+#include "platform/system/errors.h"
 #include "ui_test_support.h"
 
 namespace platform {

@@ -2,7 +2,7 @@
 // control identifiers, and property sheets.
 #include <gtest/gtest.h>
 
-#include "platform/dialog_driver.h"
+#include "platform/ui/dialog_driver.h"
 #include "ui_test_support.h"
 
 namespace platform {

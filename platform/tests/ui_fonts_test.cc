@@ -3,7 +3,7 @@
 
 #include <cstring>
 
-#include "platform/errors.h"
+#include "platform/system/errors.h"
 #include "ui_test_support.h"
 
 namespace platform {

@@ -1,7 +1,7 @@
 // Message boxes through both backends, and the scripted backend's loud failures.
 #include <gtest/gtest.h>
 
-#include "platform/console_ui.h"
+#include "platform/ui/console_ui.h"
 #include "ui_test_support.h"
 
 namespace platform {

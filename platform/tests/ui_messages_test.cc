@@ -4,7 +4,7 @@
 
 #include <thread>
 
-#include "platform/dialog_driver.h"
+#include "platform/ui/dialog_driver.h"
 #include "ui_test_support.h"
 
 namespace platform {

@@ -10,8 +10,8 @@
 #include <string_view>
 #include <vector>
 
-#include "platform/resources.h"
-#include "platform/scripted_ui.h"
+#include "platform/modules/resources.h"
+#include "platform/ui/scripted_ui.h"
 
 namespace platform::testing {
 

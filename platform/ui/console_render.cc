@@ -5,7 +5,7 @@
 #include <cctype>
 #include <cstdlib>
 
-#include "platform/winpath.h"
+#include "platform/files/winpath.h"
 
 namespace platform {
 namespace {

@@ -4,8 +4,8 @@
 #include <string>
 #include <vector>
 
-#include "platform/dialog_driver.h"
-#include "platform/ui.h"
+#include "platform/ui/dialog_driver.h"
+#include "platform/ui/ui.h"
 
 namespace platform {
 

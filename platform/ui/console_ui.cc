@@ -1,5 +1,5 @@
 // The console backend: prompts on a terminal, answers typed by a person.
-#include "platform/console_ui.h"
+#include "platform/ui/console_ui.h"
 
 #include <unistd.h>
 
@@ -7,8 +7,8 @@
 
 #include "console_input.h"
 #include "console_render.h"
-#include "platform/dialog_driver.h"
-#include "platform/winpath.h"
+#include "platform/ui/dialog_driver.h"
+#include "platform/files/winpath.h"
 #include "ui_internal.h"
 
 namespace platform {

@@ -3,8 +3,8 @@
 #include <cstdlib>
 #include <string_view>
 
-#include "platform/console_ui.h"
-#include "platform/scripted_ui.h"
+#include "platform/ui/console_ui.h"
+#include "platform/ui/scripted_ui.h"
 
 namespace platform {
 

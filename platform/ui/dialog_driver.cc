@@ -1,5 +1,5 @@
 // Operating a live dialog as a person would.
-#include "platform/dialog_driver.h"
+#include "platform/ui/dialog_driver.h"
 
 #include <algorithm>
 #include <cctype>

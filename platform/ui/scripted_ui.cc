@@ -1,5 +1,5 @@
 // The scripted backend: prompts answered from expectations queued in advance.
-#include "platform/scripted_ui.h"
+#include "platform/ui/scripted_ui.h"
 
 #include <cstdio>
 

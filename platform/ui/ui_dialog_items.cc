@@ -3,7 +3,7 @@
 #include <cstdio>
 #include <limits>
 
-#include "platform/errors.h"
+#include "platform/system/errors.h"
 #include "ui_internal.h"
 
 namespace platform {

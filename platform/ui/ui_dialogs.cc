@@ -1,6 +1,6 @@
 // Dialogs: creation from a template, the dialog manager's default processing, modal runs.
-#include "platform/dialog_driver.h"
-#include "platform/errors.h"
+#include "platform/ui/dialog_driver.h"
+#include "platform/system/errors.h"
 #include "ui_internal.h"
 
 namespace platform {

@@ -2,7 +2,7 @@
 // system's fonts.
 #include <cstring>
 
-#include "platform/errors.h"
+#include "platform/system/errors.h"
 #include "ui_internal.h"
 
 namespace platform {

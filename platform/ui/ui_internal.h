@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/ui.h"
+#include "platform/ui/ui.h"
 
 namespace platform {
 

@@ -2,7 +2,7 @@
 // of a window.
 #include <algorithm>
 
-#include "platform/errors.h"
+#include "platform/system/errors.h"
 #include "ui_internal.h"
 
 namespace platform {

@@ -1,7 +1,7 @@
 // Message boxes: the buttons of each type, and the checks around the backend's answer.
 #include <algorithm>
 
-#include "platform/errors.h"
+#include "platform/system/errors.h"
 #include "ui_internal.h"
 
 namespace platform {

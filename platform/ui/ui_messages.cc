@@ -1,7 +1,7 @@
 // Window messages: sending, the queue of posted messages, and default processing.
 #include <cstring>
 
-#include "platform/errors.h"
+#include "platform/system/errors.h"
 #include "ui_internal.h"
 
 namespace platform {

@@ -1,8 +1,8 @@
 // Windows: creation, destruction, the tree of parents and children, and their plain properties.
 #include <algorithm>
 
-#include "platform/errors.h"
-#include "platform/winpath.h"
+#include "platform/system/errors.h"
+#include "platform/files/winpath.h"
 #include "ui_internal.h"
 
 namespace platform {

@@ -2,7 +2,7 @@
 #include <algorithm>
 #include <cstring>
 
-#include "platform/winpath.h"
+#include "platform/files/winpath.h"
 #include "scancore/interface.h"
 
 namespace {

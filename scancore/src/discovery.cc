@@ -5,9 +5,9 @@
 
 #include "identity.h"
 #include "model_table.h"
-#include "platform/clock.h"
-#include "platform/files.h"
-#include "platform/profile.h"
+#include "platform/clock/clock.h"
+#include "platform/files/files.h"
+#include "platform/profile/profile.h"
 #include "scancore/error_codes.h"
 #include "scancore/scan_core.h"
 #include "work_buffer.h"

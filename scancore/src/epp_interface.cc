@@ -1,4 +1,4 @@
-#include "platform/registry.h"
+#include "platform/registry/registry.h"
 #include "scancore/interface.h"
 
 namespace {

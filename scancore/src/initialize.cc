@@ -5,10 +5,9 @@
 
 #include "identity.h"
 #include "library_state.h"
-#include "platform/aspi_service.h"
-#include "platform/clock.h"
-#include "platform/system.h"
-#include "platform/ui.h"
+#include "platform/clock/clock.h"
+#include "platform/system/system.h"
+#include "platform/ui/ui.h"
 #include "rescan_buses.h"
 #include "scancore/error_codes.h"
 #include "scancore/message_file.h"
@@ -43,8 +42,6 @@ int CScanCore::DiscoverOnce(DEVICEINFO* table, uint8_t& count) {
 }
 
 int CScanCore::Discover(DEVICEINFO* table, uint8_t& count, bool ask) {
-  // The still-image layer looks for "Support.sti" in the application's folder.
-  if (auto* aspi = host_->Find<platform::AspiService>()) aspi->SetApplicationFolder(basePath_);
   bool rescanned = false;
   int boxes = 0;
   for (;;) {

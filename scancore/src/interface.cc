@@ -3,8 +3,8 @@
 
 #include <cstring>
 
-#include "platform/aspi_service.h"
-#include "platform/system.h"
+#include "platform/aspi/aspi.h"
+#include "platform/system/system.h"
 #include "scancore/error_codes.h"
 #include "sense_mapping.h"
 #include "windows_version.h"

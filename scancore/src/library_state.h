@@ -9,9 +9,9 @@
 #include <string>
 #include <string_view>
 
-#include "platform/dialog_template.h"
-#include "platform/host.h"
-#include "platform/modules.h"
+#include "platform/modules/dialog_template.h"
+#include "platform/host/host.h"
+#include "platform/modules/modules.h"
 #include "scancore/message_file.h"
 
 namespace scancore {

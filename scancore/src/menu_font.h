@@ -3,7 +3,7 @@
 // controls keep the system font.
 #pragma once
 
-#include "platform/ui.h"
+#include "platform/ui/ui.h"
 
 namespace scancore {
 

@@ -1,10 +1,10 @@
 #include "scancore/message_file.h"
 
 #include "library_state.h"
-#include "platform/files.h"
-#include "platform/registry.h"
-#include "platform/system.h"
-#include "platform/winpath.h"
+#include "platform/files/files.h"
+#include "platform/registry/registry.h"
+#include "platform/system/system.h"
+#include "platform/files/winpath.h"
 
 namespace {
 

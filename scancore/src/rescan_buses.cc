@@ -4,9 +4,9 @@
 #include <string>
 
 #include "library_state.h"
-#include "platform/bus_rescan.h"
-#include "platform/config_manager.h"
-#include "platform/device_paths.h"
+#include "platform/devices/bus_rescan.h"
+#include "platform/devices/config_manager.h"
+#include "platform/devices/device_paths.h"
 
 namespace scancore {
 

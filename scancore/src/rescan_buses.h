@@ -5,8 +5,8 @@
 
 #include <cstdint>
 
-#include "platform/host.h"
-#include "platform/system.h"
+#include "platform/host/host.h"
+#include "platform/system/system.h"
 
 namespace scancore {
 

@@ -5,7 +5,7 @@
 
 #include "identity.h"
 #include "library_state.h"
-#include "platform/files.h"
+#include "platform/files/files.h"
 #include "scancore/error_codes.h"
 
 using namespace scancore;

@@ -2,7 +2,7 @@
 
 #include "library_state.h"
 #include "menu_font.h"
-#include "platform/ui.h"
+#include "platform/ui/ui.h"
 
 CSelectScannerDlg::CSelectScannerDlg(platform::Host& host, const DEVICEINFO* table, uint8_t count)
     : host_(host), table_(table), count_(count) {}

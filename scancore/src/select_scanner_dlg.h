@@ -7,8 +7,8 @@
 #include <cstdint>
 #include <string>
 
-#include "platform/host.h"
-#include "platform/ui_constants.h"
+#include "platform/host/host.h"
+#include "platform/ui/ui_constants.h"
 #include "scancore/device_info.h"
 
 namespace scancore {

@@ -1,5 +1,5 @@
-#include "platform/aspi_service.h"
-#include "platform/system.h"
+#include "platform/aspi/aspi.h"
+#include "platform/system/system.h"
 #include "scancore/error_codes.h"
 #include "scancore/interface.h"
 #include "windows_version.h"

@@ -1,5 +1,5 @@
 // Translating a window in place: its caption, each direct child, then its menu.
-#include "platform/ui.h"
+#include "platform/ui/ui.h"
 #include "scancore/message_file.h"
 
 namespace {

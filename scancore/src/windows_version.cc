@@ -1,6 +1,6 @@
 #include "windows_version.h"
 
-#include "platform/winpath.h"
+#include "platform/files/winpath.h"
 
 namespace scancore {
 

@@ -1,7 +1,7 @@
 // Which Windows the library runs on, in the terms its decisions need.
 #pragma once
 
-#include "platform/system.h"
+#include "platform/system/system.h"
 
 namespace scancore {
 

@@ -5,8 +5,8 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "platform/host.h"
-#include "platform/memory.h"
+#include "platform/host/host.h"
+#include "platform/memory/memory.h"
 
 namespace scancore {
 

@@ -5,8 +5,8 @@
 #include <cstring>
 #include <vector>
 
-#include "platform/event.h"
-#include "platform/modules.h"
+#include "platform/clock/event.h"
+#include "platform/modules/modules.h"
 #include "scancore/error_codes.h"
 #include "scancore/interface.h"
 #include "scancore_test_support.h"

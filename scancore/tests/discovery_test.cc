@@ -3,8 +3,8 @@
 // the OEM models.
 #include <gtest/gtest.h>
 
-#include "platform/dialog_driver.h"
-#include "platform/ui.h"
+#include "platform/ui/dialog_driver.h"
+#include "platform/ui/ui.h"
 #include "scancore/error_codes.h"
 #include "scancore/scan_core.h"
 #include "scancore_test_support.h"
@@ -267,13 +267,13 @@ TEST(OemTest, SupportStiMovesScsiModelsToTheStillImageLayer) {
 }
 
 TEST(BadInquiryTest, ShortOrNulInquiryDataIsSkipped) {
-  for (auto kind : {emulator::Fault::Kind::kShortData, emulator::Fault::Kind::kNulData}) {
+  for (auto kind : {platform::DeviceFault::Kind::kShortData, platform::DeviceFault::Kind::kNulData}) {
     ScannerHost t("nt4", OneAdapter("target2=s\n", Device("s", "Color   FlatbedScanner_4")));
-    emulator::Fault f;
+    platform::DeviceFault f;
     f.kind = kind;
     f.opcode = 0x12;
     f.length = 20;
-    t.scanner("s").faults().Add(f);
+    t.faults("s").Add(f);
     CScanCore core(kBase);
     CInterface transport(t.host());
     ASSERT_EQ(transport.Open(), 1);

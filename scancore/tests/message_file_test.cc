@@ -4,8 +4,8 @@
 
 #include <string>
 
-#include "platform/registry.h"
-#include "platform/ui.h"
+#include "platform/registry/registry.h"
+#include "platform/ui/ui.h"
 #include "scancore/message_file.h"
 #include "scancore_test_support.h"
 

@@ -5,7 +5,7 @@
 
 #include "identity.h"
 #include "model_table.h"
-#include "platform/system.h"
+#include "platform/system/system.h"
 #include "rescan_buses.h"
 #include "windows_version.h"
 

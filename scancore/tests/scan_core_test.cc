@@ -4,7 +4,7 @@
 
 #include <cstring>
 
-#include "platform/modules.h"
+#include "platform/modules/modules.h"
 #include "scancore/error_codes.h"
 #include "scancore/scan_core.h"
 #include "scancore_test_support.h"
@@ -12,7 +12,6 @@
 namespace scancore {
 namespace {
 
-using emulator::Fault;
 using testing::Device;
 using testing::kBase;
 using testing::OneAdapter;
@@ -108,22 +107,22 @@ TEST(ScanCoreTest, SecondInitializeFreesThePreviousTransport) {
 // Each library code a scanner can cause, injected into the identity inquiry.
 TEST(ErrorCodeTest, ScannerFaultsReachGetErrorCode) {
   struct Case {
-    Fault fault;
+    platform::DeviceFault fault;
     uint32_t code;
   };
   auto sense = [](uint8_t key, uint8_t asc, uint8_t ascq, uint8_t b18 = 0, uint8_t b19 = 0) {
-    Fault f;
-    f.kind = Fault::Kind::kSense;
+    platform::DeviceFault f;
+    f.kind = platform::DeviceFault::Kind::kSense;
     f.senseKey = key, f.asc = asc, f.ascq = ascq, f.byte18 = b18, f.byte19 = b19;
     return f;
   };
-  Fault stall;
-  stall.kind = Fault::Kind::kNeverComplete;
-  Fault busy;
-  busy.kind = Fault::Kind::kTargetStatus;
+  platform::DeviceFault stall;
+  stall.kind = platform::DeviceFault::Kind::kNeverComplete;
+  platform::DeviceFault busy;
+  busy.kind = platform::DeviceFault::Kind::kTargetStatus;
   busy.status = 0x08;
-  Fault hostFault;
-  hostFault.kind = Fault::Kind::kHostStatus;
+  platform::DeviceFault hostFault;
+  hostFault.kind = platform::DeviceFault::Kind::kHostStatus;
   hostFault.status = 0x13;
   const Case cases[] = {
       {sense(2, 0x04, 0x01, 0x05), 0xFFFF0510},
@@ -144,10 +143,10 @@ TEST(ErrorCodeTest, ScannerFaultsReachGetErrorCode) {
   ASSERT_EQ(core.ListScanners(found), 1);
   ASSERT_EQ(found.size(), 1u);
   for (const Case& c : cases) {
-    Fault f = c.fault;
+    platform::DeviceFault f = c.fault;
     f.opcode = 0x12;
     f.count = 1;
-    t.scanner("s").faults().Add(f);
+    t.faults("s").Add(f);
     CHWScannerInfo info;
     EXPECT_EQ(core.InitializeScanner(found[0], info), 0);
     EXPECT_EQ(core.GetErrorCode(), c.code) << std::hex << c.code;
@@ -196,12 +195,12 @@ TEST(ErrorCodeTest, FirmwareAndCancelCodes) {
   // The image exists but the scanner refuses the SEND: the transport's code.
   t.WriteFile("C:\\TOVELINK\\bin\\Model.ini", "[SCSI]\n3=fw.bin\n");
   t.WriteFile("C:\\TOVELINK\\bin\\fw.bin", "image");
-  Fault refuse;
-  refuse.kind = Fault::Kind::kSense;
+  platform::DeviceFault refuse;
+  refuse.kind = platform::DeviceFault::Kind::kSense;
   refuse.opcode = 0x2A;
   refuse.count = 1;
   refuse.senseKey = 0xB, refuse.asc = 0x2C;
-  t.scanner("fw").faults().Add(refuse);
+  t.faults("fw").Add(refuse);
   EXPECT_EQ(ScanCoreTestPeer::DownloadFirmware(core, transport, 3, "Color   FlatbedScanner10"), 0);
   EXPECT_EQ(core.GetErrorCode(), kErrAbortedCommand);
 }

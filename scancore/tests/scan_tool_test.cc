@@ -9,7 +9,7 @@
 #include <fstream>
 #include <string>
 
-#include "platform/host.h"
+#include "platform/host/host.h"
 #include "temp_dir.h"
 
 namespace {

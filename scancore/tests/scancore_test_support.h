@@ -11,74 +11,44 @@
 #include <string>
 
 #include "machine.h"
-#include "platform/aspi_service.h"
-#include "platform/files.h"
-#include "platform/host.h"
-#include "platform/scripted_ui.h"
+#include "platform/aspi/aspi_service.h"
+#include "platform/files/files.h"
+#include "platform/host/host.h"
+#include "platform/ui/scripted_ui.h"
 #include "scancore/scan_core.h"
-#include "temp_dir.h"
+#include "test_host.h"
 
 namespace scancore::testing {
 
 // Where the tests' scanning application lives.
 inline constexpr const char* kBase = "C:\\TOVELINK";
 
+// The test host, on the emulated machine, with the scanning application living in kBase.
 class ScannerHost {
  public:
   // `machine` empty: the default machine.
-  explicit ScannerHost(const std::string& version = "win98", const std::string& machine = "") {
-    namespace fs = std::filesystem;
-    platform::ProvisionRoot(dir_.path());
-    SetVersion(version);
-    if (!machine.empty()) std::ofstream(dir_.path() / "machine.ini", std::ios::binary) << machine;
-    auto ui = std::make_unique<platform::ScriptedUi>();
-    ui_ = ui.get();
-    ui_->SetFailureHandler([](const std::string& what) { ADD_FAILURE() << what; });
-    platform::Host::Options options;
-    options.root = dir_.path();
-    options.virtualClock = true;
-    options.ui = std::move(ui);
-    host_ = std::make_unique<platform::Host>(std::move(options));
-    previous_ = platform::Host::Install(host_.get());
-    host_->files().CreateDirectories(kBase);
-  }
-  ~ScannerHost() {
-    for (const std::string& unmet : ui_->Unmet()) ADD_FAILURE() << "prompt never came: " << unmet;
-    platform::Host::Install(previous_);
-  }
+  explicit ScannerHost(const std::string& version = "win98", const std::string& machine = "")
+      : host_({.version = version, .machine = machine, .applicationFolder = kBase}) {}
 
-  platform::Host& host() { return *host_; }
-  platform::ScriptedUi& ui() { return *ui_; }
-  emulator::Machine& machine() { return emulator::Machine::Attach(*host_); }
+  platform::Host& host() { return host_.host(); }
+  platform::ScriptedUi& ui() { return host_.ui(); }
+  emulator::Machine& machine() { return emulator::Machine::Attach(host()); }
   emulator::ScsiScanner& scanner(const char* name) {
     emulator::ScsiScanner* s = machine().Scanner(name);
     EXPECT_NE(s, nullptr) << name;
     return *s;
   }
-  platform::AspiService& aspi() { return *host_->Find<platform::AspiService>(); }
-  uint64_t now() { return host_->clock().NowMs(); }
+  // The faults of the bus target where the scanner `name` sits.
+  platform::DeviceFaults& faults(const char* name) { return machine().Faults(name); }
+  platform::AspiService& aspi() { return *host().Find<platform::AspiService>(); }
+  uint64_t now() { return host().clock().NowMs(); }
 
   void WriteFile(const std::string& windowsPath, const std::string& content) {
-    auto path = host_->files().Resolve(windowsPath);
-    ASSERT_TRUE(path) << windowsPath;
-    std::filesystem::create_directories(path->parent_path());
-    std::ofstream(*path, std::ios::binary) << content;
+    host_.WriteFile(windowsPath, content);
   }
 
  private:
-  void SetVersion(const std::string& version) {
-    std::filesystem::path ini = dir_.path() / "system.ini";
-    std::ifstream in(ini, std::ios::binary);
-    std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    auto at = text.find("version=win98");
-    if (at != std::string::npos) text.replace(at, 13, "version=" + version);
-    std::ofstream(ini, std::ios::binary) << text;
-  }
-
-  platform::testing::TempDir dir_;
-  platform::ScriptedUi* ui_ = nullptr;
-  std::unique_ptr<platform::Host> host_;
-  platform::Host* previous_ = nullptr;
+  platform::testing::TestHost host_;
 };
 
 // One SCSI adapter with the given "targetN=device" lines and device sections.

@@ -3,8 +3,8 @@
 
 #include <cstring>
 
-#include "platform/dialog_driver.h"
-#include "platform/ui.h"
+#include "platform/ui/dialog_driver.h"
+#include "platform/ui/ui.h"
 #include "scancore/scan_core.h"
 #include "scancore_test_support.h"
 

@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "platform/ui.h"
+#include "platform/ui/ui.h"
 #include "scancore/message_file.h"
 #include "scancore_test_support.h"
 

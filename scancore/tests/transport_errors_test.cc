@@ -4,7 +4,7 @@
 
 #include <vector>
 
-#include "platform/modules.h"
+#include "platform/modules/modules.h"
 #include "scancore/error_codes.h"
 #include "scancore/interface.h"
 #include "scancore_test_support.h"
@@ -12,7 +12,6 @@
 namespace scancore {
 namespace {
 
-using emulator::Fault;
 using testing::ScannerHost;
 
 // The default machine's flatbed: adapter 0 ("hba0 scsi", immediate completion), target 2.
@@ -28,12 +27,12 @@ class FlatbedTransport : public ::testing::Test {
     return transport.TakeLastError();
   }
   void AddSense(uint8_t key, uint8_t asc, uint8_t ascq, uint8_t b18 = 0, uint8_t b19 = 0) {
-    Fault f;
-    f.kind = Fault::Kind::kSense;
+    platform::DeviceFault f;
+    f.kind = platform::DeviceFault::Kind::kSense;
     f.opcode = 0x12;
     f.count = 1;
     f.senseKey = key, f.asc = asc, f.ascq = ascq, f.byte18 = b18, f.byte19 = b19;
-    t.scanner("flatbed").faults().Add(f);
+    t.faults("flatbed").Add(f);
   }
 
   ScannerHost t;
@@ -66,12 +65,12 @@ TEST_F(FlatbedTransport, SenseMapsToTheLibraryCodes) {
 }
 
 TEST_F(FlatbedTransport, AdapterAndTargetStatusesFormTheAspiFamilyCode) {
-  Fault busy;
-  busy.kind = Fault::Kind::kTargetStatus;
+  platform::DeviceFault busy;
+  busy.kind = platform::DeviceFault::Kind::kTargetStatus;
   busy.opcode = 0x12;
   busy.count = 1;
   busy.status = 0x08;
-  t.scanner("flatbed").faults().Add(busy);
+  t.faults("flatbed").Add(busy);
   EXPECT_EQ(InquiryError(), AspiError(0x12, 0x04, 0x00, 0x08));
 
   t.machine().Adapter("hba0")->ForceHostStatus(platform::kHostPhaseSequenceFailure);
@@ -87,11 +86,11 @@ TEST_F(FlatbedTransport, AdapterAndTargetStatusesFormTheAspiFamilyCode) {
 }
 
 TEST_F(FlatbedTransport, RequestThatNeverCompletesTimesOutAndFreesTheBlock) {
-  Fault stall;
-  stall.kind = Fault::Kind::kNeverComplete;
+  platform::DeviceFault stall;
+  stall.kind = platform::DeviceFault::Kind::kNeverComplete;
   stall.opcode = 0x28;
   stall.count = 2;
-  t.scanner("flatbed").faults().Add(stall);
+  t.faults("flatbed").Add(stall);
   std::vector<uint8_t> buffer(0x40000);
   uint64_t start = t.now();
   EXPECT_EQ(transport.Read(0, 0, buffer.data(), 0x40000), 0);

@@ -2,7 +2,8 @@
 // 0xFFFF0062 and sends nothing, and no path leaves a block behind.
 #include <gtest/gtest.h>
 
-#include "platform/memory.h"
+#include "platform/faults/faults.h"
+#include "platform/memory/memory.h"
 #include "scancore/error_codes.h"
 #include "scancore/scan_core.h"
 #include "scancore_test_support.h"
@@ -20,7 +21,12 @@ TEST(FirmwareMemoryTest, FirmwareImageAllocationFailureIsReportedAndNothingLeaks
                                   Device("fw", "Color   FlatbedScanner10", 600, "firmware=3\n")));
   t.WriteFile("C:\\TOVELINK\\bin\\Model.ini", "[SCSI]\n3=fw.bin\n");
   t.WriteFile("C:\\TOVELINK\\bin\\fw.bin", "image");
-  platform::WorkMemory& memory = platform::WorkMemory::Of(t.host());
+  platform::WorkMemory& memory = t.host().memory();
+  platform::Faults& faults = t.host().faults();
+  const auto failNth = [&](uint32_t n) {
+    faults.Clear(platform::fault_point::kMemoryAllocate);
+    faults.FailNth(platform::fault_point::kMemoryAllocate, n);
+  };
   CScanCore core(kBase);
   CInterface transport(t.host());
   ASSERT_EQ(transport.Open(), 1);
@@ -28,14 +34,14 @@ TEST(FirmwareMemoryTest, FirmwareImageAllocationFailureIsReportedAndNothingLeaks
   auto download = [&] {
     return ScanCoreTestPeer::DownloadFirmware(core, transport, 3, "Color   FlatbedScanner10");
   };
-  memory.FailEveryAllocation(true);
+  faults.FailEvery(platform::fault_point::kMemoryAllocate);
   EXPECT_EQ(download(), 0);
   EXPECT_EQ(core.GetErrorCode(), kErrNoMemory);
-  memory.FailEveryAllocation(false);
+  faults.Clear(platform::fault_point::kMemoryAllocate);
   // Fail the 1st, 2nd, ... allocation from now until the download gets through.
   int succeededAt = 0;
   for (uint32_t n = 1; n <= 4 && !succeededAt; ++n) {
-    memory.FailNthAllocation(n);
+    failNth(n);
     if (download()) {
       succeededAt = static_cast<int>(n);
     } else {
@@ -44,7 +50,7 @@ TEST(FirmwareMemoryTest, FirmwareImageAllocationFailureIsReportedAndNothingLeaks
     }
     EXPECT_EQ(memory.LiveBlocks(), 0u) << n;
   }
-  memory.FailNthAllocation(0);
+  faults.Clear(platform::fault_point::kMemoryAllocate);
   EXPECT_EQ(succeededAt, 2);  // the image is the one allocation
   EXPECT_EQ(t.scanner("fw").observed().firmwareBytes, 5u);
 }

@@ -14,7 +14,7 @@
 
 #include <cstdint>
 
-#include "platform/ui_constants.h"
+#include "platform/ui/ui_constants.h"
 
 namespace dearc32 {
 

@@ -23,11 +23,11 @@
 #include <string>
 #include <string_view>
 
-#include "platform/aspi.h"
-#include "platform/event.h"
-#include "platform/host.h"
-#include "platform/modules.h"
-#include "platform/registry.h"
+#include "platform/aspi/aspi.h"
+#include "platform/clock/event.h"
+#include "platform/host/host.h"
+#include "platform/modules/modules.h"
+#include "platform/registry/registry.h"
 
 class CInterface {
  public:

@@ -23,8 +23,8 @@
 #include <string_view>
 #include <vector>
 
-#include "platform/host.h"
-#include "platform/ui_constants.h"
+#include "platform/host/host.h"
+#include "platform/ui/ui_constants.h"
 
 namespace platform {
 class UserInterface;

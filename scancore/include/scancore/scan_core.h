@@ -18,7 +18,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/host.h"
+#include "platform/host/host.h"
 #include "scancore/device_info.h"
 #include "scancore/hw_scanner_info.h"
 #include "scancore/interface.h"

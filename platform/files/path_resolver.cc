@@ -1,0 +1,132 @@
+// Windows path strings onto host paths.
+#include <system_error>
+#include <vector>
+
+#include "platform/system/errors.h"
+#include "platform/files/files.h"
+#include "platform/files/winpath.h"
+
+namespace platform {
+
+namespace {
+constexpr size_t kMaxPath = 260;  // MAX_PATH, counting the final zero
+
+bool IsSeparator(char c) { return c == '\\' || c == '/'; }
+
+bool ValidComponent(std::string_view c) {
+  for (char ch : c) {
+    unsigned char u = static_cast<unsigned char>(ch);
+    if (u < 0x20 || ch == '<' || ch == '>' || ch == ':' || ch == '"' || ch == '|' || ch == '?' ||
+        ch == '*') {
+      return false;
+    }
+  }
+  return true;
+}
+
+std::vector<std::string_view> Components(std::string_view rest) {
+  std::vector<std::string_view> parts;
+  size_t i = 0;
+  while (i < rest.size()) {
+    while (i < rest.size() && IsSeparator(rest[i])) ++i;
+    size_t start = i;
+    while (i < rest.size() && !IsSeparator(rest[i])) ++i;
+    if (i > start) parts.push_back(rest.substr(start, i - start));
+  }
+  return parts;
+}
+
+// The entry of `dir` spelled like `name` without regard to case; an exact match wins.
+std::optional<std::string> FindEntry(const std::filesystem::path& dir, std::string_view name) {
+  std::error_code ec;
+  if (std::filesystem::exists(dir / std::string(name), ec)) return std::string(name);
+  std::optional<std::string> found;
+  for (auto it = std::filesystem::directory_iterator(dir, ec);
+       !ec && it != std::filesystem::directory_iterator(); it.increment(ec)) {
+    std::string entry = it->path().filename().string();
+    if (EqualsNoCase(entry, name) && (!found || entry < *found)) found = entry;
+  }
+  return found;
+}
+}  // namespace
+
+std::optional<std::filesystem::path> FileSystem::Resolve(std::string_view path) const {
+  if (!path.empty() && path.front() == '/') {
+    return std::filesystem::path(std::string(path)).lexically_normal();
+  }
+  if (path.empty() || path.find('\0') != std::string_view::npos) {
+    SetLastError(path.empty() ? kErrorPathNotFound : kErrorInvalidName);
+    return std::nullopt;
+  }
+  if (path.size() >= kMaxPath) {
+    SetLastError(kErrorFilenameExcedRange);
+    return std::nullopt;
+  }
+  if (path.size() >= 2 && IsSeparator(path[0]) && IsSeparator(path[1])) {
+    SetLastError(kErrorBadPathname);  // UNC and device names are not files
+    return std::nullopt;
+  }
+  std::string full;
+  if (path.size() >= 2 && path[1] == ':') {
+    full = std::string(path.substr(0, 2)) + "\\" + std::string(path.substr(2));
+  } else if (IsSeparator(path[0])) {
+    full = currentDirectory_.substr(0, 2) + std::string(path);
+  } else {
+    full = JoinWindowsPath(currentDirectory_, path);
+  }
+  auto folder = drives_.Folder(full[0]);
+  if (!folder) {
+    SetLastError(kErrorInvalidDrive);
+    return std::nullopt;
+  }
+  std::vector<std::string> stack;
+  for (std::string_view c : Components(std::string_view(full).substr(2))) {
+    if (c == ".") continue;
+    if (c == "..") {
+      if (!stack.empty()) stack.pop_back();
+      continue;
+    }
+    if (!ValidComponent(c)) {
+      SetLastError(kErrorInvalidName);
+      return std::nullopt;
+    }
+    stack.emplace_back(c);
+  }
+  std::filesystem::path host = *folder;
+  bool onDisk = true;  // once a component is missing, the rest keep the caller's spelling
+  for (const std::string& c : stack) {
+    std::optional<std::string> entry = onDisk ? FindEntry(host, c) : std::nullopt;
+    onDisk = entry.has_value();
+    host /= entry ? *entry : c;
+  }
+  return host;
+}
+
+std::string FileSystem::ToWindowsPath(const std::filesystem::path& hostPath) const {
+  std::filesystem::path normal = hostPath.lexically_normal();
+  char bestLetter = 0;
+  size_t bestLength = 0;
+  for (char letter : drives_.Letters()) {
+    std::filesystem::path folder = drives_.Folder(letter)->lexically_normal();
+    auto rel = normal.lexically_relative(folder);
+    if (rel.empty() || *rel.begin() == "..") continue;
+    size_t length = folder.string().size();
+    if (!bestLetter || length > bestLength) {
+      bestLetter = letter;
+      bestLength = length;
+    }
+  }
+  if (!bestLetter) return normal.string();
+  auto rel = normal.lexically_relative(drives_.Folder(bestLetter)->lexically_normal());
+  std::string out = std::string(1, bestLetter) + ":\\";
+  if (rel != ".") {
+    std::string r = rel.string();
+    for (char& c : r) {
+      if (c == '/') c = '\\';
+    }
+    out += r;
+  }
+  return out;
+}
+
+}  // namespace platform

@@ -1,0 +1,231 @@
+#include "platform/profile/profile.h"
+
+#include <cstring>
+
+#include "platform/system/errors.h"
+#include "platform/files/files.h"
+#include "platform/files/winpath.h"
+#include "profile_cache.h"
+#include "profile_document.h"
+
+namespace platform {
+
+namespace {
+// Copies one string, cutting it to size-1 characters when it does not fit.
+uint32_t CopyValue(std::string_view value, char* buffer, uint32_t size) {
+  if (size == 0 || buffer == nullptr) return 0;
+  size_t n = value.size() < size ? value.size() : size - 1;
+  if (n > 0) std::memcpy(buffer, value.data(), n);
+  buffer[n] = '\0';
+  return static_cast<uint32_t>(n);
+}
+
+// Copies a list of zero-terminated strings with a final zero; when it does not fit, fills what
+// fits, ends with two zeros and returns size-2, which is how callers learn of the shortfall.
+uint32_t CopyList(const std::vector<std::string>& items, char* buffer, uint32_t size) {
+  if (size == 0 || buffer == nullptr) return 0;
+  std::string all;
+  for (const std::string& item : items) {
+    all += item;
+    all += '\0';
+  }
+  if (all.size() + 1 <= size) {
+    std::memcpy(buffer, all.data(), all.size());
+    buffer[all.size()] = '\0';
+    return static_cast<uint32_t>(all.empty() ? 0 : all.size());
+  }
+  if (size < 2) {
+    buffer[0] = '\0';
+    return 0;
+  }
+  std::memcpy(buffer, all.data(), size - 2);
+  buffer[size - 2] = '\0';
+  buffer[size - 1] = '\0';
+  return size - 2;
+}
+
+std::vector<std::string> SectionNames(const ProfileDocument& doc) {
+  std::vector<std::string> names;
+  for (const auto& line : doc.lines()) {
+    if (line.kind == ProfileDocument::Kind::kSection) names.emplace_back(line.name);
+  }
+  return names;
+}
+
+std::vector<std::string> SectionItems(const ProfileDocument& doc, std::string_view section,
+                                      bool withValues) {
+  std::vector<std::string> items;
+  auto at = doc.FindSection(section);
+  if (!at) return items;
+  size_t end = doc.SectionEnd(*at);
+  for (size_t i = *at + 1; i < end; ++i) {
+    const auto& line = doc.lines()[i];
+    if (line.kind != ProfileDocument::Kind::kEntry) continue;
+    std::string item(line.name);
+    bool hasEquals =
+        std::string_view(doc.text()).substr(line.begin, line.length).find('=') != std::string::npos;
+    if (withValues && hasEquals) {
+      item += '=';
+      item += line.value;
+    }
+    items.push_back(std::move(item));
+  }
+  return items;
+}
+
+int ParseProfileInt(std::string_view s) {
+  s = TrimBlanks(s);
+  bool negative = false;
+  if (!s.empty() && (s.front() == '-' || s.front() == '+')) {
+    negative = s.front() == '-';
+    s.remove_prefix(1);
+  }
+  unsigned base = 10;
+  if (s.size() >= 2 && s[0] == '0') {
+    char p = static_cast<char>(s[1] | 0x20);
+    if (p == 'x') base = 16;
+    if (p == 'o') base = 8;
+    if (p == 'b') base = 2;
+    if (base != 10) s.remove_prefix(2);
+  }
+  uint32_t value = 0;  // wraps modulo 2^32 as the 32-bit conversion does
+  for (char c : s) {
+    unsigned digit;
+    if (c >= '0' && c <= '9') digit = static_cast<unsigned>(c - '0');
+    else if ((c | 0x20) >= 'a' && (c | 0x20) <= 'f') digit = static_cast<unsigned>((c | 0x20) - 'a' + 10);
+    else break;
+    if (digit >= base) break;
+    value = value * base + digit;
+  }
+  return static_cast<int>(negative ? 0u - value : value);
+}
+}  // namespace
+
+ProfileFiles::ProfileFiles(FileSystem& fs, std::string windowsFolder)
+    : fs_(fs), windowsFolder_(std::move(windowsFolder)), cache_(std::make_unique<ProfileCache>(fs)) {}
+
+ProfileFiles::~ProfileFiles() = default;
+
+std::string ProfileFiles::FullPath(std::string_view file) const {
+  if (file.find_first_of("\\/:") != std::string_view::npos) return std::string(file);
+  return JoinWindowsPath(windowsFolder_, file);
+}
+
+std::shared_ptr<const ProfileDocument> ProfileFiles::ReadDocument(const std::string& path) const {
+  if (auto loaded = cache_->Load(path)) return loaded;
+  return std::make_shared<const ProfileDocument>(std::string());
+}
+
+uint32_t ProfileFiles::GetString(const char* section, const char* key, const char* defaultValue,
+                                 char* buffer, uint32_t size, std::string_view file) const {
+  auto loaded = ReadDocument(FullPath(file));
+  const ProfileDocument& doc = *loaded;
+  if (section == nullptr) return CopyList(SectionNames(doc), buffer, size);
+  if (key == nullptr) return CopyList(SectionItems(doc, section, false), buffer, size);
+  if (auto at = doc.FindSection(section)) {
+    if (auto entry = doc.FindEntry(*at, key)) {
+      return CopyValue(doc.lines()[*entry].value, buffer, size);
+    }
+  }
+  // The default loses its trailing blanks, as it does on Windows.
+  std::string_view def = defaultValue ? defaultValue : "";
+  while (!def.empty() && (def.back() == ' ' || def.back() == '\t')) def.remove_suffix(1);
+  return CopyValue(def, buffer, size);
+}
+
+std::string ProfileFiles::GetStringValue(std::string_view section, std::string_view key,
+                                         std::string_view defaultValue,
+                                         std::string_view file) const {
+  auto loaded = ReadDocument(FullPath(file));
+  const ProfileDocument& doc = *loaded;
+  if (auto at = doc.FindSection(section)) {
+    if (auto entry = doc.FindEntry(*at, key)) return std::string(doc.lines()[*entry].value);
+  }
+  return std::string(defaultValue);
+}
+
+int ProfileFiles::GetInt(std::string_view section, std::string_view key, int defaultValue,
+                         std::string_view file) const {
+  auto loaded = ReadDocument(FullPath(file));
+  const ProfileDocument& doc = *loaded;
+  auto at = doc.FindSection(section);
+  if (!at) return defaultValue;
+  auto entry = doc.FindEntry(*at, key);
+  if (!entry || doc.lines()[*entry].value.empty()) return defaultValue;
+  return ParseProfileInt(doc.lines()[*entry].value);
+}
+
+uint32_t ProfileFiles::GetSection(std::string_view section, char* buffer, uint32_t size,
+                                  std::string_view file) const {
+  return CopyList(SectionItems(*ReadDocument(FullPath(file)), section, true), buffer, size);
+}
+
+uint32_t ProfileFiles::GetSectionNames(char* buffer, uint32_t size, std::string_view file) const {
+  return CopyList(SectionNames(*ReadDocument(FullPath(file))), buffer, size);
+}
+
+std::vector<std::string> ProfileFiles::GetKeys(std::string_view section,
+                                               std::string_view file) const {
+  return SectionItems(*ReadDocument(FullPath(file)), section, false);
+}
+
+std::vector<std::string> ProfileFiles::GetSections(std::string_view file) const {
+  return SectionNames(*ReadDocument(FullPath(file)));
+}
+
+bool ProfileFiles::WriteString(const char* section, const char* key, const char* value,
+                               std::string_view file) {
+  if (section == nullptr) {
+    SetLastError(kErrorInvalidParameter);
+    return false;
+  }
+  const std::string path = FullPath(file);
+  auto loaded = cache_->Load(path);
+  if (!loaded) return false;  // the file is there but unreadable: never write over it
+  const ProfileDocument& doc = *loaded;
+  auto at = doc.FindSection(section);
+  std::string nl(doc.NewLine());
+  std::string text;
+  if (key == nullptr) {
+    if (!at) return true;
+    text = doc.ReplaceLines(*at, doc.SectionEnd(*at), "");
+  } else if (value == nullptr) {
+    auto entry = at ? doc.FindEntry(*at, key) : std::nullopt;
+    if (!entry) return true;
+    text = doc.ReplaceLines(*entry, *entry + 1, "");
+  } else if (!at) {
+    text = doc.ReplaceLines(doc.lines().size(), doc.lines().size(),
+                            "[" + std::string(section) + "]" + nl + key + "=" + value + nl);
+  } else if (auto entry = doc.FindEntry(*at, key)) {
+    const auto& line = doc.lines()[*entry];
+    std::string_view ending = std::string_view(doc.text()).substr(line.begin + line.length, line.ending);
+    text = doc.ReplaceLines(*entry, *entry + 1,
+                            std::string(line.name) + "=" + value + std::string(ending.empty() ? nl : ending));
+  } else {
+    size_t where = doc.InsertionPoint(*at);
+    text = doc.ReplaceLines(where, where, std::string(key) + "=" + value + nl);
+  }
+  return fs_.WriteFileAtomic(path, text);
+}
+
+bool ProfileFiles::WriteSection(std::string_view section, const char* data, std::string_view file) {
+  const std::string path = FullPath(file);
+  auto loaded = cache_->Load(path);
+  if (!loaded) return false;  // the file is there but unreadable: never write over it
+  const ProfileDocument& doc = *loaded;
+  std::string nl(doc.NewLine());
+  std::string body;
+  for (const char* p = data; p && *p; p += std::strlen(p) + 1) body += std::string(p) + nl;
+  auto at = doc.FindSection(section);
+  std::string text;
+  if (!at) {
+    text = doc.ReplaceLines(doc.lines().size(), doc.lines().size(),
+                            "[" + std::string(section) + "]" + nl + body);
+  } else {
+    size_t end = doc.InsertionPoint(*at);
+    text = doc.ReplaceLines(*at + 1, end, body);
+  }
+  return fs_.WriteFileAtomic(path, text);
+}
+
+}  // namespace platform

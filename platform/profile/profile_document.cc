@@ -1,0 +1,104 @@
+#include "profile_document.h"
+
+#include "platform/files/winpath.h"
+
+namespace platform {
+
+std::string_view TrimBlanks(std::string_view s) {
+  auto blank = [](char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\v' || c == '\f'; };
+  while (!s.empty() && blank(s.front())) s.remove_prefix(1);
+  while (!s.empty() && blank(s.back())) s.remove_suffix(1);
+  return s;
+}
+
+namespace {
+std::string_view Unquote(std::string_view v) {
+  if (v.size() >= 2 && v.front() == '"' && v.back() == '"') return v.substr(1, v.size() - 2);
+  return v;
+}
+}  // namespace
+
+ProfileDocument::ProfileDocument(std::string text) : text_(std::move(text)) { Parse(); }
+
+void ProfileDocument::Parse() {
+  std::string_view all(text_);
+  size_t pos = 0;
+  while (pos < all.size()) {
+    Line line;
+    line.begin = pos;
+    size_t nl = all.find('\n', pos);
+    size_t end = nl == std::string_view::npos ? all.size() : nl;
+    size_t contentEnd = (end > pos && all[end - 1] == '\r') ? end - 1 : end;
+    line.length = contentEnd - pos;
+    line.ending = (nl == std::string_view::npos ? end : end + 1) - contentEnd;
+    pos = contentEnd + line.ending;
+    std::string_view body = TrimBlanks(all.substr(line.begin, line.length));
+    if (!body.empty() && body.front() == '[') {
+      size_t close = body.find(']');
+      line.kind = Kind::kSection;
+      line.name = TrimBlanks(body.substr(1, close == std::string_view::npos ? body.npos : close - 1));
+    } else if (!body.empty() && body.front() != ';') {
+      size_t eq = body.find('=');
+      line.kind = Kind::kEntry;
+      line.name = TrimBlanks(body.substr(0, eq));
+      if (eq != std::string_view::npos) line.value = Unquote(TrimBlanks(body.substr(eq + 1)));
+    }
+    lines_.push_back(line);
+  }
+}
+
+std::optional<size_t> ProfileDocument::FindSection(std::string_view section) const {
+  for (size_t i = 0; i < lines_.size(); ++i) {
+    if (lines_[i].kind == Kind::kSection && EqualsNoCase(lines_[i].name, section)) return i;
+  }
+  return std::nullopt;
+}
+
+size_t ProfileDocument::SectionEnd(size_t sectionLine) const {
+  size_t i = sectionLine + 1;
+  while (i < lines_.size() && lines_[i].kind != Kind::kSection) ++i;
+  return i;
+}
+
+std::optional<size_t> ProfileDocument::FindEntry(size_t sectionLine, std::string_view key) const {
+  size_t end = SectionEnd(sectionLine);
+  for (size_t i = sectionLine + 1; i < end; ++i) {
+    if (lines_[i].kind == Kind::kEntry && EqualsNoCase(lines_[i].name, key)) return i;
+  }
+  return std::nullopt;
+}
+
+size_t ProfileDocument::InsertionPoint(size_t sectionLine) const {
+  size_t end = SectionEnd(sectionLine);
+  size_t at = sectionLine + 1;
+  for (size_t i = sectionLine + 1; i < end; ++i) {
+    if (!TrimBlanks(std::string_view(text_).substr(lines_[i].begin, lines_[i].length)).empty()) {
+      at = i + 1;
+    }
+  }
+  return at;
+}
+
+std::string_view ProfileDocument::NewLine() const {
+  for (const Line& line : lines_) {
+    if (line.ending == 2) return "\r\n";
+    if (line.ending == 1) return "\n";
+  }
+  return "\r\n";
+}
+
+std::string ProfileDocument::ReplaceLines(size_t first, size_t last,
+                                          std::string_view replacement) const {
+  size_t from = first < lines_.size() ? lines_[first].begin : text_.size();
+  size_t to = last < lines_.size() ? lines_[last].begin : text_.size();
+  std::string out = text_.substr(0, from);
+  // A file whose last line has no line ending gets one before anything is added after it.
+  if (from == text_.size() && !lines_.empty() && lines_.back().ending == 0 && !replacement.empty()) {
+    out += NewLine();
+  }
+  out += replacement;
+  out += text_.substr(to);
+  return out;
+}
+
+}  // namespace platform

@@ -1,0 +1,117 @@
+// The fault seam proven on two writers of stored state: each file (or store) operation they make
+// is failed in turn, N = 1, 2, ... until the operation gets through; every failure must report
+// the documented error and leave the stored state exactly as it was.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <string>
+
+#include "platform/faults/faults.h"
+#include "platform/files/files.h"
+#include "platform/profile/profile.h"
+#include "platform/registry/regedit4.h"
+#include "platform/registry/registry.h"
+#include "platform/system/errors.h"
+#include "test_host.h"
+
+namespace platform {
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr const char* kImport =
+    "REGEDIT4\r\n\r\n"
+    "[HKEY_LOCAL_MACHINE\\Software\\Loop]\r\n"
+    "\"Name\"=\"scanner\"\r\n"
+    "\"Count\"=dword:0000002a\r\n\r\n"
+    "[HKEY_LOCAL_MACHINE\\Software\\Loop\\Inner]\r\n"
+    "@=hex:01,02,03\r\n";
+
+bool ImportedAnything(Registry& registry) {
+  RegKey key = 0;
+  if (registry.OpenKey(kHkeyLocalMachine, "Software\\Loop", &key) != kErrorSuccess) return false;
+  registry.CloseKey(key);
+  return true;
+}
+
+// Reads the text from a file of drive C: (file faults) and imports it (store faults).
+RegeditError ImportFile(Host& host, std::string_view path) {
+  std::optional<std::string> text = host.files().ReadFile(path);
+  if (!text) return RegeditError{static_cast<long>(GetLastError()), 0, "cannot read"};
+  return ImportRegedit4(host.registry(), *text);
+}
+
+class FaultLoopTest : public ::testing::TestWithParam<std::string> {};
+
+TEST_P(FaultLoopTest, RegistryImportIsAllOrNothingAtEveryFailure) {
+  testing::TestHost t({.hardware = NoHardware()});
+  t.WriteFile("C:\\loop.reg", kImport);
+  Faults& faults = t.host().faults();
+  const std::string point = GetParam();
+  int n = 1;
+  for (;; ++n) {
+    ASSERT_LT(n, 200) << "the import never got through";
+    faults.FailNth(point, n);
+    const uint64_t failedBefore = faults.Failures(point);
+    RegeditError result = ImportFile(t.host(), "C:\\loop.reg");
+    const bool fired = faults.Failures(point) > failedBefore;
+    faults.ClearAll();
+    if (result.ok()) {
+      EXPECT_FALSE(fired) << n;  // a swallowed failure must not end in success
+      break;
+    }
+    ASSERT_TRUE(fired) << n << ": failed with nothing injected: " << result.message;
+    // A file that cannot be read fails as a read does; a store statement that fails rolls the
+    // whole import back.
+    EXPECT_TRUE(result.code == kErrorAccessDenied || result.code == kErrorReadFault ||
+                result.code == kErrorWriteFault)
+        << n << ": " << result.code << " " << result.message;
+    EXPECT_FALSE(ImportedAnything(t.host().registry())) << n;
+  }
+  EXPECT_GT(n, 1);  // at least one operation was failed on the way
+  RegKey key = 0;
+  ASSERT_EQ(t.host().registry().OpenKey(kHkeyLocalMachine, "Software\\Loop", &key), kErrorSuccess);
+  std::string name;
+  EXPECT_EQ(t.host().registry().GetString(key, "Name", &name), kErrorSuccess);
+  EXPECT_EQ(name, "scanner");
+  t.host().registry().CloseKey(key);
+}
+
+INSTANTIATE_TEST_SUITE_P(EveryPoint, FaultLoopTest,
+                         ::testing::Values(std::string("files"), std::string("registry.store")));
+
+TEST(FaultLoopTest, ProfileWriteKeepsTheOldFileAtEveryFailure) {
+  testing::TestHost t({.hardware = NoHardware()});
+  const std::string before = "; settings\r\n[Port]\r\nBase=0x278\r\n\r\n[Other]\r\nkept=1\r\n";
+  t.WriteFile("C:\\WINDOWS\\KVT32.INI", before);
+  const fs::path file = t.HostPath("C:\\WINDOWS\\KVT32.INI");
+  Faults& faults = t.host().faults();
+  int n = 1;
+  for (;; ++n) {
+    ASSERT_LT(n, 100) << "the write never got through";
+    faults.FailNth("files", n);
+    const uint64_t failedBefore = faults.Failures("files");
+    const bool written = t.host().profiles().WriteString("Port", "Base", "0x378", "kvt32.ini");
+    const bool fired = faults.Failures("files") > failedBefore;
+    faults.ClearAll();
+    if (written) {
+      EXPECT_FALSE(fired) << n;
+      break;
+    }
+    ASSERT_TRUE(fired) << n;
+    EXPECT_NE(GetLastError(), kErrorSuccess) << n;
+    std::optional<std::string> now = t.host().files().ReadFile("C:\\WINDOWS\\KVT32.INI");
+    ASSERT_TRUE(now) << n;
+    EXPECT_EQ(*now, before) << n;
+    // No temporary file is left beside it.
+    size_t entries = 0;
+    for ([[maybe_unused]] const auto& entry : fs::directory_iterator(file.parent_path())) ++entries;
+    EXPECT_EQ(entries, 3u) << n;  // SYSTEM, TWAIN_32 and the file itself
+  }
+  EXPECT_GT(n, 1);
+  EXPECT_EQ(t.host().profiles().GetStringValue("Port", "Base", "", "kvt32.ini"), "0x378");
+  EXPECT_EQ(t.host().profiles().GetStringValue("Other", "kept", "", "kvt32.ini"), "1");
+}
+
+}  // namespace
+}  // namespace platform

@@ -1,0 +1,184 @@
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstring>
+#include <gtest/gtest.h>
+
+#include "files_fixture.h"
+#include "platform/profile/profile.h"
+
+namespace platform {
+namespace {
+
+class ProfileTest : public ::testing::Test {
+ protected:
+  testing::DriveC drive;
+  ProfileFiles profiles{drive.fs(), "C:\\WINDOWS"};
+  std::filesystem::path ini = drive.c() / "WINDOWS" / "TEST.INI";
+
+  std::string Get(const char* section, const char* key, const char* def = "dflt",
+                  uint32_t size = 256) {
+    std::string buffer(size, '\x7f');
+    uint32_t n = profiles.GetString(section, key, def, buffer.data(), size, "test.ini");
+    EXPECT_EQ(buffer[n], '\0');
+    return buffer.substr(0, n);
+  }
+};
+
+TEST_F(ProfileTest, MatchesWithoutCaseAndFirstDuplicateWins) {
+  drive.Put(ini, "[Scanner]\nPort = 1\nport=2\n[SCANNER]\nport=3\nOther=x\n");
+  EXPECT_EQ(Get("scanner", "PORT"), "1");
+  EXPECT_EQ(Get("SCANNER", "other"), "dflt");  // only the first section of that name counts
+  EXPECT_EQ(profiles.GetInt("sCaNnEr", "Port", 9, "TEST.INI"), 1);
+}
+
+TEST_F(ProfileTest, TrimsBlanksAndOnePairOfQuotes) {
+  drive.Put(ini, "[s]\n  a  =   spaced value \t\nb=\"quoted\"\nc=\"\"twice\"\"\nd=\"half\ne=\n");
+  EXPECT_EQ(Get("s", "a"), "spaced value");
+  EXPECT_EQ(Get("s", "b"), "quoted");
+  EXPECT_EQ(Get("s", "c"), "\"twice\"");
+  EXPECT_EQ(Get("s", "d"), "\"half");
+  EXPECT_EQ(Get("s", "e"), "");  // present but empty is not the default
+}
+
+TEST_F(ProfileTest, MissingFileSectionOrKeyGivesDefault) {
+  EXPECT_EQ(Get("s", "k", "fallback  "), "fallback");
+  drive.Put(ini, "[s]\nk=v\n");
+  EXPECT_EQ(Get("other", "k", "d"), "d");
+  EXPECT_EQ(Get("s", "missing", nullptr), "");
+}
+
+TEST_F(ProfileTest, ValueLongerThanBufferIsCutToSizeMinusOne) {
+  drive.Put(ini, "[s]\nk=0123456789\n");
+  EXPECT_EQ(Get("s", "k", "", 5), "0123");
+  EXPECT_EQ(Get("s", "k", "", 11), "0123456789");
+  EXPECT_EQ(Get("s", "k", "", 10), "012345678");
+}
+
+TEST_F(ProfileTest, WholeSectionIsZeroSeparatedAndTruncatesToSizeMinusTwo) {
+  drive.Put(ini, "[s]\n; comment\na = 1\nb=\"two\"\nflag\n[t]\nx=y\n");
+  char buffer[64];
+  uint32_t n = profiles.GetSection("S", buffer, sizeof buffer, "test.ini");
+  EXPECT_EQ(std::string(buffer, n + 1), std::string("a=1\0b=two\0flag\0\0", 16));
+
+  std::string big = "[big]\n";
+  for (int i = 0; i < 300; ++i) big += "key" + std::to_string(i) + "=value\n";
+  drive.Put(ini, big);
+  std::vector<char> section(2048, 'x');
+  EXPECT_EQ(profiles.GetSection("big", section.data(), 2048, "test.ini"), 2046u);
+  EXPECT_EQ(section[2046], '\0');
+  EXPECT_EQ(section[2047], '\0');
+}
+
+TEST_F(ProfileTest, ListsSectionNamesAndKeys) {
+  drive.Put(ini, "[one]\na=1\nb=2\n[two]\n");
+  char buffer[32];
+  uint32_t n = profiles.GetString(nullptr, nullptr, "", buffer, sizeof buffer, "test.ini");
+  EXPECT_EQ(std::string(buffer, n + 1), std::string("one\0two\0\0", 9));
+  n = profiles.GetString("one", nullptr, "", buffer, sizeof buffer, "test.ini");
+  EXPECT_EQ(std::string(buffer, n + 1), std::string("a\0b\0\0", 5));
+  n = profiles.GetSectionNames(buffer, 6, "test.ini");
+  EXPECT_EQ(n, 4u);
+  EXPECT_EQ(std::string(buffer, 6), std::string("one\0\0\0", 6));
+}
+
+TEST_F(ProfileTest, IntegersReadAsWindowsDoes) {
+  drive.Put(ini, "[n]\na=42\nb=-17\nc=0x1F\nd=12abc\ne=abc\nf=\ng= 7 \nh=4294967295\n");
+  EXPECT_EQ(profiles.GetInt("n", "a", 5, "test.ini"), 42);
+  EXPECT_EQ(profiles.GetInt("n", "b", 5, "test.ini"), -17);
+  EXPECT_EQ(profiles.GetInt("n", "c", 5, "test.ini"), 31);
+  EXPECT_EQ(profiles.GetInt("n", "d", 5, "test.ini"), 12);
+  EXPECT_EQ(profiles.GetInt("n", "e", 5, "test.ini"), 0);
+  EXPECT_EQ(profiles.GetInt("n", "f", 5, "test.ini"), 5);
+  EXPECT_EQ(profiles.GetInt("n", "g", 5, "test.ini"), 7);
+  EXPECT_EQ(profiles.GetInt("n", "h", 5, "test.ini"), -1);
+  EXPECT_EQ(profiles.GetInt("n", "missing", 5, "test.ini"), 5);
+}
+
+TEST_F(ProfileTest, WritingToMissingFileCreatesItInTheWindowsFolder) {
+  ASSERT_TRUE(profiles.WriteString("Main", "Key", "Value", "new.ini"));
+  EXPECT_EQ(testing::DriveC::Slurp(drive.c() / "WINDOWS" / "new.ini"), "[Main]\r\nKey=Value\r\n");
+  ASSERT_TRUE(profiles.WriteString("Main", "Second", "2", "new.ini"));
+  EXPECT_EQ(profiles.GetInt("main", "second", 0, "NEW.INI"), 2);
+  EXPECT_FALSE(profiles.WriteString("s", "k", "v", "C:\\NOFOLDER\\x.ini"));
+}
+
+TEST_F(ProfileTest, EditsKeepEveryUnrelatedLineByteForByte) {
+  const std::string original =
+      "; header comment\r\n"
+      "\r\n"
+      "[First]\r\n"
+      "  Alpha = 1   ; not a comment, part of the value\r\n"
+      "Beta=2\r\n"
+      "\r\n"
+      "\r\n"
+      "[Second]\n"
+      "; mixed line endings survive\n"
+      "gamma=3";
+  drive.Put(ini, original);
+  ASSERT_TRUE(profiles.WriteString("first", "BETA", "20", "test.ini"));
+  ASSERT_TRUE(profiles.WriteString("First", "Delta", "4", "test.ini"));
+  ASSERT_TRUE(profiles.WriteString("Second", "epsilon", "5", "test.ini"));
+  EXPECT_EQ(testing::DriveC::Slurp(ini),
+            "; header comment\r\n"
+            "\r\n"
+            "[First]\r\n"
+            "  Alpha = 1   ; not a comment, part of the value\r\n"
+            "Beta=20\r\n"
+            "Delta=4\r\n"
+            "\r\n"
+            "\r\n"
+            "[Second]\n"
+            "; mixed line endings survive\n"
+            "gamma=3\r\n"
+            "epsilon=5\r\n");
+}
+
+TEST_F(ProfileTest, NullKeyDeletesSectionAndNullValueDeletesKey) {
+  drive.Put(ini, "[a]\nx=1\ny=2\n[b]\nz=3\n[c]\nw=4\n");
+  ASSERT_TRUE(profiles.WriteString("a", "X", nullptr, "test.ini"));
+  ASSERT_TRUE(profiles.WriteString("B", nullptr, nullptr, "test.ini"));
+  ASSERT_TRUE(profiles.WriteString("missing", nullptr, nullptr, "test.ini"));
+  EXPECT_EQ(testing::DriveC::Slurp(ini), "[a]\ny=2\n[c]\nw=4\n");
+}
+
+TEST_F(ProfileTest, WriteSectionReplacesItsEntries) {
+  drive.Put(ini, "[a]\nold=1\n\n[b]\nkeep=1\n");
+  ASSERT_TRUE(profiles.WriteSection("a", "n1=x\0n2=y\0", "test.ini"));
+  EXPECT_EQ(testing::DriveC::Slurp(ini), "[a]\nn1=x\nn2=y\n\n[b]\nkeep=1\n");
+}
+
+TEST_F(ProfileTest, MalformedLinesHaveDefinedResults) {
+  std::string text = "[unclosed\nk=1\n[ok]\nno equals here\n=empty key\nv=";
+  text += std::string("a\0b", 3);
+  text += "\n[long]\nbig=" + std::string(100000, 'z') + "\n\xff\xfe=\xc3\x28\n";
+  drive.Put(ini, text);
+  EXPECT_EQ(Get("unclosed", "k"), "1");
+  EXPECT_EQ(Get("ok", "no equals here"), "");
+  EXPECT_EQ(Get("ok", "v", "", 8), std::string("a\0b", 3));
+  EXPECT_EQ(Get("long", "big", "", 100001).size(), 100000u);
+  EXPECT_EQ(Get("long", "\xff\xfe"), "\xc3\x28");
+}
+
+// A writer killed at any moment leaves either the old file or a complete new one.
+TEST_F(ProfileTest, KilledWriterLeavesOldOrNewFile) {
+  const std::string before = "[s]\nk=old\n";
+  drive.Put(ini, before);
+  const std::string big(200000, 'n');
+  for (int round = 0; round < 10; ++round) {
+    pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+      for (;;) profiles.WriteString("s", "k", big.c_str(), "test.ini");
+    }
+    usleep(1000 + round * 700);
+    kill(child, SIGKILL);
+    waitpid(child, nullptr, 0);
+    std::string after = testing::DriveC::Slurp(ini);
+    EXPECT_TRUE(after == before || after == "[s]\nk=" + big + "\n") << after.size();
+  }
+}
+
+}  // namespace
+}  // namespace platform
