@@ -61,7 +61,7 @@ BENCHMARK(BM_Initialize4x8)->MeasureProcessCPUTime()->Unit(benchmark::kMilliseco
 void BM_Probe4x8(benchmark::State& state) {
   BenchHost bench;
   for (auto _ : state) {
-    CInterface transport(bench.host());
+    CInterface transport(TransportServices::Of(bench.host()));
     transport.Open();
     uint8_t inquiry[36];
     for (uint8_t a = 0; a < transport.GetAdapterCount(); ++a) {

@@ -28,10 +28,8 @@ AspiService::AspiService(Host& host, AspiModules modules)
       requests_(std::make_unique<aspi_internal::RequestTable>()) {
   for (auto& worker : workers_) worker = std::make_unique<CompletionWorker>();
   aspi_internal::RegisterModules(host.modules(), modules);
-  if (DevicePaths* paths = host.Find<DevicePaths>()) {
-    aspi_internal::Replace(*paths, kGulpDeviceName,
-                           aspi_internal::MakeGulpDevice(buses_, host.system()));
-  }
+  aspi_internal::Replace(host.devices(), kGulpDeviceName,
+                         aspi_internal::MakeGulpDevice(buses_, host.system()));
 }
 
 // The workers are joined first (they are declared last); nothing else needs ordering.
@@ -50,9 +48,7 @@ void AspiService::RegisterPortDevice(const BusPtr& bus) {
     std::lock_guard<std::mutex> lock(mutex_);
     port = scsiPorts_++;
   }
-  DevicePaths* paths = host_.Find<DevicePaths>();
-  if (!paths) return;
-  aspi_internal::Replace(*paths, "SCSI" + std::to_string(port) + ":",
+  aspi_internal::Replace(host_.devices(), "SCSI" + std::to_string(port) + ":",
                          aspi_internal::MakeScsiPortDevice(bus->adapter));
 }
 
@@ -133,9 +129,7 @@ uint32_t AspiService::SendCommand(AspiLayer layer, void* srb) {
 CompletionWorker& AspiService::Worker(AspiLayer layer) { return *workers_[LayerIndex(layer)]; }
 
 AspiService& AttachAspi(Host& host, AspiModules modules) {
-  if (AspiService* existing = host.Find<AspiService>()) return *existing;
-  if (!host.Find<DevicePaths>()) host.Attach(std::make_unique<DevicePaths>());
-  return host.Attach(std::make_unique<AspiService>(host, modules));
+  return host.FindOrAttach<AspiService>([&] { return std::make_unique<AspiService>(host, modules); });
 }
 
 }  // namespace platform

@@ -6,6 +6,7 @@
 #include <stdexcept>
 
 #include "platform/clock/clock.h"
+#include "platform/devices/device_paths.h"
 #include "platform/faults/faults.h"
 #include "platform/memory/memory.h"
 #include "platform/files/files.h"
@@ -66,6 +67,7 @@ Host::Host(Options options) : root_(std::move(options.root)) {
   ui_ = options.ui ? std::move(options.ui) : CreateDefaultUserInterface();
   modules_ = std::make_unique<Modules>(*files_, sysdir, windir);
   memory_ = std::make_unique<WorkMemory>(faults_.get());
+  devices_ = std::make_unique<DevicePaths>();
   // The hardware on the desk comes last: it uses the registry, the clock and the modules.
   HardwareInstaller hardware = options.hardware ? std::move(options.hardware) : DefaultHardware();
   if (hardware) hardware(*this);
@@ -76,7 +78,6 @@ Host::~Host() {
   services_.clear();
 }
 
-void Host::SetUserInterface(std::unique_ptr<UserInterface> ui) { ui_ = std::move(ui); }
 
 fs::path Host::DefaultRoot() {
   if (const char* root = std::getenv("SCANSUITE_ROOT"); root && *root) return root;

@@ -28,7 +28,7 @@ class RescanTest : public AspiTest {
     return static_cast<uint8_t>(Send(&srb));
   }
 
-  DevicePaths& paths() { return *host_.host().Find<DevicePaths>(); }
+  DevicePaths& paths() { return host_.host().devices(); }
 
   std::shared_ptr<ScsiAdapter> first_;
   std::shared_ptr<ScsiAdapter> second_;

@@ -10,6 +10,7 @@
 #include "platform/profile/profile.h"
 #include "scancore/error_codes.h"
 #include "scancore/scan_core.h"
+#include "services.h"
 #include "work_buffer.h"
 
 using namespace scancore;
@@ -56,7 +57,7 @@ void CScanCore::ProbeTarget(CInterface& transport, uint8_t adapter, uint8_t targ
 bool CScanCore::BootFirmware(CInterface& transport, uint8_t* inquiry) {
   const std::string vendorProduct = VendorProductText(inquiry);
   if (!DownloadFirmware(transport, FirmwareId(inquiry), vendorProduct.c_str())) return false;
-  platform::Clock& clock = host_->clock();
+  platform::Clock& clock = services().transport.clock;
   const uint64_t start = clock.NowMs();
   bool answered = false;
   while (!answered && clock.NowMs() - start < kFirmwareBootLimitMs) {
@@ -72,16 +73,16 @@ int CScanCore::DownloadFirmware(CInterface& transport, unsigned char id,
   const std::string section(FirmwareSection(vendorProduct));
   const std::string key = std::to_string(id);
   char name[kFirmwareNameLength] = {};
-  host_->profiles().GetString(section.c_str(), key.c_str(), "", name, sizeof name,
-                              FilePath("bin\\Model.ini"));
+  services().profiles.GetString(section.c_str(), key.c_str(), "", name, sizeof name,
+                                FilePath("bin\\Model.ini"));
   if (name[0] == '\0') return Fail(kErrFirmware);
-  auto file = platform::File::Open(host_->files(), FilePath(std::string("bin\\") + name),
+  auto file = platform::File::Open(services().files, FilePath(std::string("bin\\") + name),
                                    platform::File::Mode::kRead);
   if (!file) return Fail(kErrFirmware);
   const auto size = file->Size();
   // An image SEND cannot describe would reach the scanner cut short.
   if (!size || *size > kMaxSendLength) return Fail(kErrFirmware);
-  scancore::WorkBuffer image(*host_, static_cast<size_t>(*size));
+  scancore::WorkBuffer image(services().memory, static_cast<size_t>(*size));
   if (!image) return Fail(kErrNoMemory);
   if (!file->ReadExact(image.data(), image.size())) return Fail(kErrFirmware);
   if (!transport.Send(kFirmwareDataType, 0, image.data(), static_cast<uint32_t>(image.size()))) {

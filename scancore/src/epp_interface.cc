@@ -6,20 +6,20 @@ constexpr std::string_view kEppAdapterKey = "System\\CurrentControlSet\\Services
 }  // namespace
 
 CEppInterface::~CEppInterface() {
-  if (key_) host().registry().CloseKey(key_);
+  if (key_) services().registry.CloseKey(key_);
 }
 
 int CEppInterface::Open() {
   if (!CInterface::Open()) return 0;
   if (key_ == 0) {
     platform::RegKey key = 0;
-    if (host().registry().OpenKey(platform::kHkeyLocalMachine, kEppAdapterKey, &key) == 0) key_ = key;
+    if (services().registry.OpenKey(platform::kHkeyLocalMachine, kEppAdapterKey, &key) == 0) key_ = key;
   }
   return 1;
 }
 
 uint32_t CEppInterface::BaseAddress() {
   uint32_t base = 0;
-  if (key_ == 0 || host().registry().GetDword(key_, "Base", &base) != 0) return 0;
+  if (key_ == 0 || services().registry.GetDword(key_, "Base", &base) != 0) return 0;
   return base;
 }

@@ -12,6 +12,7 @@
 #include "scancore/error_codes.h"
 #include "scancore/message_file.h"
 #include "scancore/scan_core.h"
+#include "services.h"
 #include "select_scanner_dlg.h"
 #include "windows_version.h"
 
@@ -26,12 +27,13 @@ constexpr uint32_t kNtReadSize = 0x8000;
 }  // namespace
 
 int CScanCore::DiscoverOnce(DEVICEINFO* table, uint8_t& count) {
-  if (HasStillImageLayer(host_->system().GetVersionEx())) {
-    CStiAspiInterface still(*host_);
+  const TransportServices& transport = services().transport;
+  if (HasStillImageLayer(transport.system.GetVersionEx())) {
+    CStiAspiInterface still(transport);
     if (!still.Open()) return FailFrom(still);
     FindScanner(&still, table, count);
   }
-  CInterface aspi(*host_);
+  CInterface aspi(transport);
   if (!aspi.Open()) {
     // Without wnaspi32.dll the scanners the still-image layer found are still usable.
     if (count == 0) return FailFrom(aspi);
@@ -50,14 +52,14 @@ int CScanCore::Discover(DEVICEINFO* table, uint8_t& count, bool ask) {
     if (rescanned && !ask) return 1;
     if (rescanned) {
       const uint32_t id = boxes++ == 0 ? kStrNotFoundFirst : kStrNotFoundAgain;
-      const std::string text = CMessageFile::ForProcess(*host_).Translate(LibraryString(*host_, id));
-      const int answer = host_->ui().MessageBox(0, text, kMessageCaption,
-                                                platform::MB_RETRYCANCEL | platform::MB_ICONEXCLAMATION);
+      const std::string text = library_->messages().Translate(library_->String(id));
+      const int answer = services().ui.MessageBox(
+          0, text, kMessageCaption, platform::MB_RETRYCANCEL | platform::MB_ICONEXCLAMATION);
       if (answer != platform::IDRETRY) return Fail(kErrNotFoundCancelled);
     }
     rescanned = true;
-    RescanBuses(*host_);
-    host_->clock().SleepMs(kRescanSettleMs);
+    RescanBuses(services().transport.system, services().devices, library_->osCode);
+    services().transport.clock.SleepMs(kRescanSettleMs);
   }
 }
 
@@ -66,7 +68,7 @@ int CScanCore::Initialize(CHWScannerInfo& info) {
   uint8_t count = 0;
   if (!Discover(table, count, true)) return 0;
   int chosen = 0;
-  if (count > 1) chosen = CSelectScannerDlg(*host_, table, count).DoModal();
+  if (count > 1) chosen = CSelectScannerDlg(services().ui, *library_, table, count).DoModal();
   return InitializeScanner(table[chosen], info);
 }
 
@@ -91,16 +93,16 @@ int CScanCore::Bind(const DEVICEINFO& device, CHWScannerInfo& info) {
   CEppInterface* epp = nullptr;
   switch (device.BusType) {
     case kBusEppParallel: {
-      auto parallel = std::make_shared<CEppInterface>(*host_);
+      auto parallel = std::make_shared<CEppInterface>(services().transport);
       epp = parallel.get();
       transport = parallel;
       break;
     }
     case kBusStillImage:
-      transport = std::make_shared<CStiAspiInterface>(*host_);
+      transport = std::make_shared<CStiAspiInterface>(services().transport);
       break;
     default:
-      transport = std::make_shared<CInterface>(*host_);
+      transport = std::make_shared<CInterface>(services().transport);
       break;
   }
   if (!transport->Open()) return FailFrom(*transport);
@@ -131,7 +133,8 @@ int CScanCore::ReadIdentity(CHWScannerInfo& info) {
   info.deviceManager_ = transport_->GetManagerId();
   info.hostAdapter_ = transport_->GetAdapterIdentifier();
   info.targetId_ = std::to_string(transport_->GetTarget());
-  cmdReadSize_ = IsNtFamily(host_->system().GetVersionEx()) ? kNtReadSize
-                                                            : transport_->GetMaxTransfer();
+  cmdReadSize_ = IsNtFamily(services().transport.system.GetVersionEx())
+                     ? kNtReadSize
+                     : transport_->GetMaxTransfer();
   return 1;
 }

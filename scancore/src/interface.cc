@@ -4,6 +4,8 @@
 #include <cstring>
 
 #include "platform/aspi/aspi.h"
+#include "platform/clock/clock.h"
+#include "platform/host/host.h"
 #include "platform/system/system.h"
 #include "scancore/error_codes.h"
 #include "sense_mapping.h"
@@ -16,13 +18,18 @@ namespace {
 constexpr uint32_t kUnloadPauseMs = 500;
 }  // namespace
 
-CInterface::CInterface(platform::Host& host) : host_(host), lastError_(kNoError) {}
+TransportServices TransportServices::Of(platform::Host& host) {
+  return TransportServices{host.modules(), host.clock(), host.system(), host.registry()};
+}
+
+CInterface::CInterface(const TransportServices& services)
+    : services_(services), lastError_(kNoError) {}
 
 CInterface::~CInterface() {
   event_.reset();
-  if (library_ && IsWin98(host_.system().GetVersionEx())) {
-    host_.clock().SleepMs(kUnloadPauseMs);
-    host_.modules().FreeLibrary(library_);
+  if (library_ && IsWin98(services_.system.GetVersionEx())) {
+    services_.clock.SleepMs(kUnloadPauseMs);
+    services_.modules.FreeLibrary(library_);
   }
 }
 
@@ -32,7 +39,7 @@ int CInterface::Open() {
 
 int CInterface::OpenLibrary(std::string_view module, uint32_t missingError,
                             bool failOnBadStatus) {
-  platform::Modules& modules = host_.modules();
+  platform::Modules& modules = services_.modules;
   platform::ModuleHandle library = modules.LoadLibrary(module);
   if (!library) {
     lastError_ = missingError;
@@ -49,7 +56,7 @@ int CInterface::OpenLibrary(std::string_view module, uint32_t missingError,
   library_ = library;
   supportInfo_ = support;
   sendCommand_ = send;
-  event_ = std::make_unique<platform::Event>(host_.clock(), platform::Event::Reset::kAuto);
+  event_ = std::make_unique<platform::Event>(services_.clock, platform::Event::Reset::kAuto);
   const uint32_t info = supportInfo_();
   const uint8_t status = static_cast<uint8_t>(info >> 8);
   if (status == platform::SS_COMP) {

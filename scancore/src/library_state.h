@@ -1,6 +1,7 @@
-// What the library keeps once per process: its resources (string table and dialog templates,
-// registered as the module "ScanCore.dll"), the message file and the Windows version code of
-// the bus rescan. A host stands for one process's machine, so the state hangs off the host.
+// What the library keeps once per process: the platform services it was given, its resources
+// (string table and dialog templates, registered as the module "ScanCore.dll"), the message file
+// and the Windows version code of the bus rescan. A host stands for one process's machine, so
+// the state hangs off the host; Of() is the one place where the library meets the host.
 #pragma once
 
 #include <cstdint>
@@ -13,6 +14,7 @@
 #include "platform/host/host.h"
 #include "platform/modules/modules.h"
 #include "scancore/message_file.h"
+#include "services.h"
 
 namespace scancore {
 
@@ -38,24 +40,25 @@ std::string_view LibraryResourceScript();
 class LibraryState : public platform::HostService {
  public:
   static LibraryState& Of(platform::Host& host);
-  explicit LibraryState(platform::Host& host);
+  explicit LibraryState(const ScanCoreServices& services);
   ~LibraryState() override;
+
+  const ScanCoreServices& services() const { return services_; }
 
   std::string String(uint32_t id) const;  // empty when the table has no such string
   std::optional<platform::DialogTemplate> Dialog(int id) const;
   const CMessageFile& messages();
+  // Where the process's message file lies (a Windows path), from the application's settings.
+  std::string MessageFileLocation() const;
 
   // The rescan's Windows version code, worked out once.
   std::optional<uint8_t> osCode;
 
  private:
-  platform::Host& host_;
+  ScanCoreServices services_;
   platform::ModuleHandle module_ = 0;
   std::unique_ptr<CMessageFile> messages_;
 };
 
-inline std::string LibraryString(platform::Host& host, uint32_t id) {
-  return LibraryState::Of(host).String(id);
-}
 
 }  // namespace scancore

@@ -36,9 +36,8 @@ std::string KeyValue(platform::Registry& registry, platform::RegKey key, const s
 
 CMessageFile::CMessageFile() = default;
 
-std::string CMessageFile::Location(platform::Host& host) {
-  auto text = [&](uint32_t id) { return scancore::LibraryString(host, id); };
-  platform::Registry& registry = host.registry();
+std::string CMessageFile::Location(platform::Registry& registry, const platform::SystemInfo& system,
+                                   const std::function<std::string(uint32_t)>& text) {
   platform::RegKey key = 0;
   if (registry.OpenKey(platform::kHkeyLocalMachine, text(scancore::kStrRegistryKey), &key) != 0) {
     key = 0;
@@ -48,12 +47,11 @@ std::string CMessageFile::Location(platform::Host& host) {
   std::string stem = KeyValue(registry, key, text(scancore::kStrNameValue),
                               text(scancore::kStrDefaultStem));
   if (key) registry.CloseKey(key);
-  return host.system().WindowsFolder() + "\\Twain_32\\" + folder + "\\" + stem + ".msg";
+  return system.WindowsFolder() + "\\Twain_32\\" + folder + "\\" + stem + ".msg";
 }
 
-void CMessageFile::Load(platform::Host& host) {
-  std::string path = Location(host);
-  auto file = platform::File::Open(host.files(), path, platform::File::Mode::kRead);
+void CMessageFile::Load(platform::FileSystem& files, const std::string& path) {
+  auto file = platform::File::Open(files, path, platform::File::Mode::kRead);
   if (!file) {
     LoadText({});
     return;
@@ -118,6 +116,3 @@ std::string CMessageFile::Translate(std::string_view text) const {
   return ReplaceAll(result, "\\n", "\n");
 }
 
-const CMessageFile& CMessageFile::ForProcess(platform::Host& host) {
-  return scancore::LibraryState::Of(host).messages();
-}

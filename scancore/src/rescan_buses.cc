@@ -71,11 +71,11 @@ uint8_t OsCodeFor(const platform::VersionRecord& v) {
   return 0xFF;
 }
 
-int RescanBuses(platform::Host& host) {
-  LibraryState& state = LibraryState::Of(host);
-  if (!state.osCode) state.osCode = OsCodeFor(host.system().GetVersionEx());
-  platform::DevicePaths* paths = host.Find<platform::DevicePaths>();
-  switch (*state.osCode) {
+int RescanBuses(const platform::SystemInfo& system, platform::DevicePaths& devices,
+                std::optional<uint8_t>& osCode) {
+  if (!osCode) osCode = OsCodeFor(system.GetVersionEx());
+  platform::DevicePaths* paths = &devices;
+  switch (*osCode) {
     case 0x40:
       if (paths) ScsiPortRescan(*paths);
       return 1;

@@ -4,8 +4,9 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 
-#include "platform/host/host.h"
+#include "platform/devices/device_paths.h"
 #include "platform/system/system.h"
 
 namespace scancore {
@@ -15,6 +16,8 @@ uint8_t OsCodeFor(const platform::VersionRecord& v);
 
 // 1 when a rescan was asked for, FFh when the configuration manager could not be reached, 0 on
 // an unknown system (where every method is tried).
-int RescanBuses(platform::Host& host);
+// `osCode` is worked out on the first call and kept (the library keeps it once per process).
+int RescanBuses(const platform::SystemInfo& system, platform::DevicePaths& devices,
+                std::optional<uint8_t>& osCode);
 
 }  // namespace scancore

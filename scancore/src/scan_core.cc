@@ -1,24 +1,32 @@
 // CScanCore: construction, copies, the version and error queries.
 #include "scancore/scan_core.h"
+#include "services.h"
 
 #include <cstring>
 
 #include "identity.h"
 #include "library_state.h"
 #include "platform/files/files.h"
+#include "platform/host/host.h"
 #include "scancore/error_codes.h"
 
 using namespace scancore;
 
+// The one place where the library meets the host: its services are taken here, once per process
+// (LibraryState), and handed down from here.
 CScanCore::CScanCore(std::string basePath)
-    : host_(&platform::Host::Current()), errorCode_(kNoError), basePath_(std::move(basePath)) {}
+    : library_(&LibraryState::Of(platform::Host::Current())),
+      errorCode_(kNoError),
+      basePath_(std::move(basePath)) {}
 
 // Copies share the bound transport; the shared owner frees it with the last of them.
 CScanCore::CScanCore(const CScanCore& other) = default;
 CScanCore& CScanCore::operator=(const CScanCore& other) = default;
 CScanCore::~CScanCore() = default;
 
-void CScanCore::GetVersion(std::string& version) { version = LibraryString(*host_, kStrVersion); }
+const ScanCoreServices& CScanCore::services() const { return library_->services(); }
+
+void CScanCore::GetVersion(std::string& version) { version = library_->String(kStrVersion); }
 
 uint32_t CScanCore::GetErrorCode() {
   const uint32_t code = errorCode_;
@@ -61,10 +69,12 @@ std::string CScanCore::FilePath(std::string_view relative) const {
 }
 
 // Only whether the marker opens matters; its content is never read.
-static int MarkerOpens(platform::Host& host, const std::string& path) {
-  return platform::File::Open(host.files(), path, platform::File::Mode::kRead) ? 1 : 0;
+static int MarkerOpens(platform::FileSystem& files, const std::string& path) {
+  return platform::File::Open(files, path, platform::File::Mode::kRead) ? 1 : 0;
 }
 
-int CScanCore::CheckSupportOEM() { return MarkerOpens(*host_, FilePath("Support.oem")); }
+int CScanCore::CheckSupportOEM() { return MarkerOpens(services().files, FilePath("Support.oem")); }
 
-int CScanCore::CheckSupportSTISCSI() { return MarkerOpens(*host_, FilePath("Support.sti")); }
+int CScanCore::CheckSupportSTISCSI() {
+  return MarkerOpens(services().files, FilePath("Support.sti"));
+}

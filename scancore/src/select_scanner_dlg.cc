@@ -4,8 +4,10 @@
 #include "menu_font.h"
 #include "platform/ui/ui.h"
 
-CSelectScannerDlg::CSelectScannerDlg(platform::Host& host, const DEVICEINFO* table, uint8_t count)
-    : host_(host), table_(table), count_(count) {}
+CSelectScannerDlg::CSelectScannerDlg(platform::UserInterface& ui,
+                                     const scancore::LibraryState& library,
+                                     const DEVICEINFO* table, uint8_t count)
+    : ui_(ui), library_(library), table_(table), count_(count) {}
 
 std::string CSelectScannerDlg::LineFor(const DEVICEINFO& device) {
   return "Adapter ID: " + std::to_string(device.AdapterID) +
@@ -14,12 +16,12 @@ std::string CSelectScannerDlg::LineFor(const DEVICEINFO& device) {
 
 int CSelectScannerDlg::DoModal() {
   chosen_ = 0;
-  auto layout = scancore::LibraryState::Of(host_).Dialog(scancore::kDlgSelectScanner);
+  auto layout = library_.Dialog(scancore::kDlgSelectScanner);
   if (!layout) return chosen_;
   // Made before the dialog and deleted after it, so no control is left with a deleted font.
-  scancore::MenuFont font(host_.ui());
+  scancore::MenuFont font(ui_);
   font_ = &font;
-  host_.ui().DialogBox(*layout, 0,
+  ui_.DialogBox(*layout, 0,
                        [this](platform::Hwnd dialog, uint32_t message, platform::WParam wParam,
                               platform::LParam) { return OnMessage(dialog, message, wParam); });
   font_ = nullptr;
@@ -27,7 +29,7 @@ int CSelectScannerDlg::DoModal() {
 }
 
 void CSelectScannerDlg::FillList(platform::Hwnd dialog) {
-  platform::UserInterface& ui = host_.ui();
+  platform::UserInterface& ui = ui_;
   for (uint8_t i = 0; i < count_; ++i) {
     const std::string line = LineFor(table_[i]);
     ui.SendDlgItemMessage(dialog, scancore::kCtlScannerList, platform::LB_ADDSTRING, 0,
@@ -38,7 +40,7 @@ void CSelectScannerDlg::FillList(platform::Hwnd dialog) {
 
 intptr_t CSelectScannerDlg::OnMessage(platform::Hwnd dialog, uint32_t message,
                                       platform::WParam wParam) {
-  platform::UserInterface& ui = host_.ui();
+  platform::UserInterface& ui = ui_;
   if (message == platform::WM_INITDIALOG) {
     if (font_) font_->ApplyToChildren(dialog);
     FillList(dialog);

@@ -7,17 +7,20 @@
 #include <cstdint>
 #include <string>
 
-#include "platform/host/host.h"
+#include "platform/ui/ui.h"
 #include "platform/ui/ui_constants.h"
 #include "scancore/device_info.h"
 
 namespace scancore {
+class LibraryState;
 class MenuFont;
-}
+}  // namespace scancore
 
 class CSelectScannerDlg {
  public:
-  CSelectScannerDlg(platform::Host& host, const DEVICEINFO* table, uint8_t count);
+  // The dialog's template comes from the library's resources.
+  CSelectScannerDlg(platform::UserInterface& ui, const scancore::LibraryState& library,
+                    const DEVICEINFO* table, uint8_t count);
   // Runs the dialog; returns the index of the chosen scanner.
   int DoModal();
 
@@ -27,7 +30,8 @@ class CSelectScannerDlg {
   intptr_t OnMessage(platform::Hwnd dialog, uint32_t message, platform::WParam wParam);
   void FillList(platform::Hwnd dialog);
 
-  platform::Host& host_;
+  platform::UserInterface& ui_;
+  const scancore::LibraryState& library_;
   const DEVICEINFO* table_;
   uint8_t count_;
   int chosen_ = 0;

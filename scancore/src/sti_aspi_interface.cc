@@ -5,7 +5,7 @@
 #include "windows_version.h"
 
 int CStiAspiInterface::Open() {
-  const platform::VersionRecord v = host().system().GetVersionEx();
+  const platform::VersionRecord v = services().system.GetVersionEx();
   std::string_view module;
   if (scancore::IsWin95Osr2(v)) {
     module = platform::kOsr2AspiModule;

@@ -5,15 +5,14 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "platform/host/host.h"
 #include "platform/memory/memory.h"
 
 namespace scancore {
 
 class WorkBuffer {
  public:
-  WorkBuffer(platform::Host& host, size_t size)
-      : memory_(platform::WorkMemory::Of(host)),
+  WorkBuffer(platform::WorkMemory& memory, size_t size)
+      : memory_(memory),
         data_(static_cast<uint8_t*>(memory_.VirtualAlloc(nullptr, size, platform::MEM_COMMIT,
                                                          platform::PAGE_READWRITE))),
         size_(data_ ? size : 0) {}

@@ -54,7 +54,7 @@ class ScriptedLayer : public ::testing::Test {
     transport.SetAddress(1, 5);
   }
   ScannerHost t;
-  CInterface transport{t.host()};
+  CInterface transport{TransportServices::Of(t.host())};
 };
 
 TEST_F(ScriptedLayer, EveryCommandBlockAsSent) {
@@ -136,7 +136,7 @@ TEST_F(ScriptedLayer, TargetStatusIsReturnedEvenOnFailure) {
 
 TEST(UnopenedTransport, FailsWithoutSendingAnything) {
   ScannerHost t;
-  CInterface transport(t.host());
+  CInterface transport(TransportServices::Of(t.host()));
   uint8_t data[36];
   EXPECT_EQ(transport.Inquiry(data, 36), 0);
   EXPECT_EQ(transport.TakeLastError(), AspiError(0x12, platform::SS_FAILED_INIT, 0, 0));

@@ -217,7 +217,7 @@ TEST(FirmwareTest, ScannerThatKeepsAskingIsSkippedAfterFiveSeconds) {
 TEST(FirmwareTest, DownloadReadsTheModelSectionAndNineteenCharacters) {
   ScannerHost t("nt4", kFirmwareScanner);
   CScanCore core(kBase);
-  CInterface transport(t.host());
+  CInterface transport(TransportServices::Of(t.host()));
   ASSERT_EQ(transport.Open(), 1);
   transport.SetAddress(0, 4);
   // FlatbedScanner11 reads [EPP]; the name is cut to 19 characters.
@@ -239,7 +239,7 @@ const std::string kOemMachine = OneAdapter(
 TEST(OemTest, OemModelsNeedTheSupportMarker) {
   ScannerHost t("nt4", kOemMachine);
   CScanCore core(kBase);
-  CInterface transport(t.host());
+  CInterface transport(TransportServices::Of(t.host()));
   ASSERT_EQ(transport.Open(), 1);
   DEVICEINFO table[kMaxDeviceInfo];
   unsigned char count = 0;
@@ -275,7 +275,7 @@ TEST(BadInquiryTest, ShortOrNulInquiryDataIsSkipped) {
     f.length = 20;
     t.faults("s").Add(f);
     CScanCore core(kBase);
-    CInterface transport(t.host());
+    CInterface transport(TransportServices::Of(t.host()));
     ASSERT_EQ(transport.Open(), 1);
     DEVICEINFO table[kMaxDeviceInfo];
     unsigned char count = 0;

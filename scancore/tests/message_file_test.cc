@@ -6,6 +6,7 @@
 
 #include "platform/registry/registry.h"
 #include "platform/ui/ui.h"
+#include "library_state.h"
 #include "scancore/message_file.h"
 #include "scancore_test_support.h"
 
@@ -97,26 +98,26 @@ TEST(MessageFileTest, LongKeysAndLinesAreHarmless) {
 
 TEST(MessageFileTest, LocationComesFromTheRegistryWithDefaults) {
   ScannerHost t;
-  EXPECT_EQ(CMessageFile::Location(t.host()), "C:\\WINDOWS\\Twain_32\\Tove3_00\\Tovelink.msg");
+  EXPECT_EQ(scancore::LibraryState::Of(t.host()).MessageFileLocation(), "C:\\WINDOWS\\Twain_32\\Tove3_00\\Tovelink.msg");
   platform::Registry& reg = t.host().registry();
   platform::RegKey key = 0;
   ASSERT_EQ(reg.CreateKey(platform::kHkeyLocalMachine,
                           "SOFTWARE\\Vemo Vuvidezozar Inc.\\Tovelink\\V3.00", &key), 0);
   reg.SetString(key, "Name", "German");
-  EXPECT_EQ(CMessageFile::Location(t.host()), "C:\\WINDOWS\\Twain_32\\Tove3_00\\German.msg");
+  EXPECT_EQ(scancore::LibraryState::Of(t.host()).MessageFileLocation(), "C:\\WINDOWS\\Twain_32\\Tove3_00\\German.msg");
   reg.SetString(key, "Path", "Lang");
   reg.SetString(key, "Name", std::string(300, 'n'));  // longer than the library reads
-  EXPECT_EQ(CMessageFile::Location(t.host()), "C:\\WINDOWS\\Twain_32\\Lang\\Tovelink.msg");
+  EXPECT_EQ(scancore::LibraryState::Of(t.host()).MessageFileLocation(), "C:\\WINDOWS\\Twain_32\\Lang\\Tovelink.msg");
   reg.CloseKey(key);
 }
 
 TEST(MessageFileTest, ProcessFileIsLoadedOnceFromItsLocation) {
   ScannerHost t;
   t.WriteFile("C:\\WINDOWS\\Twain_32\\Tove3_00\\Tovelink.msg", Entry("Scanner", "Numeriseur"));
-  const CMessageFile& file = CMessageFile::ForProcess(t.host());
+  const CMessageFile& file = scancore::LibraryState::Of(t.host()).messages();
   EXPECT_EQ(file.Translate("Scanner"), "Numeriseur");
   t.WriteFile("C:\\WINDOWS\\Twain_32\\Tove3_00\\Tovelink.msg", Entry("Scanner", "changed"));
-  EXPECT_EQ(CMessageFile::ForProcess(t.host()).Translate("Scanner"), "Numeriseur");
+  EXPECT_EQ(scancore::LibraryState::Of(t.host()).messages().Translate("Scanner"), "Numeriseur");
 }
 
 TEST(MessageFileTest, TranslateWindowCoversCaptionChildrenAndComboItems) {

@@ -187,7 +187,7 @@ TEST(ErrorCodeTest, FirmwareAndCancelCodes) {
   ScannerHost t("nt4", OneAdapter("target4=fw\n",
                                   Device("fw", "Color   FlatbedScanner10", 600, "firmware=3\n")));
   CScanCore core(kBase);
-  CInterface transport(t.host());
+  CInterface transport(TransportServices::Of(t.host()));
   ASSERT_EQ(transport.Open(), 1);
   transport.SetAddress(0, 4);
   EXPECT_EQ(ScanCoreTestPeer::DownloadFirmware(core, transport, 3, "Color   FlatbedScanner10"), 0);

@@ -36,7 +36,7 @@ class FlatbedTransport : public ::testing::Test {
   }
 
   ScannerHost t;
-  CInterface transport{t.host()};
+  CInterface transport{TransportServices::Of(t.host())};
 };
 
 TEST_F(FlatbedTransport, SenseMapsToTheLibraryCodes) {
@@ -124,7 +124,7 @@ TEST(TransportLimits, LargestTransferFollowsTheAdapterName) {
                 "[c]\nidentifier=DTC328X\nmaxtransfer=0x8000\n"
                 "[d]\nidentifier=StiAspi usb\n"
                 "[e]\nidentifier=wlq4820s\nmaxtransfer=0x1000\n");
-  CInterface transport(t.host());
+  CInterface transport(TransportServices::Of(t.host()));
   ASSERT_EQ(transport.Open(), 1);
   ASSERT_EQ(transport.GetAdapterCount(), 5);
   const uint32_t expected[] = {0x8000, 0x20000, 0x10000, 0x400000, 0x1000};
@@ -138,11 +138,11 @@ TEST(TransportOpen, SupportFailureOpensAspiEmptyButFailsTheStillImageLayer) {
   ScannerHost t("win98");
   t.aspi().InjectSupportFailure(platform::AspiLayer::kWinAspi, 0xE8);
   t.aspi().InjectSupportFailure(platform::AspiLayer::kStillImage, 0xE4);
-  CInterface aspi(t.host());
+  CInterface aspi(TransportServices::Of(t.host()));
   EXPECT_EQ(aspi.Open(), 1);
   EXPECT_EQ(aspi.GetAdapterCount(), 0);
   EXPECT_EQ(aspi.TakeLastError(), 0x00E80000u);
-  CStiAspiInterface still(t.host());
+  CStiAspiInterface still(TransportServices::Of(t.host()));
   EXPECT_EQ(still.Open(), 0);
   EXPECT_EQ(still.TakeLastError(), 0x00E40000u);
 }
@@ -155,7 +155,7 @@ TEST(TransportOpen, StillImageLibraryFollowsTheWindowsVersion) {
                {"nt4", nullptr}, {"win2000", "stiaspi.dll"}};
   for (const Case& c : cases) {
     ScannerHost t(c.version);
-    CStiAspiInterface still(t.host());
+    CStiAspiInterface still(TransportServices::Of(t.host()));
     if (c.module) {
       EXPECT_EQ(still.Open(), 1) << c.version;
       EXPECT_NE(t.host().modules().GetModuleHandle(c.module), 0u) << c.version;
@@ -168,7 +168,7 @@ TEST(TransportOpen, StillImageLibraryFollowsTheWindowsVersion) {
 
 TEST(TransportOpen, MissingWinAspiIsItsOwnCode) {
   ScannerHost t("nt4", "[machine]\nadapters=\nmodules=stiaspi,osr2aspi\n");
-  CInterface aspi(t.host());
+  CInterface aspi(TransportServices::Of(t.host()));
   EXPECT_EQ(aspi.Open(), 0);
   EXPECT_EQ(aspi.TakeLastError(), kErrNoWinAspi);
 }
@@ -176,7 +176,7 @@ TEST(TransportOpen, MissingWinAspiIsItsOwnCode) {
 TEST(TransportLifetime, OnlyWindows98UnloadsTheLibrary) {
   for (const char* version : {"win98", "nt4"}) {
     ScannerHost t(version);
-    { CInterface aspi(t.host()); ASSERT_EQ(aspi.Open(), 1); }
+    { CInterface aspi(TransportServices::Of(t.host())); ASSERT_EQ(aspi.Open(), 1); }
     const auto module = t.host().modules().GetModuleHandle("wnaspi32.dll");
     EXPECT_EQ(module == 0, std::string(version) == "win98") << version;
   }

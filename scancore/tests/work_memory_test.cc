@@ -28,7 +28,7 @@ TEST(FirmwareMemoryTest, FirmwareImageAllocationFailureIsReportedAndNothingLeaks
     faults.FailNth(platform::fault_point::kMemoryAllocate, n);
   };
   CScanCore core(kBase);
-  CInterface transport(t.host());
+  CInterface transport(TransportServices::Of(t.host()));
   ASSERT_EQ(transport.Open(), 1);
   transport.SetAddress(0, 4);
   auto download = [&] {

@@ -25,13 +25,29 @@
 
 #include "platform/aspi/aspi.h"
 #include "platform/clock/event.h"
-#include "platform/host/host.h"
 #include "platform/modules/modules.h"
 #include "platform/registry/registry.h"
 
+namespace platform {
+class Clock;
+class Host;
+class SystemInfo;
+}  // namespace platform
+
+// What a transport uses of the platform: the module loader (the ASPI layers), the clock (the
+// completion event and its waits), the Windows version (which layer, and how it is unloaded) and
+// the registry (the EPP adapter's settings).
+struct TransportServices {
+  platform::Modules& modules;
+  platform::Clock& clock;
+  platform::SystemInfo& system;
+  platform::Registry& registry;
+  static TransportServices Of(platform::Host& host);
+};
+
 class CInterface {
  public:
-  explicit CInterface(platform::Host& host);
+  explicit CInterface(const TransportServices& services);
   virtual ~CInterface();
   CInterface(const CInterface&) = delete;
   CInterface& operator=(const CInterface&) = delete;
@@ -76,7 +92,7 @@ class CInterface {
   // `missingError`. A support-info status other than 1 fails the open only when
   // `failOnBadStatus`.
   int OpenLibrary(std::string_view module, uint32_t missingError, bool failOnBadStatus);
-  platform::Host& host() { return host_; }
+  const TransportServices& services() const { return services_; }
   // Leaves `code` as the last error and reports failure.
   int FailWith(uint32_t code) {
     lastError_ = code;
@@ -94,7 +110,7 @@ class CInterface {
   bool AbortPending();
   bool HostAdapterInquiry(platform::SRB_HAInquiry* srb);
 
-  platform::Host& host_;
+  TransportServices services_;
   platform::ModuleHandle library_ = 0;
   std::unique_ptr<platform::Event> event_;
   platform::GetASPI32SupportInfoFn supportInfo_ = nullptr;
@@ -109,7 +125,7 @@ class CInterface {
 // The EPP parallel-to-SCSI adapter: the ASPI transport and the adapter driver's registry key.
 class CEppInterface : public CInterface {
  public:
-  explicit CEppInterface(platform::Host& host) : CInterface(host) {}
+  explicit CEppInterface(const TransportServices& services) : CInterface(services) {}
   ~CEppInterface() override;
   int Open() override;
   // The key "System\CurrentControlSet\Services\EPPSCSIx" under HKEY_LOCAL_MACHINE; 0 when
@@ -126,7 +142,7 @@ class CEppInterface : public CInterface {
 // application's folder holds "Support.sti").
 class CStiAspiInterface : public CInterface {
  public:
-  explicit CStiAspiInterface(platform::Host& host) : CInterface(host) {}
+  explicit CStiAspiInterface(const TransportServices& services) : CInterface(services) {}
   // Fails with 0xFFFF0071 on systems without the layer, and with the support-info status when
   // the layer does not start.
   int Open() override;

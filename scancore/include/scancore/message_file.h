@@ -19,16 +19,19 @@
 
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
 
-#include "platform/host/host.h"
 #include "platform/ui/ui_constants.h"
 
 namespace platform {
+class FileSystem;
+class Registry;
+class SystemInfo;
 class UserInterface;
-}
+}  // namespace platform
 
 class CMessageFile {
  public:
@@ -40,8 +43,8 @@ class CMessageFile {
 
   CMessageFile();  // disabled: no entries
 
-  // Reads the file of `host`'s registry settings; a missing file leaves it disabled.
-  void Load(platform::Host& host);
+  // Reads the file at `path` (a Windows path); a missing file leaves it disabled.
+  void Load(platform::FileSystem& files, const std::string& path);
   // Parses message-file text (only its first kMaxBytes count).
   void LoadText(std::string_view text);
 
@@ -56,10 +59,10 @@ class CMessageFile {
   bool disabled() const { return disabled_; }
   size_t size() const { return sources_.size(); }
 
-  // Where `host`'s message file lies (a Windows path).
-  static std::string Location(platform::Host& host);
-  // The process's message file, loaded from `host` on first use.
-  static const CMessageFile& ForProcess(platform::Host& host);
+  // Where the message file lies (a Windows path): the application's key and its value names
+  // and defaults are the library's strings, looked up through `libraryString`.
+  static std::string Location(platform::Registry& registry, const platform::SystemInfo& system,
+                              const std::function<std::string(uint32_t)>& libraryString);
 
  private:
   void AddEntry(std::string_view source, std::string_view translation);

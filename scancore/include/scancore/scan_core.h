@@ -8,7 +8,9 @@
 //    (error_codes.h) and clears the code. No exception leaves the class.
 //  - The bound transport is owned jointly by an object and its copies and freed once, with the
 //    last of them; a second Initialize lets go of the previous one.
-//  - The platform host current at construction serves the object for its whole life.
+//  - The platform host current at construction serves the object for its whole life: the
+//    constructor takes the services the library uses from it, and nothing below reaches the
+//    host again.
 //  - Single-threaded: every call runs to completion on the caller's thread; waits are on the
 //    host's clock, and the not-found message and the selection dialog block it.
 #pragma once
@@ -18,10 +20,14 @@
 #include <string>
 #include <vector>
 
-#include "platform/host/host.h"
 #include "scancore/device_info.h"
 #include "scancore/hw_scanner_info.h"
 #include "scancore/interface.h"
+
+namespace scancore {
+class LibraryState;
+struct ScanCoreServices;
+}  // namespace scancore
 
 class CScanCore {
  public:
@@ -76,8 +82,9 @@ class CScanCore {
   int Fail(uint32_t code);
   int FailFrom(CInterface& transport);
   std::string FilePath(std::string_view relative) const;
+  const scancore::ScanCoreServices& services() const;
 
-  platform::Host* host_;
+  scancore::LibraryState* library_;  // the library's state and services on the host
   std::shared_ptr<CInterface> transport_;  // the bound transport, shared with copies
   int busType_ = kBusAspiScsi;
   uint8_t adBits_ = 8;

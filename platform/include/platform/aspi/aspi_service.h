@@ -68,7 +68,7 @@ class AspiService : public HostService {
   AspiService& operator=(const AspiService&) = delete;
 
   // Adds a host adapter. SCSI and EPP adapters go to the ASPI layer and get a "\\.\SCSIn:"
-  // port device (n counting them from 0) when the host has DevicePaths.
+  // port device (n counting them from 0) among the host's device paths.
   void AddAdapter(AdapterKind kind, std::shared_ptr<ScsiAdapter> adapter);
   // The adapters a layer serves now, by adapter number.
   std::vector<std::shared_ptr<ScsiAdapter>> Adapters(AspiLayer layer);

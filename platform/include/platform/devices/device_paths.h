@@ -22,7 +22,6 @@
 #include <string_view>
 
 #include "platform/system/errors.h"
-#include "platform/host/host.h"
 
 namespace platform {
 
@@ -84,7 +83,7 @@ class StatelessDevice : public DeviceObject,
 using DeviceHandle = uintptr_t;
 inline constexpr DeviceHandle kInvalidDeviceHandle = ~DeviceHandle{0};
 
-class DevicePaths : public HostService {
+class DevicePaths {
  public:
   // False with kErrorAlreadyExists when the name is taken, kErrorInvalidName when it is empty
   // or holds a backslash, kErrorInvalidParameter for a null device.

@@ -31,6 +31,7 @@
 namespace platform {
 
 class Clock;
+class DevicePaths;
 class Faults;
 class FileSystem;
 class WorkMemory;
@@ -74,13 +75,14 @@ class Host {
   Clock& clock() { return *clock_; }
   Faults& faults() { return *faults_; }
   WorkMemory& memory() { return *memory_; }
+  // The device objects a program opens as "\\.\NAME" (device_paths.h).
+  DevicePaths& devices() { return *devices_; }
   FileSystem& files() { return *files_; }
   ProfileFiles& profiles() { return *profiles_; }
   Registry& registry() { return *registry_; }
   SystemInfo& system() { return *system_; }
   UserInterface& ui() { return *ui_; }
   Modules& modules() { return *modules_; }
-  void SetUserInterface(std::unique_ptr<UserInterface> ui);
 
   // Services added by later subsystems, one per type, owned by the host and destroyed before
   // the built-in ones.
@@ -117,6 +119,7 @@ class Host {
   std::unique_ptr<UserInterface> ui_;
   std::unique_ptr<Modules> modules_;
   std::unique_ptr<WorkMemory> memory_;
+  std::unique_ptr<DevicePaths> devices_;
   std::recursive_mutex servicesMutex_;  // recursive: a service's constructor may attach others
   std::map<std::type_index, std::unique_ptr<HostService>> services_;
 };

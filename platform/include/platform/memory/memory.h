@@ -20,7 +20,6 @@
 #include <memory>
 #include <mutex>
 
-#include "platform/host/host.h"
 
 namespace platform {
 
@@ -40,9 +39,6 @@ class Faults;
 
 class WorkMemory {
  public:
-  // The host's work memory.
-  static WorkMemory& Of(Host& host) { return host.memory(); }
-
   // The largest block: what a 32-bit process's 2 GiB of address space could hold.
   static constexpr size_t kMaxBlock = 0x7FFF0000;
 
