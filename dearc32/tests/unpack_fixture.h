@@ -46,7 +46,7 @@ class UnpackTest : public ::testing::Test {
   }
   // A window that records the messages of the caller's range sent to it.
   platform::Hwnd RecordingWindow(std::vector<SentMessage>& log) {
-    return ui().CreateWindow("Recorder", "", 0, 0,
+    return host_.host().ui().CreateWindow("Recorder", "", 0, 0,
                              [&log](platform::Hwnd, uint32_t m, platform::WParam w,
                                     platform::LParam l) {
                                if (m < platform::WM_USER) return platform::LResult{0};

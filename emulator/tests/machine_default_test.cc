@@ -58,23 +58,10 @@ TEST(MachineTest, EppAdapterSettingsAreInTheRegistry) {
   t.host().registry().CloseKey(key);
 }
 
-// A machine description written before the host starts.
-void Describe(const std::filesystem::path& root, const std::string& text) {
-  ProvisionRoot(root);
-  std::ofstream(root / "machine.ini", std::ios::binary) << text;
-}
-
 TEST(MachineTest, LateScannerAppearsAfterARescan) {
-  platform::testing::TempDir dir;
-  // TestHost provisions its own root; write the description into it before the machine reads
-  // it by making the host on a prepared root.
-  Describe(dir.path(), "[machine]\nadapters=a\n[a]\nkind=scsi\ntarget1=s,late\n[s]\nmodel=Color   FlatbedScanner_1\n");
-  Host::Options options;
-  options.root = dir.path();
-  options.virtualClock = true;
-  options.ui = std::make_unique<ScriptedUi>();
-  Host host(std::move(options));
-  ScopedHost scope(host);
+  platform::testing::TestHost t(
+      {.machine = "[machine]\nadapters=a\n[a]\nkind=scsi\ntarget1=s,late\n[s]\nmodel=Color   FlatbedScanner_1\n"});
+  Host& host = t.host();
   AspiClient aspi(host, "wnaspi32");
   EXPECT_EQ(aspi.ModelAt(0, 1), "");
   DevInst root = 0;
@@ -84,15 +71,10 @@ TEST(MachineTest, LateScannerAppearsAfterARescan) {
 }
 
 TEST(MachineTest, BadDescriptionsAreReportedNotFatal) {
-  platform::testing::TempDir dir;
-  Describe(dir.path(),
-           "[machine]\nadapters=a,b\n[a]\nkind=floppy\nmaxtransfer=lots\ntarget0=ghost\n"
-           "target1=s\n[s]\noptical=-5\nadbits=9\ndelays=1\n[b]\nkind=usb\n");
-  Host::Options options;
-  options.root = dir.path();
-  options.virtualClock = true;
-  options.ui = std::make_unique<ScriptedUi>();
-  Host host(std::move(options));
+  platform::testing::TestHost t(
+      {.machine = "[machine]\nadapters=a,b\n[a]\nkind=floppy\nmaxtransfer=lots\ntarget0=ghost\n"
+                  "target1=s\n[s]\noptical=-5\nadbits=9\ndelays=1\n[b]\nkind=usb\n"});
+  Host& host = t.host();
   const MachineDescription& description = Machine::Attach(host).description();
   EXPECT_GE(description.problems.size(), 5u);
   ASSERT_EQ(description.adapters.size(), 2u);

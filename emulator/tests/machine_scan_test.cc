@@ -98,18 +98,15 @@ void WritePng(const std::filesystem::path& path, int w, int h) {
 }
 
 TEST(MachineScanTest, PictureOnTheGlassIsScanned) {
-  platform::testing::TempDir dir;
-  ProvisionRoot(dir.path());
-  WritePng(dir.path() / "drives" / "c" / "photo.png", 60, 30);
-  std::ofstream(dir.path() / "machine.ini")
-      << "[machine]\nadapters=a\n[a]\ntarget0=s\n[s]\noptical=300\nadbits=8\nflat=1\n"
-         "delays=0,0\nscanstart=0\npicture=C:\\photo.png\n";
-  Host::Options options;
-  options.root = dir.path();
-  options.virtualClock = true;
-  options.ui = std::make_unique<ScriptedUi>();
-  Host host(std::move(options));
-  ScopedHost scope(host);
+  // The picture is on the glass before the machine is switched on.
+  platform::testing::TestHost t(
+      {.machine = "[machine]\nadapters=a\n[a]\ntarget0=s\n[s]\noptical=300\nadbits=8\nflat=1\n"
+                  "delays=0,0\nscanstart=0\npicture=C:\\photo.png\n",
+       .hardware = [](Host& h) {
+         WritePng(h.root() / "drives" / "c" / "photo.png", 60, 30);
+         InstallMachine(h);
+       }});
+  Host& host = t.host();
   ASSERT_TRUE(Machine::Attach(host).description().problems.empty());
   AspiClient aspi(host, "wnaspi32.dll");
   auto window = Window(300, 10, 60, 1, 5);  // the picture's 11th row, colour
@@ -126,14 +123,10 @@ TEST(MachineScanTest, PictureOnTheGlassIsScanned) {
 }
 
 TEST(MachineScanTest, MissingPictureIsReportedAndTheChartUsed) {
-  platform::testing::TempDir dir;
-  ProvisionRoot(dir.path());
-  std::ofstream(dir.path() / "machine.ini")
-      << "[machine]\nadapters=a\n[a]\ntarget0=s\n[s]\npicture=C:\\none.png\n";
-  Host::Options options;
-  options.root = dir.path();
-  options.ui = std::make_unique<ScriptedUi>();
-  Host host(std::move(options));
+  platform::testing::TestHost t(
+      {.virtualClock = false,
+       .machine = "[machine]\nadapters=a\n[a]\ntarget0=s\n[s]\npicture=C:\\none.png\n"});
+  Host& host = t.host();
   const auto& problems = Machine::Attach(host).description().problems;
   ASSERT_EQ(problems.size(), 1u);
   EXPECT_NE(problems[0].find("none.png"), std::string::npos);

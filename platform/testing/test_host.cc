@@ -49,9 +49,10 @@ TestHost::TestHost(Settings settings) {
   if (!settings.machine.empty()) {
     std::ofstream(dir_.path() / "machine.ini", std::ios::binary) << settings.machine;
   }
-  auto ui = std::make_unique<ScriptedUi>();
-  ui_ = ui.get();
+  auto script = std::make_unique<ScriptedUi>();
+  ui_ = script.get();
   ui_->SetFailureHandler(CurrentReporter());
+  auto ui = std::make_unique<UserInterface>(std::move(script));
   Host::Options options;
   options.root = dir_.path();
   options.virtualClock = settings.virtualClock;

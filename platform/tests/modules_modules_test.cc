@@ -123,7 +123,7 @@ TEST_F(ModulesTest, LanguageLibraryFromAResourceScriptShowsItsDialogThroughTheUi
     if (msg == WM_COMMAND && LoWord(w) == IDOK) r.ui.EndDialog(dlg, r.ui.IsDlgButtonChecked(dlg, 1016) ? 100 : 1);
     return msg == WM_COMMAND;
   };
-  r.ui.ExpectDialog("StartDlg", [](DialogDriver& d) {
+  r.script.ExpectDialog("StartDlg", [](DialogDriver& d) {
     EXPECT_EQ(d.Caption(), "Welcome");
     EXPECT_EQ(d.Text(-1), "Setup installs the scanner software.");
     EXPECT_EQ(d.Items(1007), std::vector<std::string>{"610P"});

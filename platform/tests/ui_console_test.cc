@@ -45,7 +45,7 @@ struct LanguageChoice {
 };
 
 // Shows the language dialog on a console that reads `typed`.
-LanguageChoice ChooseLanguage(ConsoleUi& ui) {
+LanguageChoice ChooseLanguage(UserInterface& ui) {
   LanguageChoice out;
   DialogProc proc = [&](Hwnd dlg, uint32_t msg, WParam w, LParam) -> intptr_t {
     if (msg == WM_INITDIALOG) {
@@ -71,7 +71,7 @@ LanguageChoice ChooseLanguage(ConsoleUi& ui) {
 TEST(ConsoleDialogTest, TypedCommandsDriveAModalDialog) {
   Pipe in, out;
   in.Write("1027 2\n1030\n1031=hello there\nnonsense\n\n");
-  ConsoleUi ui(in.read(), out.write());
+  UserInterface ui(std::make_unique<ConsoleUi>(in.read(), out.write()));
   LanguageChoice got = ChooseLanguage(ui);
   EXPECT_EQ(got.result, IDOK);
   EXPECT_EQ(got.language, 2);
@@ -89,14 +89,14 @@ TEST(ConsoleDialogTest, ButtonNamesAndTheEndOfInput) {
   {
     Pipe in, out;
     in.Write("cancel\n");
-    ConsoleUi ui(in.read(), out.write());
+    UserInterface ui(std::make_unique<ConsoleUi>(in.read(), out.write()));
     EXPECT_EQ(ChooseLanguage(ui).result, IDCANCEL);
   }
   {
     Pipe in, out;
     in.Write("1027 1\n");
     in.CloseWrite();
-    ConsoleUi ui(in.read(), out.write());
+    UserInterface ui(std::make_unique<ConsoleUi>(in.read(), out.write()));
     LanguageChoice got = ChooseLanguage(ui);
     EXPECT_EQ(got.result, IDOK);  // the default button, once input ends
     EXPECT_EQ(got.language, 1);
@@ -105,7 +105,7 @@ TEST(ConsoleDialogTest, ButtonNamesAndTheEndOfInput) {
 
 TEST(ConsoleProgressTest, WithoutATerminalOneLinePerTenth) {
   Pipe in, out;
-  ConsoleUi ui(in.read(), out.write());
+  UserInterface ui(std::make_unique<ConsoleUi>(in.read(), out.write()));
   Hwnd dlg = ui.CreateDialog(DialogFrom(kDialogs, "COPYDIALOG"), 0);
   ui.SetDlgItemText(dlg, 1014, "A:\\SCAN32.DL_");
   Hwnd bar = ui.GetDlgItem(dlg, 11111);
@@ -124,7 +124,7 @@ TEST(ConsoleProgressTest, WithoutATerminalOneLinePerTenth) {
 
 TEST(ConsoleProgressTest, ABarInAPlainWindowIsCaptionedWithThatWindow) {
   Pipe in, out;
-  ConsoleUi ui(in.read(), out.write());
+  UserInterface ui(std::make_unique<ConsoleUi>(in.read(), out.write()));
   Hwnd window = ui.CreateWindow("dearc", "dearc", WS_VISIBLE, 0, {});
   Hwnd hidden = ui.CreateControl(window, kProgressClass, "", 0, 2);
   Hwnd bar = ui.CreateControl(window, kProgressClass, "", WS_VISIBLE, 1);
@@ -136,7 +136,7 @@ TEST(ConsoleProgressTest, ABarInAPlainWindowIsCaptionedWithThatWindow) {
 TEST(ConsoleProgressTest, ATypedCancelReachesALoopThatPollsItsMessages) {
   Pipe in, out;
   in.Write("y\nc\n");  // the first line answers a later prompt; the second cancels
-  ConsoleUi ui(in.read(), out.write());
+  UserInterface ui(std::make_unique<ConsoleUi>(in.read(), out.write()));
   int cancels = 0;
   DialogProc proc = [&](Hwnd, uint32_t m, WParam w, LParam) -> intptr_t {
     cancels += m == WM_COMMAND && LoWord(w) == IDCANCEL;
@@ -201,7 +201,7 @@ class PseudoTerminal {
 
 TEST(ConsoleTerminalTest, AnswersFromATerminalAndRedrawsTheBarInPlace) {
   PseudoTerminal pty;
-  ConsoleUi ui(pty.terminal(), pty.terminal());
+  UserInterface ui(std::make_unique<ConsoleUi>(pty.terminal(), pty.terminal()));
   pty.Type("r\n");
   EXPECT_EQ(ui.MessageBox(0, "Scanner is not found!", "Tovelink", MB_RETRYCANCEL | MB_ICONEXCLAMATION), IDRETRY);
   EXPECT_NE(pty.Screen().find("--- Tovelink (warning) ---\nScanner is not found!\n1) [R]etry*  2) [C]ancel > "),

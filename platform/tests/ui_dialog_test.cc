@@ -79,8 +79,8 @@ TEST(ModalDialogTest, ScriptDrivesAMultipleSelectionListThroughTheDialogProcedur
     }
     return 1;
   };
-  r.ui.ExpectMessageBox("every model", IDOK);
-  r.ui.ExpectDialog("ChooseScanner", [](DialogDriver& d) {
+  r.script.ExpectMessageBox("every model", IDOK);
+  r.script.ExpectDialog("ChooseScanner", [](DialogDriver& d) {
     EXPECT_EQ(d.Caption(), "Scanner models");
     EXPECT_EQ(d.Items(1007), (std::vector<std::string>{"610P", "1200S", "620U"}));
     EXPECT_FALSE(d.Click(IDOK));  // disabled until something is chosen
@@ -96,7 +96,7 @@ TEST(ModalDialogTest, ScriptDrivesAMultipleSelectionListThroughTheDialogProcedur
   EXPECT_EQ(chosen, (std::vector<int>{0, 2}));
   ASSERT_EQ(r.failures.size(), 1u);
   EXPECT_NE(r.failures[0].find("disabled"), std::string::npos);
-  EXPECT_TRUE(r.ui.Unmet().empty());
+  EXPECT_TRUE(r.script.Unmet().empty());
 }
 
 TEST(ModalDialogTest, RadioButtonsCheckBoxesEditsAndComboBoxesByIdentifier) {
@@ -123,7 +123,7 @@ TEST(ModalDialogTest, RadioButtonsCheckBoxesEditsAndComboBoxesByIdentifier) {
     }
     return msg == WM_COMMAND;
   };
-  r.ui.ExpectDialog("PORT_SETUP", [](DialogDriver& d) {
+  r.script.ExpectDialog("PORT_SETUP", [](DialogDriver& d) {
     EXPECT_TRUE(d.IsChecked(2002));
     EXPECT_EQ(d.Text(1015), "Orvex");
     EXPECT_TRUE(d.Check(2003, true));
@@ -147,7 +147,7 @@ TEST(ModalDialogTest, RadioButtonsCheckBoxesEditsAndComboBoxesByIdentifier) {
 
 TEST(ModalDialogTest, WithoutAProcedureAnyButtonEndsTheDialog) {
   RecordingUi r;
-  r.ui.ExpectDialog("FileNotFound", IDOK);
+  r.script.ExpectDialog("FileNotFound", IDOK);
   EXPECT_EQ(r.ui.DialogBox(DialogFrom(kDialogs, "FILENOTFOUND"), 0), IDOK);
   // Ended while it was being made: no prompt is shown, so none is expected.
   DialogProc endAtOnce = [&](Hwnd dlg, uint32_t msg, WParam, LParam) -> intptr_t {
@@ -171,7 +171,7 @@ TEST(ModalDialogTest, UnexpectedOrUnfinishedDialogsFailAndAreCancelled) {
 
   // A procedure that ignores Cancel still cannot keep an unfinished dialog open.
   DialogProc stubborn = [](Hwnd, uint32_t msg, WParam, LParam) -> intptr_t { return msg == WM_COMMAND; };
-  r.ui.ExpectDialog("CHOOSESCANNER", [](DialogDriver& d) { d.SelectMany(1007, {}); });
+  r.script.ExpectDialog("CHOOSESCANNER", [](DialogDriver& d) { d.SelectMany(1007, {}); });
   EXPECT_EQ(r.ui.DialogBox(DialogFrom(kDialogs, "CHOOSESCANNER"), 0, stubborn), IDCANCEL);
   EXPECT_NE(r.failures.back().find("still open"), std::string::npos);
 }
@@ -189,8 +189,8 @@ TEST(ModelessDialogTest, CreatedUpdatedByMessagesAndDestroyed) {
     return msg == WM_INITDIALOG;
   };
   Hwnd seen = 0;
-  r.ui.ExpectModeless("COPYDIALOG", [&](DialogDriver& d) { seen = d.dialog(); });
-  r.ui.ExpectModeless("never shown");
+  r.script.ExpectModeless("COPYDIALOG", [&](DialogDriver& d) { seen = d.dialog(); });
+  r.script.ExpectModeless("never shown");
   Hwnd dlg = r.ui.CreateDialog(DialogFrom(kDialogs, "COPYDIALOG"), 0, proc);
   ASSERT_NE(dlg, 0u);
   EXPECT_EQ(seen, dlg);
@@ -209,7 +209,7 @@ TEST(ModelessDialogTest, CreatedUpdatedByMessagesAndDestroyed) {
   EXPECT_TRUE(destroyed);
   EXPECT_FALSE(r.ui.IsWindow(dlg));
   EXPECT_FALSE(r.ui.IsWindow(bar));
-  EXPECT_EQ(r.ui.Unmet(), std::vector<std::string>{"modeless dialog never shown"});
+  EXPECT_EQ(r.script.Unmet(), std::vector<std::string>{"modeless dialog never shown"});
   EXPECT_TRUE(r.failures.empty());
 }
 
@@ -237,7 +237,7 @@ TEST(PropertySheetTest, PagesAreMadeWhenFirstShownAndApplyOnOk) {
   sheet.flags = PSH_NOAPPLYNOW;
   sheet.pages.push_back({DialogFrom(kDialogs, "PORT_SETUP"), page("parallel"), 0});
   sheet.pages.push_back({DialogFrom(kDialogs, "FILENOTFOUND"), page("scsi"), 0});
-  r.ui.ExpectDialog("Setup KV-TWAIN 32", [](DialogDriver& d) {
+  r.script.ExpectDialog("Setup KV-TWAIN 32", [](DialogDriver& d) {
     EXPECT_EQ(d.PageCount(), 2);
     EXPECT_FALSE(d.Has(0x3021));  // no Apply button
     EXPECT_TRUE(d.Check(2003, true));  // a control of the page on show
@@ -255,7 +255,7 @@ TEST(PropertySheetTest, PagesAreMadeWhenFirstShownAndApplyOnOk) {
   ASSERT_EQ(r.failures.size(), 1u);  // the refused page turn
 
   events.clear();
-  r.ui.ExpectDialog("Setup KV-TWAIN 32", IDCANCEL);
+  r.script.ExpectDialog("Setup KV-TWAIN 32", IDCANCEL);
   EXPECT_EQ(r.ui.PropertySheet(sheet), 0);
   EXPECT_EQ(events, (std::vector<std::string>{"parallel init", "parallel active", "parallel reset"}));
 }

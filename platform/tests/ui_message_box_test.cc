@@ -14,19 +14,19 @@ constexpr const char* kNotFound = "Scanner is not found!\nPlease check if\n1. Sc
 
 TEST(ScriptedMessageBoxTest, ExpectationsAnswerInOrderAndAreUsedUp) {
   RecordingUi r;
-  r.ui.ExpectMessageBox("not found", IDRETRY).ExpectMessageBox("Tovelink", "not found", IDCANCEL);
+  r.script.ExpectMessageBox("not found", IDRETRY).ExpectMessageBox("Tovelink", "not found", IDCANCEL);
   EXPECT_EQ(r.ui.MessageBox(0, kNotFound, "Tovelink", MB_RETRYCANCEL | MB_ICONEXCLAMATION), IDRETRY);
   EXPECT_EQ(r.ui.MessageBox(0, kNotFound, "Tovelink", MB_RETRYCANCEL), IDCANCEL);
-  EXPECT_TRUE(r.ui.Unmet().empty());
+  EXPECT_TRUE(r.script.Unmet().empty());
   EXPECT_TRUE(r.failures.empty());
-  ASSERT_EQ(r.ui.History().size(), 2u);
-  EXPECT_EQ(r.ui.History()[1].answer, IDCANCEL);
-  EXPECT_EQ(r.ui.History()[1].text, kNotFound);
+  ASSERT_EQ(r.script.History().size(), 2u);
+  EXPECT_EQ(r.script.History()[1].answer, IDCANCEL);
+  EXPECT_EQ(r.script.History()[1].text, kNotFound);
 }
 
 TEST(ScriptedMessageBoxTest, UnexpectedBoxFailsQuotingItsTextAndGetsTheSafeAnswer) {
   RecordingUi r;
-  r.ui.ExpectMessageBox("Other caption", "not found", IDRETRY);  // caption does not match
+  r.script.ExpectMessageBox("Other caption", "not found", IDRETRY);  // caption does not match
   EXPECT_EQ(r.ui.MessageBox(0, kNotFound, "Tovelink", MB_RETRYCANCEL), IDCANCEL);
   EXPECT_EQ(r.ui.MessageBox(0, "Reboot Now ?", "Setup", MB_YESNO), IDNO);
   EXPECT_EQ(r.ui.MessageBox(0, "Done.", "Setup", MB_OK), IDOK);
@@ -34,24 +34,24 @@ TEST(ScriptedMessageBoxTest, UnexpectedBoxFailsQuotingItsTextAndGetsTheSafeAnswe
   EXPECT_NE(r.failures[0].find("Scanner is not found!"), std::string::npos);
   EXPECT_NE(r.failures[0].find("Tovelink"), std::string::npos);
   EXPECT_NE(r.failures[1].find("Reboot Now ?"), std::string::npos);
-  ASSERT_EQ(r.ui.Unmet().size(), 1u);
-  EXPECT_NE(r.ui.Unmet()[0].find("not found"), std::string::npos);
+  ASSERT_EQ(r.script.Unmet().size(), 1u);
+  EXPECT_NE(r.script.Unmet()[0].find("not found"), std::string::npos);
 }
 
 TEST(ScriptedMessageBoxTest, RepeatedAndOpenEndedExpectations) {
   RecordingUi r;
-  r.ui.ExpectMessageBox("Insert disk", IDOK, 3).ExpectMessageBox("Progress", IDOK, 0);
+  r.script.ExpectMessageBox("Insert disk", IDOK, 3).ExpectMessageBox("Progress", IDOK, 0);
   r.ui.MessageBox(0, "Insert disk 2", "Setup", MB_OK);
   r.ui.MessageBox(0, "Progress 1", "Setup", MB_OK);
   r.ui.MessageBox(0, "Progress 2", "Setup", MB_OK);
-  ASSERT_EQ(r.ui.Unmet().size(), 1u);
-  EXPECT_NE(r.ui.Unmet()[0].find("2 of 3"), std::string::npos);
+  ASSERT_EQ(r.script.Unmet().size(), 1u);
+  EXPECT_NE(r.script.Unmet()[0].find("2 of 3"), std::string::npos);
   EXPECT_TRUE(r.failures.empty());
 }
 
 TEST(ScriptedMessageBoxTest, AnAnswerThatIsNotOneOfItsButtonsIsAFailure) {
   RecordingUi r;
-  r.ui.ExpectMessageBox("Exit?", IDRETRY);
+  r.script.ExpectMessageBox("Exit?", IDRETRY);
   EXPECT_EQ(r.ui.MessageBox(0, "Exit?", "Setup", MB_YESNO), IDNO);
   EXPECT_EQ(r.failures.size(), 1u);
   EXPECT_EQ(r.ui.MessageBox(0, "x", "y", 0x7), 0);  // no such button set
@@ -61,9 +61,9 @@ TEST(ScriptedMessageBoxTest, AnAnswerThatIsNotOneOfItsButtonsIsAFailure) {
 TEST(ScriptedMessageBoxTest, BeepsAreKeptInTheHistory) {
   RecordingUi r;
   r.ui.MessageBeep(MB_ICONQUESTION);
-  ASSERT_EQ(r.ui.History().size(), 1u);
-  EXPECT_EQ(r.ui.History()[0].kind, ScriptedUi::Shown::Kind::kBeep);
-  EXPECT_EQ(r.ui.History()[0].type, MB_ICONQUESTION);
+  ASSERT_EQ(r.script.History().size(), 1u);
+  EXPECT_EQ(r.script.History()[0].kind, ScriptedUi::Shown::Kind::kBeep);
+  EXPECT_EQ(r.script.History()[0].type, MB_ICONQUESTION);
 }
 
 TEST(MessageBoxButtonsTest, DefaultAndSafeAnswers) {
@@ -79,7 +79,7 @@ std::pair<int, std::string> ConsoleBox(const std::string& typed, uint32_t type, 
   Pipe in, out;
   in.Write(typed);
   if (endInput) in.CloseWrite();
-  ConsoleUi ui(in.read(), out.write());
+  UserInterface ui(std::make_unique<ConsoleUi>(in.read(), out.write()));
   int answer = ui.MessageBox(0, "Install OK !!!\n\nReboot Now ?", "Setup", type);
   return {answer, out.Drain()};
 }

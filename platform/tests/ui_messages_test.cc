@@ -167,7 +167,7 @@ END
     return 1;
   };
   Hwnd dialog = 0;
-  r.ui.ExpectModeless("Progress", [&](DialogDriver& d) { dialog = d.dialog(); });
+  r.script.ExpectModeless("Progress", [&](DialogDriver& d) { dialog = d.dialog(); });
   Hwnd created = r.ui.CreateDialog(progress, 0, proc);
   ASSERT_EQ(created, dialog);
   Hwnd cancel = r.ui.GetDlgItem(dialog, IDCANCEL);

@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -15,12 +16,13 @@
 
 namespace platform::testing {
 
-// A scripted interface whose failures are kept for the test to inspect.
+// A window system with the scripted backend, whose failures are kept for the test to inspect.
 struct RecordingUi {
   RecordingUi() {
-    ui.SetFailureHandler([this](const std::string& m) { failures.push_back(m); });
+    script.SetFailureHandler([this](const std::string& m) { failures.push_back(m); });
   }
-  ScriptedUi ui;
+  UserInterface ui{std::make_unique<ScriptedUi>()};
+  ScriptedUi& script = static_cast<ScriptedUi&>(ui.backend());
   std::vector<std::string> failures;
 };
 

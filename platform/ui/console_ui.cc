@@ -85,7 +85,7 @@ void ConsoleUi::RunModal(DialogDriver& driver) {
 
 Hwnd ConsoleUi::TopLevelOf(Hwnd window) const {
   Hwnd h = window;
-  for (Window* w = UiInternal::FindQuiet(*this, h); w && w->child; w = UiInternal::FindQuiet(*this, h)) {
+  for (Window* w = UiInternal::FindQuiet(windows(), h); w && w->child; w = UiInternal::FindQuiet(windows(), h)) {
     h = w->parent;
   }
   return h;
@@ -94,14 +94,14 @@ Hwnd ConsoleUi::TopLevelOf(Hwnd window) const {
 bool ConsoleUi::IsShownModeless(Hwnd window) const { return shown_.count(TopLevelOf(window)) > 0; }
 
 void ConsoleUi::OnShown(Hwnd window) {
-  if (!IsDialog(window)) return;
+  if (!windows().IsDialog(window)) return;
   shown_.insert(window);
   EndBarLine();
-  std::string text = "=== " + GetWindowText(window) + " ===\n";
-  for (Hwnd c : GetChildren(window)) {
-    ControlKind kind = GetControlKind(c);
-    if ((kind == ControlKind::kStatic || kind == ControlKind::kEdit) && IsWindowVisible(c)) {
-      std::string t = PlainText(GetWindowText(c));
+  std::string text = "=== " + windows().GetWindowText(window) + " ===\n";
+  for (Hwnd c : windows().GetChildren(window)) {
+    ControlKind kind = windows().GetControlKind(c);
+    if ((kind == ControlKind::kStatic || kind == ControlKind::kEdit) && windows().IsWindowVisible(c)) {
+      std::string t = PlainText(windows().GetWindowText(c));
       if (!t.empty()) text += "  " + t + "\n";
     }
   }
@@ -118,19 +118,19 @@ void ConsoleUi::OnDestroyed(Hwnd window) {
 }
 
 void ConsoleUi::OnTextChanged(Hwnd control) {
-  ControlKind kind = GetControlKind(control);
+  ControlKind kind = windows().GetControlKind(control);
   if (kind != ControlKind::kStatic && kind != ControlKind::kEdit) return;
-  if (!IsShownModeless(control) || !IsWindowVisible(control)) return;
-  std::string text = PlainText(GetWindowText(control));
+  if (!IsShownModeless(control) || !windows().IsWindowVisible(control)) return;
+  std::string text = PlainText(windows().GetWindowText(control));
   if (text.empty()) return;
   EndBarLine();
-  Write(GetWindowText(TopLevelOf(control)) + ": " + text + "\n");
+  Write(windows().GetWindowText(TopLevelOf(control)) + ": " + text + "\n");
 }
 
 void ConsoleUi::OnProgress(Hwnd bar, int low, int high, int position) {
-  if (!IsWindowVisible(bar)) return;
+  if (!windows().IsWindowVisible(bar)) return;
   barOwner_ = TopLevelOf(bar);
-  std::string caption = GetWindowText(barOwner_);
+  std::string caption = windows().GetWindowText(barOwner_);
   std::string line = RenderBar(caption, low, high, position, kBarWidth);
   if (terminal_) {
     Write("\r" + line + "\x1b[K");
@@ -149,8 +149,8 @@ void ConsoleUi::OnBeep(uint32_t) { Write("\a"); }
 void ConsoleUi::PollInput() {
   Hwnd cancel = 0;
   for (Hwnd dialog : shown_) {
-    for (Hwnd button : GetChildren(dialog)) {
-      if (GetDlgCtrlID(button) == IDCANCEL && IsWindowEnabled(button) && IsWindowVisible(button)) {
+    for (Hwnd button : windows().GetChildren(dialog)) {
+      if (windows().GetDlgCtrlID(button) == IDCANCEL && windows().IsWindowEnabled(button) && windows().IsWindowVisible(button)) {
         cancel = button;
       }
     }
@@ -164,7 +164,7 @@ void ConsoleUi::PollInput() {
   }
   EndBarLine();
   Write("(Cancel pressed)\n");
-  PostClick(cancel);
+  windows().PostClick(cancel);
 }
 
 }  // namespace platform

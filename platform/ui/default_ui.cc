@@ -11,12 +11,12 @@ namespace platform {
 std::unique_ptr<UserInterface> CreateDefaultUserInterface() {
   const char* choice = std::getenv("SCANSUITE_UI");
   std::string_view name = choice ? choice : "";
-  if (name == "scripted") return std::make_unique<ScriptedUi>();
+  if (name == "scripted") return std::make_unique<UserInterface>(std::make_unique<ScriptedUi>());
   if (!name.empty() && name != "console") {
     std::fprintf(stderr, "scansuite: SCANSUITE_UI=%s is not a user interface; using the console\n",
                  choice);
   }
-  return std::make_unique<ConsoleUi>();
+  return std::make_unique<UserInterface>(std::make_unique<ConsoleUi>());
 }
 
 }  // namespace platform

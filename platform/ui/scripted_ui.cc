@@ -164,7 +164,7 @@ void ScriptedUi::RunModal(DialogDriver& driver) {
   if (!expected) {
     Fail("unexpected dialog " + driver.Describe() + ": \"" + DialogTexts(driver) + "\"; cancelled");
     driver.Close();
-    if (driver.IsOpen()) EndDialog(driver.dialog(), IDCANCEL);
+    if (driver.IsOpen()) windows().EndDialog(driver.dialog(), IDCANCEL);
   } else if (script) {
     script(driver);
   }
@@ -172,7 +172,7 @@ void ScriptedUi::RunModal(DialogDriver& driver) {
 }
 
 void ScriptedUi::OnModelessCreated(Hwnd dialog) {
-  DialogDriver driver(*this, dialog, [this](const std::string& m) { Fail(m); });
+  DialogDriver driver(windows(), dialog, [this](const std::string& m) { Fail(m); });
   DialogScript script;
   std::string caption = driver.Caption();
   bool expected = TakeDialog(Expectation::Kind::kModeless, driver.Template(), caption, &script);

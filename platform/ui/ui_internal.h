@@ -129,19 +129,19 @@ struct UiInternal {
   // Sends WM_COMMAND(id, code) from a control to its parent.
   static void Notify(UserInterface& ui, Hwnd control, uint16_t code);
   static int PresentMessageBox(UserInterface& ui, const MessageBoxRequest& request) {
-    return ui.PresentMessageBox(request);
+    return ui.backend().PresentMessageBox(request);
   }
-  static void RunModal(UserInterface& ui, DialogDriver& driver) { ui.RunModal(driver); }
-  static void ModelessCreated(UserInterface& ui, Hwnd h) { ui.OnModelessCreated(h); }
-  static void Shown(UserInterface& ui, Hwnd h) { ui.OnShown(h); }
-  static void Hidden(UserInterface& ui, Hwnd h) { ui.OnHidden(h); }
-  static void Destroyed(UserInterface& ui, Hwnd h) { ui.OnDestroyed(h); }
-  static void TextChanged(UserInterface& ui, Hwnd h) { ui.OnTextChanged(h); }
+  static void RunModal(UserInterface& ui, DialogDriver& driver) { ui.backend().RunModal(driver); }
+  static void ModelessCreated(UserInterface& ui, Hwnd h) { ui.backend().OnModelessCreated(h); }
+  static void Shown(UserInterface& ui, Hwnd h) { ui.backend().OnShown(h); }
+  static void Hidden(UserInterface& ui, Hwnd h) { ui.backend().OnHidden(h); }
+  static void Destroyed(UserInterface& ui, Hwnd h) { ui.backend().OnDestroyed(h); }
+  static void TextChanged(UserInterface& ui, Hwnd h) { ui.backend().OnTextChanged(h); }
   static void Progress(UserInterface& ui, Hwnd h, const RangeState& r) {
-    ui.OnProgress(h, r.low, r.high, r.position);
+    ui.backend().OnProgress(h, r.low, r.high, r.position);
   }
-  static void Update(UserInterface& ui, Hwnd h) { ui.OnUpdate(h); }
-  static void PollInput(UserInterface& ui) { ui.PollInput(); }
+  static void Update(UserInterface& ui, Hwnd h) { ui.backend().OnUpdate(h); }
+  static void PollInput(UserInterface& ui) { ui.backend().PollInput(); }
 };
 
 // The procedures of the controls the window system models.

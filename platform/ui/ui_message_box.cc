@@ -57,7 +57,7 @@ std::string_view IconName(uint32_t type) {
 }
 
 bool UserInterface::MessageBeep(uint32_t type) {
-  OnBeep(type);
+  backend_->OnBeep(type);
   return true;
 }
 

@@ -7,7 +7,10 @@
 
 namespace platform {
 
-UserInterface::UserInterface() : impl_(std::make_unique<Impl>()) {}
+UserInterface::UserInterface(std::unique_ptr<UiBackend> backend)
+    : backend_(std::move(backend)), impl_(std::make_unique<Impl>()) {
+  backend_->windows_ = this;
+}
 
 UserInterface::~UserInterface() = default;
 

@@ -20,12 +20,13 @@
 #include <string>
 
 #include "platform/ui/ui.h"
+#include "platform/ui/ui_backend.h"
 
 namespace platform {
 
 class LineReader;
 
-class ConsoleUi : public UserInterface {
+class ConsoleUi : public UiBackend {
  public:
   ConsoleUi();  // standard input and standard error
   // Reads from `inputFd` and writes to `outputFd`; neither is closed.
@@ -33,8 +34,6 @@ class ConsoleUi : public UserInterface {
   ~ConsoleUi() override;
 
   void Fail(const std::string& message) override;
-
- protected:
   int PresentMessageBox(const MessageBoxRequest& request) override;
   void RunModal(DialogDriver& driver) override;
   void OnShown(Hwnd window) override;

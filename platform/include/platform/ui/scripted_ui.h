@@ -21,10 +21,11 @@
 
 #include "platform/ui/dialog_driver.h"
 #include "platform/ui/ui.h"
+#include "platform/ui/ui_backend.h"
 
 namespace platform {
 
-class ScriptedUi : public UserInterface {
+class ScriptedUi : public UiBackend {
  public:
   using DialogScript = std::function<void(DialogDriver&)>;
   using FailureHandler = std::function<void(const std::string&)>;
@@ -55,18 +56,16 @@ class ScriptedUi : public UserInterface {
   // Where failures go; by default, to stderr.
   void SetFailureHandler(FailureHandler handler);
   void Fail(const std::string& message) override;
+  int PresentMessageBox(const MessageBoxRequest& request) override;
+  void RunModal(DialogDriver& driver) override;
+  void OnModelessCreated(Hwnd dialog) override;
+  void OnBeep(uint32_t type) override;
 
   // Expectations that are still waiting, described for a test's failure message.
   std::vector<std::string> Unmet() const;
   std::vector<Shown> History() const;
   // Forgets every expectation and the history.
   void Reset();
-
- protected:
-  int PresentMessageBox(const MessageBoxRequest& request) override;
-  void RunModal(DialogDriver& driver) override;
-  void OnModelessCreated(Hwnd dialog) override;
-  void OnBeep(uint32_t type) override;
 
  private:
   struct Expectation {

@@ -6,10 +6,8 @@
 // dialogs with a dialog procedure, and the controls inside them. Controls of the classes in
 // ControlKind are modelled by the window system itself (texts, list and combo items, selections,
 // check states, progress and up-down positions) and answer the standard messages. Nothing is drawn
-// on a screen; what a person sees and does is the business of the backend:
-//   - ScriptedUi (scripted_ui.h): tests and unattended runs say in advance which prompts come and
-//     how they are answered; anything else is a loud failure.
-//   - ConsoleUi (console_ui.h): a person at a terminal.
+// on a screen; what a person sees and does is the business of the backend the window system
+// takes when it is made (ui_backend.h): scripted or console.
 //
 // Threads. Windows belong to the thread that uses the interface; every call except PostMessage
 // and PostQuitMessage must come from that thread. PostMessage may be called from any thread.
@@ -27,6 +25,7 @@
 #include <vector>
 
 #include "platform/modules/dialog_template.h"
+#include "platform/ui/ui_backend.h"
 #include "platform/ui/ui_constants.h"
 
 namespace platform {
@@ -77,10 +76,10 @@ struct PropertySheetHeader {
 
 class DialogDriver;
 
-class UserInterface {
+class UserInterface final {
  public:
-  UserInterface();
-  virtual ~UserInterface();
+  explicit UserInterface(std::unique_ptr<UiBackend> backend);
+  ~UserInterface();
   UserInterface(const UserInterface&) = delete;
   UserInterface& operator=(const UserInterface&) = delete;
 
@@ -230,40 +229,20 @@ class UserInterface {
   // Dispatches every message queued so far, as a modal loop does between a person's actions.
   void PumpMessages();
 
-  // How a backend reports a loud failure (an unexpected prompt, a dialog left open).
-  virtual void Fail(const std::string& message) = 0;
+  // A loud failure (an unexpected prompt, a dialog left open), reported by the backend.
+  void Fail(const std::string& message) { backend_->Fail(message); }
 
- protected:
-  // --- What a backend provides.
-  // Shows a message box and returns one of MessageBoxButtons(request.type).
-  virtual int PresentMessageBox(const MessageBoxRequest& request) = 0;
-  // Runs a modal dialog (or property sheet) until it ends. Returning with the dialog still open
-  // is a failure: it is reported and the dialog is cancelled.
-  virtual void RunModal(DialogDriver& driver) = 0;
-  // A modeless dialog was created (after WM_INITDIALOG).
-  virtual void OnModelessCreated(Hwnd dialog) { (void)dialog; }
-  // A top-level window or dialog became visible or hidden, or is being destroyed.
-  virtual void OnShown(Hwnd window) { (void)window; }
-  virtual void OnHidden(Hwnd window) { (void)window; }
-  virtual void OnDestroyed(Hwnd window) { (void)window; }
-  // A control's text or a progress bar's position changed, or UpdateWindow was called.
-  virtual void OnTextChanged(Hwnd control) { (void)control; }
-  virtual void OnProgress(Hwnd bar, int low, int high, int position) {
-    (void)bar, (void)low, (void)high, (void)position;
-  }
-  virtual void OnUpdate(Hwnd window) { (void)window; }
-  virtual void OnBeep(uint32_t type) { (void)type; }
-  // Called while a program polls or waits for messages, so that a person's input can arrive.
-  virtual void PollInput() {}
+  UiBackend& backend() const { return *backend_; }
 
  private:
   friend struct UiInternal;
   struct Impl;
+  std::unique_ptr<UiBackend> backend_;
   std::unique_ptr<Impl> impl_;
 };
 
-// The backend chosen by SCANSUITE_UI: "console" (the default) or "scripted". An unknown value
-// is reported on stderr and gives the console.
+// A window system with the backend chosen by SCANSUITE_UI: "console" (the default) or
+// "scripted". An unknown value is reported on stderr and gives the console.
 std::unique_ptr<UserInterface> CreateDefaultUserInterface();
 
 }  // namespace platform
