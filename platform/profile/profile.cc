@@ -64,6 +64,9 @@ std::vector<std::string> SectionItems(const ProfileDocument& doc, std::string_vi
     std::string item(line.name);
     bool hasEquals =
         std::string_view(doc.text()).substr(line.begin, line.length).find('=') != std::string::npos;
+    // A line without '=' is no key: Windows leaves it out of key lists (a whole-section read
+    // still returns it).
+    if (!withValues && !hasEquals) continue;
     if (withValues && hasEquals) {
       item += '=';
       item += line.value;

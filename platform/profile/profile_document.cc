@@ -1,5 +1,7 @@
 #include "profile_document.h"
 
+#include <algorithm>
+
 #include "platform/files/winpath.h"
 
 namespace platform {
@@ -21,16 +23,19 @@ std::string_view Unquote(std::string_view v) {
 ProfileDocument::ProfileDocument(std::string text) : text_(std::move(text)) { Parse(); }
 
 void ProfileDocument::Parse() {
-  std::string_view all(text_);
+  end_ = std::min(text_.find('\0'), text_.size());
+  std::string_view all = std::string_view(text_).substr(0, end_);
   size_t pos = 0;
   while (pos < all.size()) {
     Line line;
     line.begin = pos;
-    size_t nl = all.find('\n', pos);
-    size_t end = nl == std::string_view::npos ? all.size() : nl;
-    size_t contentEnd = (end > pos && all[end - 1] == '\r') ? end - 1 : end;
+    const size_t contentEnd = std::min(all.find_first_of("\r\n", pos), all.size());
     line.length = contentEnd - pos;
-    line.ending = (nl == std::string_view::npos ? end : end + 1) - contentEnd;
+    if (contentEnd < all.size()) {
+      const bool crlf = all[contentEnd] == '\r' && contentEnd + 1 < all.size() &&
+                        all[contentEnd + 1] == '\n';
+      line.ending = crlf ? 2 : 1;
+    }
     pos = contentEnd + line.ending;
     std::string_view body = TrimBlanks(all.substr(line.begin, line.length));
     if (!body.empty() && body.front() == '[') {
@@ -81,19 +86,18 @@ size_t ProfileDocument::InsertionPoint(size_t sectionLine) const {
 
 std::string_view ProfileDocument::NewLine() const {
   for (const Line& line : lines_) {
-    if (line.ending == 2) return "\r\n";
-    if (line.ending == 1) return "\n";
+    if (line.ending > 0) return std::string_view(text_).substr(line.begin + line.length, line.ending);
   }
   return "\r\n";
 }
 
 std::string ProfileDocument::ReplaceLines(size_t first, size_t last,
                                           std::string_view replacement) const {
-  size_t from = first < lines_.size() ? lines_[first].begin : text_.size();
-  size_t to = last < lines_.size() ? lines_[last].begin : text_.size();
+  size_t from = first < lines_.size() ? lines_[first].begin : end_;
+  size_t to = last < lines_.size() ? lines_[last].begin : end_;
   std::string out = text_.substr(0, from);
   // A file whose last line has no line ending gets one before anything is added after it.
-  if (from == text_.size() && !lines_.empty() && lines_.back().ending == 0 && !replacement.empty()) {
+  if (from == end_ && !lines_.empty() && lines_.back().ending == 0 && !replacement.empty()) {
     out += NewLine();
   }
   out += replacement;

@@ -1,5 +1,10 @@
 // A profile file held as its lines, each classified but kept byte for byte, so that an edit
 // rewrites only the lines it changes.
+//
+// As Windows reads profile files: the text ends at the first zero byte, and a line ends at LF,
+// CR LF or a lone CR. The bytes from the first zero on are kept as they are and edits go before
+// them (Windows would drop them on its next write; they may be the remains of something worth
+// keeping).
 #pragma once
 
 #include <optional>
@@ -15,7 +20,7 @@ class ProfileDocument {
   struct Line {
     size_t begin = 0;    // offset of the line in the text
     size_t length = 0;   // without its line ending
-    size_t ending = 0;   // length of its line ending (0, 1 or 2)
+    size_t ending = 0;   // length of its line ending: 0, 1 (LF or a lone CR) or 2 (CR LF)
     Kind kind = Kind::kOther;
     std::string_view name;   // section name, or key
     std::string_view value;  // trimmed and unquoted value of an entry
@@ -42,6 +47,7 @@ class ProfileDocument {
  private:
   void Parse();
   std::string text_;
+  size_t end_ = 0;  // where the text ends for reading: the first zero byte, or its size
   std::vector<Line> lines_;
 };
 

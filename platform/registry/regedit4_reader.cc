@@ -52,7 +52,49 @@ bool StartsWithNoCase(std::string_view s, std::string_view prefix) {
   return true;
 }
 
-// Lines with their numbers, continuations ("\" at the end) joined.
+// The line without a comment: from the first ';' outside double quotes (a backslash escapes
+// the next character inside them).
+std::string_view WithoutComment(std::string_view line) {
+  bool quoted = false;
+  for (size_t i = 0; i < line.size(); ++i) {
+    if (quoted && line[i] == '\\') {
+      ++i;
+    } else if (line[i] == '"') {
+      quoted = !quoted;
+    } else if (line[i] == ';' && !quoted) {
+      return line.substr(0, i);
+    }
+  }
+  return line;
+}
+
+bool IsCommentLine(std::string_view line) {
+  return !line.empty() && (line.front() == ';' || line.front() == '#');
+}
+
+// Whether a value line's data is a hex list ("hex:" or "hex(n):"), the only data that may go on
+// over several lines.
+bool HasHexData(std::string_view line) {
+  size_t pos = 0;
+  if (!line.empty() && line.front() == '"') {
+    for (pos = 1; pos < line.size() && line[pos] != '"'; ++pos) {
+      if (line[pos] == '\\') ++pos;
+    }
+    ++pos;
+  } else if (!line.empty() && line.front() == '@') {
+    pos = 1;
+  } else {
+    return false;
+  }
+  while (pos < line.size() && IsBlank(line[pos])) ++pos;
+  if (pos >= line.size() || line[pos] != '=') return false;
+  std::string_view data = Trim(line.substr(pos + 1));
+  return StartsWithNoCase(data, "hex:") || StartsWithNoCase(data, "hex(");
+}
+
+// Lines with their numbers; comments (a line starting with ';' or '#', or ';' after a value's
+// data) taken off. Hex data ending in "\" goes on with the next line that is not blank, and only
+// between whole bytes; a continuation at the end of the text simply ends the data.
 class LineReader {
  public:
   explicit LineReader(std::string_view text) : rest_(text) {
@@ -63,11 +105,26 @@ class LineReader {
     std::string_view physical;
     if (!Physical(&physical)) return false;
     *number = number_;
-    line->assign(Trim(physical));
-    while (!line->empty() && line->back() == '\\' && line->front() != ';' && Physical(&physical)) {
+    std::string_view first = Trim(physical);
+    if (IsCommentLine(first)) {
+      line->clear();
+      return true;
+    }
+    line->assign(first.front() == '"' || first.front() == '@' ? Trim(WithoutComment(first)) : first);
+    if (line->empty() || line->back() != '\\' || line->front() == '[') return true;
+    if (!HasHexData(*line)) Fault("only hex data may go on over the next line");
+    while (!line->empty() && line->back() == '\\') {
       line->pop_back();
       while (!line->empty() && IsBlank(line->back())) line->pop_back();
-      line->append(Trim(physical));
+      if (!line->empty() && line->back() != ',' && line->back() != ':') {
+        Fault("hex data may go on over the next line only between whole bytes");
+      }
+      std::string_view next;
+      do {
+        if (!Physical(&next)) return true;
+        next = Trim(WithoutComment(next));
+      } while (next.empty());
+      line->append(next);
     }
     return true;
   }
@@ -116,6 +173,23 @@ std::vector<uint8_t> ParseBytes(std::string_view list) {
   return bytes;
 }
 
+// Expandable and multiple strings are stored with their final zero, as the registry editor
+// stores them: one after an expandable string, two after the last of multiple strings.
+void EndStrings(RegeditValue* value) {
+  std::vector<uint8_t>& d = value->data;
+  if (value->type == kRegExpandSz) {
+    if (d.empty() || d.back() != 0) d.push_back(0);
+  } else if (value->type == kRegMultiSz) {
+    if (d.empty()) {
+      d.push_back(0);
+    } else if (d.back() != 0) {
+      d.insert(d.end(), {0, 0});
+    } else if (d.size() >= 2 && d[d.size() - 2] != 0) {
+      d.push_back(0);
+    }
+  }
+}
+
 void ParseData(std::string_view data, RegeditValue* value) {
   if (data == "-") {
     value->remove = true;
@@ -140,6 +214,7 @@ void ParseData(std::string_view data, RegeditValue* value) {
     value->type = ParseHexNumber(data.substr(4, close - 4), 8, "value type");
     value->data = ParseBytes(data.substr(close + 2));
     if (value->type == kRegDword && value->data.size() != 4) Fault("a dword needs 4 bytes");
+    EndStrings(value);
   } else {
     Fault("unknown kind of value data");
   }
@@ -173,7 +248,7 @@ RegeditSection ParseSection(std::string_view line) {
 }
 
 void ParseLine(std::string_view line, size_t number, std::vector<RegeditSection>* sections) {
-  if (line.empty() || line.front() == ';') return;
+  if (line.empty() || IsCommentLine(line)) return;
   if (line.front() == '[') {
     sections->push_back(ParseSection(line));
     sections->back().line = number;
@@ -194,12 +269,12 @@ RegeditError ParseRegedit4(std::string_view text, std::vector<RegeditSection>* s
   LineReader reader(text);
   std::string line;
   size_t number = 0;
-  while (reader.Next(&line, &number) && line.empty()) {
-  }
-  if (line != "REGEDIT4") {
-    return {kErrorBadFormat, number, "the text does not start with REGEDIT4"};
-  }
   try {
+    while (reader.Next(&line, &number) && line.empty()) {
+    }
+    if (line != "REGEDIT4") {
+      return {kErrorBadFormat, number, "the text does not start with REGEDIT4"};
+    }
     while (reader.Next(&line, &number)) ParseLine(line, number, sections);
   } catch (const ParseFault& fault) {
     return {kErrorBadFormat, number, fault.message};

@@ -115,6 +115,7 @@ long ExportRegedit4(Registry& registry, std::string_view path, std::string* text
     e = AppendTree(registry, tops[i].first, tops[i].second, &out);
   }
   registry.CommitTransaction();  // nothing was written; a rollback would doom a caller's outer one
+  out += kEol;  // a blank line after the last key, as the registry editor ends its files
   if (e == kErrorSuccess) *text = std::move(out);
   return e;
 }

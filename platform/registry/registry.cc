@@ -22,6 +22,7 @@ const std::string& Registry::OpenError() const { return impl_->store.error(); }
 
 long Registry::CreateKey(RegKey parent, std::string_view subKey, RegKey* result, bool* created) {
   if (!result) return kErrorInvalidParameter;
+  *result = 0;  // as on Windows: a failed create leaves no stale handle behind
   std::lock_guard lock(impl_->mutex);
   int64_t id = 0;
   bool made = false;
@@ -36,6 +37,7 @@ long Registry::CreateKey(RegKey parent, std::string_view subKey, RegKey* result,
 
 long Registry::OpenKey(RegKey parent, std::string_view subKey, RegKey* result) {
   if (!result) return kErrorInvalidParameter;
+  *result = 0;  // as on Windows: a failed open leaves no stale handle behind
   std::lock_guard lock(impl_->mutex);
   int64_t id = 0;
   long err = impl_->OnKey(false, parent, [&](int64_t top) -> long {
@@ -48,6 +50,7 @@ long Registry::OpenKey(RegKey parent, std::string_view subKey, RegKey* result) {
 
 long Registry::CloseKey(RegKey key) {
   std::lock_guard lock(impl_->mutex);
+  key = PredefinedKey(key);
   bool known = key >= kHkeyClassesRoot && key <= kHkeyLocalMachine;
   known = impl_->handles.erase(key) > 0 || known;
   if (!impl_->store.usable()) return kErrorBadDatabase;
@@ -102,7 +105,11 @@ long Registry::QueryValue(RegKey key, std::string_view name, uint32_t* type, voi
                           uint32_t* size) const {
   if (data && !size) return kErrorInvalidParameter;
   StoredValue value;
-  if (long e = impl_->Fetch(key, name, &value); e != kErrorSuccess) return e;
+  if (long e = impl_->Fetch(key, name, &value); e != kErrorSuccess) {
+    // Windows reports no data for a value that is not there.
+    if (e == kErrorFileNotFound && size && !data) *size = 0;
+    return e;
+  }
   if (type) *type = value.type;
   if (!size) return kErrorSuccess;
   auto needed = static_cast<uint32_t>(value.data.size());

@@ -26,6 +26,7 @@ long Registry::Impl::Failure(const SqlError& e, bool write) {
 }
 
 long Registry::Impl::Resolve(RegKey key, int64_t* id) {
+  key = PredefinedKey(key);
   if (key >= kHkeyClassesRoot && key <= kHkeyLocalMachine) {
     *id = registry_internal::kClassesRootId + static_cast<int64_t>(key - kHkeyClassesRoot);
     return kErrorSuccess;

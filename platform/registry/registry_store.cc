@@ -13,7 +13,8 @@ namespace platform::registry_internal {
 namespace {
 
 constexpr int64_t kApplicationId = 0x53525247;  // marks a file as one of our registry stores
-constexpr int64_t kSchemaVersion = 1;
+// Version 2 keeps each value's place in creation order (`seq`), as Windows enumerates values.
+constexpr int64_t kSchemaVersion = 2;
 constexpr int kBusyTimeoutMs = 5000;
 constexpr int kOpenAttempts = 6;
 
@@ -30,13 +31,22 @@ CREATE TABLE vals(
   folded TEXT NOT NULL,
   type INTEGER NOT NULL,
   data BLOB NOT NULL,
+  seq INTEGER NOT NULL DEFAULT 0,
   PRIMARY KEY(key, folded)) WITHOUT ROWID;
 INSERT INTO keys(id, parent, name, folded) VALUES
   (1, 0, 'HKEY_CLASSES_ROOT', 'HKEY_CLASSES_ROOT'),
   (2, 0, 'HKEY_CURRENT_USER', 'HKEY_CURRENT_USER'),
   (3, 0, 'HKEY_LOCAL_MACHINE', 'HKEY_LOCAL_MACHINE');
 PRAGMA application_id = 1397903943;
-PRAGMA user_version = 1;
+PRAGMA user_version = 2;
+)";
+
+// A version-1 store kept its values in name order, which is the order of its rows: that order
+// becomes their creation order.
+constexpr const char* kUpgradeFrom1 = R"(
+ALTER TABLE vals ADD COLUMN seq INTEGER NOT NULL DEFAULT 0;
+UPDATE vals SET seq = (SELECT count(*) FROM vals AS o WHERE o.key = vals.key AND o.folded <= vals.folded);
+PRAGMA user_version = 2;
 )";
 static_assert(kApplicationId == 1397903943);
 
@@ -117,6 +127,7 @@ void RegistryStore::Verify() {
   int64_t application = db_.QueryInt("PRAGMA application_id");
   if (application == kApplicationId) {
     int64_t version = db_.QueryInt("PRAGMA user_version");
+    if (version == 1) version = Upgrade();
     if (version != kSchemaVersion) {
       error_ = "registry store " + Quoted(file_) + " has layout version " +
                std::to_string(version) + ", which this program does not know";
@@ -126,6 +137,20 @@ void RegistryStore::Verify() {
   } else {
     error_ = "file " + Quoted(file_) + " is not a registry store";
   }
+}
+
+// Brings a version-1 store to version 2 in one transaction; another process may have done it
+// first, which the version read inside the transaction tells. Returns the version now.
+int64_t RegistryStore::Upgrade() {
+  db_.Exec("BEGIN IMMEDIATE");
+  try {
+    if (db_.QueryInt("PRAGMA user_version") == 1) db_.Exec(kUpgradeFrom1);
+    db_.Exec("COMMIT");
+  } catch (const SqlError&) {
+    sqlite3_exec(db_.handle(), "ROLLBACK", nullptr, nullptr, nullptr);
+    throw;
+  }
+  return db_.QueryInt("PRAGMA user_version");
 }
 
 void RegistryStore::MarkDamaged(const std::string& what) {
@@ -224,7 +249,8 @@ std::optional<StoredValue> RegistryStore::GetValue(int64_t key, std::string_view
 void RegistryStore::SetValue(int64_t key, std::string_view name, uint32_t type, const void* data,
                              size_t size) {
   auto q = db_.Prepared(
-      "INSERT INTO vals(key, name, folded, type, data) VALUES(?, ?, ?, ?, ?) "
+      "INSERT INTO vals(key, name, folded, type, data, seq) "
+      "VALUES(?1, ?2, ?3, ?4, ?5, (SELECT coalesce(max(seq), 0) + 1 FROM vals WHERE key = ?1)) "
       "ON CONFLICT(key, folded) DO UPDATE SET type = excluded.type, data = excluded.data");
   q->Bind(1, key).BindText(2, name).BindText(3, FoldName(name)).Bind(4, type);
   q->BindBlob(5, data, size).Step();
@@ -240,13 +266,13 @@ bool RegistryStore::DeleteValue(int64_t key, std::string_view name) {
 
 std::optional<StoredValue> RegistryStore::ValueAt(int64_t key, uint32_t index) {
   auto q = db_.Prepared(
-      "SELECT name, type, data FROM vals WHERE key = ? ORDER BY folded LIMIT 1 OFFSET ?");
+      "SELECT name, type, data FROM vals WHERE key = ? ORDER BY seq, folded LIMIT 1 OFFSET ?");
   if (!q->Bind(1, key).Bind(2, index).Step()) return std::nullopt;
   return ReadValue(*q);
 }
 
 std::vector<StoredValue> RegistryStore::Values(int64_t key) {
-  auto q = db_.Prepared("SELECT name, type, data FROM vals WHERE key = ? ORDER BY folded");
+  auto q = db_.Prepared("SELECT name, type, data FROM vals WHERE key = ? ORDER BY seq, folded");
   q->Bind(1, key);
   std::vector<StoredValue> values;
   while (q->Step()) values.push_back(ReadValue(*q));

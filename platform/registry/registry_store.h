@@ -66,6 +66,7 @@ class RegistryStore {
  private:
   void OpenChecked();
   void Verify();
+  int64_t Upgrade();
 
   Database db_;
   std::string file_;

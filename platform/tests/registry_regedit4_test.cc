@@ -36,13 +36,14 @@ TEST_F(RegistryTest, ExportWritesTheTextForm) {
             "\n"
             "[HKEY_LOCAL_MACHINE\\Software\\Acme]\n"
             "@=\"top\"\n"
-            "\"Blob\"=hex:01,02,ab\n"
-            "\"Count\"=dword:0000001f\n"
-            "\"Lines\"=hex(1):6f,6e,65,0d,0a,74,77,6f,00\n"
-            "\"Multi\"=hex(7):61,00,00\n"
             "\"Path\"=\"C:\\\\SCAN \\\"x\\\"\"\n"
+            "\"Count\"=dword:0000001f\n"
+            "\"Blob\"=hex:01,02,ab\n"
+            "\"Multi\"=hex(7):61,00,00\n"
+            "\"Lines\"=hex(1):6f,6e,65,0d,0a,74,77,6f,00\n"
             "\n"
-            "[HKEY_LOCAL_MACHINE\\Software\\Acme\\Empty]\n");
+            "[HKEY_LOCAL_MACHINE\\Software\\Acme\\Empty]\n"
+            "\n");
   EXPECT_NE(Export(reg(), "").find("[HKEY_CLASSES_ROOT]\r\n"), std::string::npos);
   std::string text;
   EXPECT_EQ(ExportRegedit4(reg(), "HKLM\\Software\\Missing", &text), kErrorFileNotFound);
@@ -107,10 +108,11 @@ TEST_F(RegistryTest, ImportReadsEveryForm) {
             "REGEDIT4\n\n"
             "[HKEY_LOCAL_MACHINE\\Software\\Form]\n"
             "@=\"default\"\n"
-            "\"Bin\"=hex:01,02,03,ff\n"
-            "\"Empty\"=hex:\n"
             "\"Esc\"=\"a\\\\b\\\"c\"\n"
-            "\"Typed\"=hex(2):41,00\n");
+            "\"Bin\"=hex:01,02,03,ff\n"
+            "\"Typed\"=hex(2):41,00\n"
+            "\"Empty\"=hex:\n"
+            "\n");
   RegKey key = 0;
   EXPECT_EQ(reg().OpenKey(kHkeyCurrentUser, "Gone", &key), kErrorFileNotFound);
 }
@@ -154,6 +156,77 @@ TEST_F(RegistryTest, ImportFaultsNameTheirLineAndChangeNothing) {
     RegKey key = 0;
     EXPECT_EQ(reg().OpenKey(kHkeyLocalMachine, "A", &key), kErrorFileNotFound);
   }
+}
+
+}  // namespace
+}  // namespace platform
+
+namespace platform {
+namespace {
+
+std::vector<uint8_t> Stored(Registry& reg, std::string_view path, std::string_view name) {
+  RegKey key = 0;
+  EXPECT_EQ(reg.OpenKey(kHkeyLocalMachine, path, &key), kErrorSuccess) << path;
+  uint32_t type = 0;
+  uint32_t size = 1024;
+  std::vector<uint8_t> data(size);
+  EXPECT_EQ(reg.QueryValue(key, name, &type, data.data(), &size), kErrorSuccess) << name;
+  reg.CloseKey(key);
+  data.resize(size);
+  return data;
+}
+
+// As the registry editor reads them: comments after data and '#' lines are skipped, hex data
+// goes on over blank lines and may end the file with its backslash.
+TEST_F(RegistryTest, ImportTakesCommentsAndHexContinuationsAsWindowsDoes) {
+  const std::string text =
+      "REGEDIT4\r\n"
+      "# a comment of the other kind\r\n"
+      "[HKEY_LOCAL_MACHINE\\Software\\C]\r\n"
+      "\"Name\"=\"x\" ;note\r\n"
+      "\"semi;colon\"=\"a;b\"\t; and a note\r\n"
+      "\"Num\"=dword:0000002a ;note\r\n"
+      "\"Hex\"=hex:01,\\ ;note after the backslash\r\n"
+      "\r\n"
+      "   \r\n"
+      "  02,03\r\n"
+      "\"End\"=hex:0a,\\\r\n";
+  RegeditError result = ImportRegedit4(reg(), text);
+  ASSERT_TRUE(result.ok()) << result.line << ": " << result.message;
+  EXPECT_EQ(Stored(reg(), "Software\\C", "Name"), (std::vector<uint8_t>{'x', 0}));
+  EXPECT_EQ(Stored(reg(), "Software\\C", "semi;colon"), (std::vector<uint8_t>{'a', ';', 'b', 0}));
+  EXPECT_EQ(Stored(reg(), "Software\\C", "Num"), (std::vector<uint8_t>{0x2a, 0, 0, 0}));
+  EXPECT_EQ(Stored(reg(), "Software\\C", "Hex"), (std::vector<uint8_t>{1, 2, 3}));
+  EXPECT_EQ(Stored(reg(), "Software\\C", "End"), (std::vector<uint8_t>{0x0a}));
+}
+
+// Only hex data goes on over the next line, and only between whole bytes: anything else joined
+// as text would read other bytes or other values than the file holds.
+TEST_F(RegistryTest, ImportRefusesContinuationsOtherThanBetweenHexBytes) {
+  for (const char* bad : {"\"H\"=hex:01,7\\\r\n5\r\n", "\"D\"=dword:1234\\\r\n5678\r\n",
+                          "\"Na\\\r\nme\"=\"x\"\r\n", "\"S\"=\"text\"\\\r\n\"more\"\r\n"}) {
+    RegeditError result =
+        ImportRegedit4(reg(), std::string("REGEDIT4\r\n[HKEY_LOCAL_MACHINE\\Software\\Bad]\r\n") + bad);
+    EXPECT_EQ(result.code, kErrorBadFormat) << bad;
+    EXPECT_EQ(result.line, 3u) << bad;
+    RegKey key = 0;
+    EXPECT_EQ(reg().OpenKey(kHkeyLocalMachine, "Software\\Bad", &key), kErrorFileNotFound) << bad;
+  }
+}
+
+TEST_F(RegistryTest, ExpandableAndMultipleStringsGetTheirFinalZeros) {
+  RegeditError result = ImportRegedit4(reg(),
+                                       "REGEDIT4\r\n[HKEY_LOCAL_MACHINE\\Software\\Z]\r\n"
+                                       "\"E\"=hex(2):41,42\r\n\"E0\"=hex(2):41,00\r\n"
+                                       "\"M1\"=hex(7):41\r\n\"M2\"=hex(7):41,00\r\n"
+                                       "\"M3\"=hex(7):41,00,00\r\n\"Me\"=hex(7):\r\n");
+  ASSERT_TRUE(result.ok()) << result.line << ": " << result.message;
+  EXPECT_EQ(Stored(reg(), "Software\\Z", "E"), (std::vector<uint8_t>{0x41, 0x42, 0}));
+  EXPECT_EQ(Stored(reg(), "Software\\Z", "E0"), (std::vector<uint8_t>{0x41, 0}));
+  EXPECT_EQ(Stored(reg(), "Software\\Z", "M1"), (std::vector<uint8_t>{0x41, 0, 0}));
+  EXPECT_EQ(Stored(reg(), "Software\\Z", "M2"), (std::vector<uint8_t>{0x41, 0, 0}));
+  EXPECT_EQ(Stored(reg(), "Software\\Z", "M3"), (std::vector<uint8_t>{0x41, 0, 0}));
+  EXPECT_EQ(Stored(reg(), "Software\\Z", "Me"), (std::vector<uint8_t>{0}));
 }
 
 }  // namespace

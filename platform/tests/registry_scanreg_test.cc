@@ -63,9 +63,9 @@ TEST_F(ScanregTest, AddQueryAndDeleteValuesOfEachType) {
   EXPECT_EQ(all.exit, 0);
   EXPECT_EQ(all.output,
             "HKEY_LOCAL_MACHINE\\Software\\Acme\n"
-            "    Blob    REG_BINARY    01AB\n"
-            "    Count    REG_DWORD    0x1f\n"
             "    Path    REG_SZ    C:\\SCAN\n"
+            "    Count    REG_DWORD    0x1f\n"
+            "    Blob    REG_BINARY    01AB\n"
             "\n"
             "HKEY_LOCAL_MACHINE\\Software\\Acme\\Sub\n");
   Result one = Scanreg({"query", "HKLM\\Software\\Acme\\Sub", "/ve"});

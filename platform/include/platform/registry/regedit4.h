@@ -7,13 +7,22 @@
 //   @="the key's default value"
 //   "Path"="C:\\SCAN\\BIN"          strings escape only \\ and \"
 //   "Count"=dword:0000001f
-//   "Table"=hex:01,02,03,\          a trailing backslash continues the line
+//   "Table"=hex:01,02,03,\          a trailing backslash continues hex data
 //     04,05
 //   "Other"=hex(7):41,00,00,00      any other type, as bytes
 //   "Old"=-                         deletes the value
 //   [-HKEY_LOCAL_MACHINE\Software\Old]   deletes the key and everything below it
 //
-// Lines end in CR LF or LF; blank lines and lines starting with ';' are skipped.
+// Lines end in CR LF or LF. Blank lines and lines starting with ';' or '#' are skipped, and so
+// is a ';' comment after a value's data (outside quotes). Only hex data goes on over the next
+// line, and only between whole bytes ("01,02,\"); blank lines between are skipped, and a
+// continuation at the very end of the text ends the data. Data of hex(2) and hex(7) get their
+// final zero (one, and two after the last string) when the text leaves it out. An export ends
+// with a blank line after the last key. All as Windows' registry editor does.
+//
+// Where import differs from Windows, on purpose: it is all or nothing. Windows applies a file
+// line by line and stops at a fault with half of it applied; here a fault anywhere names its
+// line and changes nothing, so a broken installer file never leaves a half-made configuration.
 #pragma once
 
 #include <cstddef>

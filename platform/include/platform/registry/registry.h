@@ -16,6 +16,18 @@
 // ("" is the key's default value); neither may hold control characters (kErrorInvalidName).
 // A key path may end in one backslash; a leading or doubled one is kErrorBadPathname.
 //
+// As on Windows: values enumerate (and export) in the order they were created (a store made
+// before that order was kept takes its values' name order as their creation order); a failed
+// open or create sets the caller's handle to 0; querying a missing value without a data buffer
+// sets the size to 0; a predefined key sign-extended to 64 bits is the same key.
+//
+// Where this registry differs from Windows, on purpose:
+//  - A REG_DWORD must be exactly 4 bytes (kErrorInvalidParameter otherwise): a shorter one
+//    would be read past its end by every caller that reads it as a number.
+//  - Names with control characters (tabs included) are refused: they cannot be written as
+//    REGEDIT4 text and read back, so an export would lose them.
+//  - A damaged store is reported, never repaired or replaced (see above).
+//
 // Threads: calls are serialized inside the object. A transaction belongs to the object, so
 // calls made from other threads while one is open take part in it. After fork(), a child
 // opens a Registry of its own instead of using the parent's.
@@ -35,10 +47,22 @@ inline constexpr RegKey kHkeyClassesRoot = 0x80000000u;
 inline constexpr RegKey kHkeyCurrentUser = 0x80000001u;
 inline constexpr RegKey kHkeyLocalMachine = 0x80000002u;
 
+// A predefined key as 64-bit Windows programs spell it, sign-extended (HKEY_CURRENT_USER as
+// 0xFFFFFFFF80000001), stands for the same key: Windows looks at the low 32 bits only.
+constexpr RegKey PredefinedKey(RegKey key) {
+  if (sizeof(RegKey) > 4 && (static_cast<uint64_t>(key) >> 32) == 0xFFFFFFFFu) {
+    const RegKey low = static_cast<RegKey>(key & 0xFFFFFFFFu);
+    if (low >= kHkeyClassesRoot && low <= kHkeyLocalMachine) return low;
+  }
+  return key;
+}
+
 inline constexpr uint32_t kRegNone = 0;
 inline constexpr uint32_t kRegSz = 1;
+inline constexpr uint32_t kRegExpandSz = 2;
 inline constexpr uint32_t kRegBinary = 3;
 inline constexpr uint32_t kRegDword = 4;
+inline constexpr uint32_t kRegMultiSz = 7;
 
 // A short description of a Win32 code that the calls below return, for messages to a person.
 std::string RegistryErrorText(long code);
