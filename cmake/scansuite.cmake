@@ -1,11 +1,17 @@
 # Helpers shared by every module's CMakeLists.
 
-# scansuite_test(NAME SOURCES... [LIBS ...]): one GoogleTest binary, registered with CTest.
+# scansuite_test(NAME [THREADED] SOURCES... [LIBS ...]): one GoogleTest binary, registered with
+# CTest. THREADED labels its tests "threaded": they run threads of their own or of the code under
+# test, and `make test-tsan` runs them under ThreadSanitizer.
 function(scansuite_test name)
   if(NOT SCANSUITE_TESTS)
     return()
   endif()
-  cmake_parse_arguments(T "" "" "SOURCES;LIBS" ${ARGN})
+  cmake_parse_arguments(T "THREADED" "" "SOURCES;LIBS" ${ARGN})
+  set(labels "")
+  if(T_THREADED)
+    set(labels threaded)
+  endif()
   add_executable(${name} ${T_SOURCES} $<TARGET_OBJECTS:platform_testing_gtest>)
   target_link_libraries(${name} PRIVATE ${T_LIBS} platform_testing GTest::gtest GTest::gtest_main)
   set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/tests)
@@ -17,7 +23,11 @@ function(scansuite_test name)
   # property does not survive the generated discovery script.
   set_target_properties(${name} PROPERTIES CROSSCOMPILING_EMULATOR
     "${CMAKE_COMMAND};-E;env;SCANSUITE_BIN=${CMAKE_BINARY_DIR}/bin;SCANSUITE_TESTBIN=${CMAKE_BINARY_DIR}/tests;SCANSUITE_TEST=${name};XDG_DATA_HOME=${scratch}/data;HOME=${scratch}")
-  gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60)
+  gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60 PROPERTIES LABELS "${labels}")
+  set_property(GLOBAL APPEND PROPERTY SCANSUITE_TEST_TARGETS ${name})
+  if(T_THREADED)
+    set_property(GLOBAL APPEND PROPERTY SCANSUITE_THREADED_TARGETS ${name})
+  endif()
 endfunction()
 
 # scansuite_bench(NAME SOURCES... [LIBS ...])

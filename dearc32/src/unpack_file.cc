@@ -12,6 +12,9 @@
 namespace dearc32 {
 namespace {
 
+// Beside the destination while it is being expanded.
+constexpr const char* kPartialSuffix = ".~unpack";
+
 // Sends progress to the caller's bar as a percentage; a null bar gets nothing.
 class ProgressBar final : public ProgressObserver {
  public:
@@ -76,14 +79,27 @@ uint16_t UnpackFile(platform::FileSystem& files, platform::UserInterface& ui,
       SameFile(files, request.source, request.destination)) {
     return kUnpackNoDestination;
   }
-  auto destination =
-      platform::File::Open(files, request.destination, platform::File::Mode::kWrite);
+  // The file is expanded under a name of its own beside the destination and put in its place
+  // only when its check value is right, so a damaged or cut packed file never destroys the file
+  // it was meant to replace. A read-only destination could not be replaced: refused at once.
+  const uint32_t existing = files.GetAttributes(request.destination);
+  if (existing != platform::kInvalidAttributes &&
+      (existing & (platform::kAttrReadOnly | platform::kAttrDirectory))) {
+    return kUnpackNoDestination;
+  }
+  const std::string partial = std::string(request.destination) + kPartialSuffix;
+  auto destination = platform::File::Open(files, partial, platform::File::Mode::kWrite);
   if (!destination) return kUnpackNoDestination;
+  const auto discard = [&](uint16_t result) {
+    destination.reset();
+    files.DeleteFile(partial);
+    return result;
+  };
 
   FileSource reader(*source);
   InputBuffer input(reader);
   const std::optional<MemberInfo> member = ReadMemberInfo(reader, input);
-  if (!member) return kUnpackBadHeader;
+  if (!member) return discard(kUnpackBadHeader);
   Notify(ui, request.notifyWindow, kNotifySource, request.source);
   Notify(ui, request.notifyWindow, kNotifyDestination, request.destination);
 
@@ -92,17 +108,17 @@ uint16_t UnpackFile(platform::FileSystem& files, platform::UserInterface& ui,
   ProgressBar progress(ui, request.progressBar, member->header.expandedSize);
   if (member->header.expandedSize > 0) progress.Start();
   const ExpandOutcome outcome = ExpandMember(member->header, input, output, &progress);
-  destination.reset();
   source.reset();
-
   const uint16_t result = ResultOf(outcome.status);
-  // Only a good copy is stamped as the original: a damaged one marked read-only would also
-  // stop the next attempt from replacing it.
-  if (result == kUnpackDone) {
-    const auto created = platform::FileTimeFromDos(member->header.dosDate, member->header.dosTime);
-    if (files.SetCreationTime(request.destination, created)) {
-      files.SetAttributes(request.destination, member->header.attributes);
-    }
+  if (result != kUnpackDone) return discard(result);
+  if (!destination->Flush()) return discard(kUnpackNoDestination);
+  destination.reset();
+  // Stamped as the original before it takes the destination's place, date and attributes with it.
+  const auto created = platform::FileTimeFromDos(member->header.dosDate, member->header.dosTime);
+  if (files.SetCreationTime(partial, created)) files.SetAttributes(partial, member->header.attributes);
+  if (!files.ReplaceFile(partial, request.destination)) {
+    files.SetAttributes(partial, platform::kAttrNormal);
+    return discard(kUnpackNoDestination);
   }
   return result;
 }

@@ -3,6 +3,7 @@
 #include <filesystem>
 #include <string>
 
+#include "platform/faults/faults.h"
 #include "testing/sample_data.h"
 #include "unpack_fixture.h"
 
@@ -65,8 +66,14 @@ TEST_F(UnpackFailureTest, DestinationThatIsTheSourceIsRefusedNotDestroyed) {
 }
 
 TEST_F(UnpackFailureTest, WriteFailureGives3) {
-  // The device that is always full takes the file but none of its bytes.
-  EXPECT_EQ(Unpack("C:\\DISK1\\GOOD.BI_", "/dev/full", 0, 0), kUnpackNoDestination);
+  // A full disk: the write fails, and nothing is left under either name.
+  host().faults().FailEvery(platform::fault_point::kFileSpace);
+  EXPECT_EQ(Unpack("C:\\DISK1\\GOOD.BI_", "C:\\OUT\\FULL.BIN", 0, 0), kUnpackNoDestination);
+  host().faults().ClearAll();
+  EXPECT_FALSE(files().Exists("C:\\OUT\\FULL.BIN"));
+  EXPECT_TRUE(files().FindFiles("C:\\OUT\\*").empty());
+  // A device is never replaced by the expanded file.
+  EXPECT_EQ(Unpack("C:\\DISK1\\GOOD.BI_", "/dev/null", 0, 0), kUnpackNoDestination);
   ExpectCleanAfterFailure("disk full");
 }
 
@@ -74,7 +81,7 @@ TEST_F(UnpackFailureTest, FileShorterThanTheHeaderGives4AndWritesNothing) {
   for (size_t size : {0u, 1u, 28u}) {
     WriteBytes("C:\\DISK1\\SHORT.BI_", std::vector<uint8_t>(size, 0xFF));
     EXPECT_EQ(Unpack("C:\\DISK1\\SHORT.BI_", "C:\\OUT\\SHORT", 0, 0), kUnpackBadHeader) << size;
-    EXPECT_EQ(files().FileSize("C:\\OUT\\SHORT").value_or(1), 0u) << size;
+    EXPECT_FALSE(files().Exists("C:\\OUT\\SHORT")) << size;
   }
   ExpectCleanAfterFailure("short");
 }
@@ -105,14 +112,42 @@ TEST_F(UnpackFailureTest, CutStreamOrHugeStoredSizeGives5WithoutRunningOn) {
   ExpectCleanAfterFailure("cut");
 }
 
-TEST_F(UnpackFailureTest, DamagedCopyIsNotStampedWithTheStoredAttributes) {
+// A damaged or cut packed file never replaces the file it was meant to: the old file keeps its
+// bytes and attributes, and no partial file is left beside it.
+TEST_F(UnpackFailureTest, DamagedOrCutFileLeavesTheExistingDestinationAsItWas) {
+  const std::vector<uint8_t> old(4876, 0x6F);
+  WriteBytes("C:\\OUT\\GOOD.BIN", old);
+  ASSERT_TRUE(files().SetAttributes("C:\\OUT\\GOOD.BIN", platform::kAttrArchive | platform::kAttrHidden));
   auto packed = ReadBytes("C:\\DISK1\\GOOD.BI_");
-  packed[15] = static_cast<uint8_t>(platform::kAttrReadOnly);
-  packed[packed.size() / 2] ^= 0x01;
-  WriteBytes("C:\\DISK1\\RO.BI_", packed);
-  EXPECT_EQ(Unpack("C:\\DISK1\\RO.BI_", "C:\\OUT\\GOOD.BIN", 0, 0), kUnpackCheckFailed);
-  EXPECT_FALSE(files().GetAttributes("C:\\OUT\\GOOD.BIN") & platform::kAttrReadOnly);
-  ExpectCleanAfterFailure("read-only");
+  auto damaged = packed;
+  damaged[15] = static_cast<uint8_t>(platform::kAttrReadOnly);
+  damaged[damaged.size() / 2] ^= 0x01;
+  WriteBytes("C:\\DISK1\\RO.BI_", damaged);
+  auto cut = packed;
+  cut.resize(5000);
+  WriteBytes("C:\\DISK1\\CUT.BI_", cut);
+  for (const char* source : {"C:\\DISK1\\RO.BI_", "C:\\DISK1\\CUT.BI_"}) {
+    EXPECT_EQ(Unpack(source, "C:\\OUT\\GOOD.BIN", 0, 0), kUnpackCheckFailed) << source;
+    EXPECT_TRUE(ReadBytes("C:\\OUT\\GOOD.BIN") == old) << source;
+    EXPECT_EQ(files().GetAttributes("C:\\OUT\\GOOD.BIN"), platform::kAttrArchive | platform::kAttrHidden)
+        << source;
+    EXPECT_EQ(files().FindFiles("C:\\OUT\\*").size(), 1u) << source;
+  }
+  ExpectCleanAfterFailure("damaged");
+}
+
+// A good expansion over an existing file replaces it whole, with the packed file's date and
+// attributes, and leaves nothing else behind.
+TEST_F(UnpackFailureTest, GoodFileReplacesTheExistingDestinationWhole) {
+  WriteBytes("C:\\OUT\\GOOD.BIN", std::vector<uint8_t>(300000, 0x11));
+  EXPECT_EQ(Unpack("C:\\DISK1\\GOOD.BI_", "C:\\OUT\\GOOD.BIN", 0, 0), kUnpackDone);
+  EXPECT_TRUE(ReadBytes("C:\\OUT\\GOOD.BIN") == good_);
+  EXPECT_EQ(files().FindFiles("C:\\OUT\\*").size(), 1u);
+  // Read-only files are not replaced, as Windows would not open them for writing.
+  ASSERT_TRUE(files().SetAttributes("C:\\OUT\\GOOD.BIN", platform::kAttrReadOnly));
+  EXPECT_EQ(Unpack("C:\\DISK1\\GOOD.BI_", "C:\\OUT\\GOOD.BIN", 0, 0), kUnpackNoDestination);
+  ASSERT_TRUE(files().SetAttributes("C:\\OUT\\GOOD.BIN", platform::kAttrNormal));
+  ExpectCleanAfterFailure("replaced");
 }
 
 }  // namespace

@@ -25,6 +25,7 @@ struct SentMessage {
 
 class UnpackTest : public ::testing::Test {
  protected:
+  platform::Host& host() { return host_.host(); }
   platform::FileSystem& files() { return host_.host().files(); }
   platform::UserInterface& ui() { return host_.host().ui(); }
 

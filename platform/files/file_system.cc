@@ -180,6 +180,31 @@ bool FileSystem::MoveFile(std::string_view from, std::string_view to) {
   return true;
 }
 
+bool FileSystem::ReplaceFile(std::string_view from, std::string_view to) {
+  auto a = Resolve(from);
+  auto b = Resolve(to);
+  if (!a || !b) return false;
+  std::error_code ec;
+  if (!fs::exists(*a, ec)) {
+    SetLastError(kErrorFileNotFound);
+    return false;
+  }
+  if (fs::exists(*b, ec)) {
+    const uint32_t attrs = GetAttributes(to);
+    // Only a file is replaced: never a folder, a read-only file or a device.
+    if ((attrs != kInvalidAttributes && (attrs & (kAttrReadOnly | kAttrDirectory))) ||
+        !fs::is_regular_file(*b, ec)) {
+      SetLastError(kErrorAccessDenied);
+      return false;
+    }
+  }
+  if (Injected(fault_point::kFileRename, *b, kErrorAccessDenied)) return false;
+  if (::rename(a->c_str(), b->c_str()) != 0) return FailErrno();
+  attributes_->Removed(*b);
+  attributes_->Moved(*a, *b);
+  return true;
+}
+
 bool FileSystem::CopyFile(std::string_view from, std::string_view to, bool failIfExists) {
   auto a = Resolve(from);
   auto b = Resolve(to);

@@ -2,6 +2,11 @@
 // checks the CRC-32 of what it wrote and gives the destination the packed file's creation time
 // and attributes.
 //
+// The file is expanded under a name of its own beside the destination ("<destination>.~unpack")
+// and takes the destination's place in one step only when its check value is right: on any
+// failure the destination is as it was (an existing file keeps its bytes, date and attributes)
+// and no partial file is left. A read-only destination, a folder or a device is not replaced (3).
+//
 // Paths are Windows paths on the current host's drives (or host paths starting with "/"), each
 // shorter than 260 characters. The windows are the caller's copy dialog, which is sent 0x0C00
 // and 0x0C01 with the shortened source and destination paths (lParam: a string valid only during

@@ -91,6 +91,10 @@ class FileSystem {
   bool RemoveDirectory(std::string_view path);   // only when empty
   bool DeleteFile(std::string_view path);
   bool MoveFile(std::string_view from, std::string_view to);  // fails if `to` exists
+  // Puts `from` in the place of `to` in one step (`to` may exist: readers see the old file or the
+  // new one), with `from`'s attributes and creation time. A read-only `to` is not replaced
+  // (kErrorAccessDenied).
+  bool ReplaceFile(std::string_view from, std::string_view to);
   bool CopyFile(std::string_view from, std::string_view to, bool failIfExists);
   // Entries matching the last component's wildcard ("C:\WINDOWS\*.INI"), sorted by name.
   std::vector<FindData> FindFiles(std::string_view pattern) const;
