@@ -106,7 +106,7 @@ class LineReader {
     if (!Physical(&physical)) return false;
     *number = number_;
     std::string_view first = Trim(physical);
-    if (IsCommentLine(first)) {
+    if (first.empty() || IsCommentLine(first)) {
       line->clear();
       return true;
     }

@@ -200,6 +200,12 @@ TEST_F(RegistryTest, ImportTakesCommentsAndHexContinuationsAsWindowsDoes) {
   EXPECT_EQ(Stored(reg(), "Software\\C", "End"), (std::vector<uint8_t>{0x0a}));
 }
 
+// Found by fuzzing: a line of blanks alone after a comment line was read past its end.
+TEST_F(RegistryTest, ImportSkipsLinesOfBlanksAfterComments) {
+  RegeditError result = ImportRegedit4(reg(), "REGEDIT4\r\n# hash\n; semicolon\r\n \r\n\t\n");
+  EXPECT_TRUE(result.ok()) << result.line << ": " << result.message;
+}
+
 // Only hex data goes on over the next line, and only between whole bytes: anything else joined
 // as text would read other bytes or other values than the file holds.
 TEST_F(RegistryTest, ImportRefusesContinuationsOtherThanBetweenHexBytes) {
