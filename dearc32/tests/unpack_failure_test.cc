@@ -3,6 +3,7 @@
 #include <filesystem>
 #include <string>
 
+#include "fault_loop.h"
 #include "platform/faults/faults.h"
 #include "testing/sample_data.h"
 #include "unpack_fixture.h"
@@ -148,6 +149,34 @@ TEST_F(UnpackFailureTest, GoodFileReplacesTheExistingDestinationWhole) {
   EXPECT_EQ(Unpack("C:\\DISK1\\GOOD.BI_", "C:\\OUT\\GOOD.BIN", 0, 0), kUnpackNoDestination);
   ASSERT_TRUE(files().SetAttributes("C:\\OUT\\GOOD.BIN", platform::kAttrNormal));
   ExpectCleanAfterFailure("replaced");
+}
+
+// Every file operation of an expansion over an existing file fails in turn: each failure gives the
+// documented result, the destination keeps its old bytes, and nothing else is left in its folder.
+TEST_F(UnpackFailureTest, EachFileOperationFailingInTurnLeavesTheDestinationAsItWas) {
+  const std::vector<uint8_t> old(1000, 0x33);
+  WriteBytes("C:\\OUT\\GOOD.BIN", old);
+  uint16_t result = 0;
+  const auto r = platform::testing::FailEachInTurn(
+      host().faults(), "files",
+      [&] {
+        result = Unpack("C:\\DISK1\\GOOD.BI_", "C:\\OUT\\GOOD.BIN", 0, 0);
+        return result == kUnpackDone;
+      },
+      [&](int n) {
+        // A source that cannot be opened or read gives 2, or 4 where its header cannot be read.
+        EXPECT_TRUE(result == kUnpackNoSource || result == kUnpackNoDestination ||
+                    result == kUnpackBadHeader || result == kUnpackCheckFailed)
+            << n << ": " << result;
+        EXPECT_TRUE(ReadBytes("C:\\OUT\\GOOD.BIN") == old) << n;
+        EXPECT_EQ(files().FindFiles("C:\\OUT\\*").size(), 1u) << n;
+      });
+  EXPECT_GT(r.completedAt, 2);
+  EXPECT_EQ(r.spurious, 0);
+  // The round that gets through may have had its fault hit the read past the end of the source,
+  // which gives nothing either way: what counts is that the file is whole.
+  EXPECT_LE(r.unreported, 1);
+  EXPECT_TRUE(ReadBytes("C:\\OUT\\GOOD.BIN") == good_);
 }
 
 }  // namespace

@@ -12,6 +12,7 @@
 #include "platform/registry/regedit4.h"
 #include "platform/registry/registry.h"
 #include "platform/system/errors.h"
+#include "fault_loop.h"
 #include "test_host.h"
 
 namespace platform {
@@ -111,6 +112,79 @@ TEST(FaultLoopTest, ProfileWriteKeepsTheOldFileAtEveryFailure) {
   EXPECT_GT(n, 1);
   EXPECT_EQ(t.host().profiles().GetStringValue("Port", "Base", "", "kvt32.ini"), "0x378");
   EXPECT_EQ(t.host().profiles().GetStringValue("Other", "kept", "", "kvt32.ini"), "1");
+}
+
+// Every other writer of the registry and of profile files, through the same loop: setting and
+// deleting values, deleting keys, deleting a profile key and a section.
+TEST(FaultLoopTest, EveryRegistryAndProfileWriterFailsWholeOrNotAtAll) {
+  testing::TestHost t({.hardware = NoHardware()});
+  Registry& reg = t.host().registry();
+  RegKey key = 0;
+  ASSERT_EQ(reg.CreateKey(kHkeyLocalMachine, "Software\\Loop", &key), kErrorSuccess);
+  ASSERT_EQ(reg.SetString(key, "kept", "yes"), kErrorSuccess);
+  ASSERT_EQ(reg.SetDword(key, "gone", 1), kErrorSuccess);
+  auto unchanged = [&](int n) {
+    std::string kept;
+    EXPECT_EQ(reg.GetString(key, "kept", &kept), kErrorSuccess) << n;
+    EXPECT_EQ(kept, "yes") << n;
+  };
+  long code = 0;
+  auto registryOp = [&](const std::function<long()>& op) {
+    return [&, op] {
+      code = op();
+      if (code != kErrorSuccess) {
+        EXPECT_EQ(code, kErrorWriteFault);
+      }
+      return code == kErrorSuccess;
+    };
+  };
+  auto r = testing::FailEachInTurn(t.host().faults(), fault_point::kRegistryStore,
+                                   registryOp([&] { return reg.SetString(key, "new", "value"); }),
+                                   [&](int n) {
+                                     unchanged(n);
+                                     uint32_t size = 0;
+                                     EXPECT_EQ(reg.QueryValue(key, "new", nullptr, nullptr, &size),
+                                               kErrorFileNotFound) << n;
+                                   });
+  EXPECT_GT(r.completedAt, 1);
+  EXPECT_EQ(r.unreported + r.spurious, 0);
+  r = testing::FailEachInTurn(t.host().faults(), fault_point::kRegistryStore,
+                              registryOp([&] { return reg.DeleteValue(key, "gone"); }),
+                              [&](int n) {
+                                uint32_t value = 0;
+                                EXPECT_EQ(reg.GetDword(key, "gone", &value), kErrorSuccess) << n;
+                              });
+  EXPECT_GT(r.completedAt, 1);
+  EXPECT_EQ(r.unreported + r.spurious, 0);
+  reg.CloseKey(key);
+  r = testing::FailEachInTurn(t.host().faults(), fault_point::kRegistryStore,
+                              registryOp([&] { return reg.DeleteTree(kHkeyLocalMachine, "Software\\Loop"); }),
+                              [&](int n) {
+                                RegKey again = 0;
+                                EXPECT_EQ(reg.OpenKey(kHkeyLocalMachine, "Software\\Loop", &again), kErrorSuccess) << n;
+                                reg.CloseKey(again);
+                              });
+  EXPECT_GT(r.completedAt, 1);
+  EXPECT_EQ(r.unreported + r.spurious, 0);
+
+  const std::string text = "[Keep]\r\na=1\r\n[Port]\r\nBase=0x278\r\nMode=EPP\r\n";
+  t.WriteFile("C:\\WINDOWS\\LOOP.INI", text);
+  auto fileUnchanged = [&](int n) {
+    EXPECT_EQ(t.host().files().ReadFile("C:\\WINDOWS\\LOOP.INI").value_or(""), text) << n;
+  };
+  ProfileFiles& profiles = t.host().profiles();
+  r = testing::FailEachInTurn(t.host().faults(), "files",
+                              [&] { return profiles.WriteString("Port", "Mode", nullptr, "loop.ini"); },
+                              fileUnchanged);
+  EXPECT_GT(r.completedAt, 1);
+  EXPECT_EQ(r.unreported + r.spurious, 0);
+  t.WriteFile("C:\\WINDOWS\\LOOP.INI", text);
+  r = testing::FailEachInTurn(t.host().faults(), "files",
+                              [&] { return profiles.WriteString("Port", nullptr, nullptr, "loop.ini"); },
+                              fileUnchanged);
+  EXPECT_GT(r.completedAt, 1);
+  EXPECT_EQ(r.unreported + r.spurious, 0);
+  EXPECT_EQ(t.host().files().ReadFile("C:\\WINDOWS\\LOOP.INI").value_or(""), "[Keep]\r\na=1\r\n");
 }
 
 }  // namespace
