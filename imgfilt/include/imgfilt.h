@@ -308,6 +308,61 @@ IMGFILT_API double IMGFILT_CALL RotateAngleColor(const uint8_t* image, uint32_t 
                                                  uint8_t orientation, uint8_t threshold,
                                                  ImageRect* region);
 
+/*
+ * Automatic analyses of preview scans. Inputs are colour (3 bytes a pixel) unless the name ends
+ * in Gray. A `region` has its corners put in order and is clipped to the image (null: the whole
+ * image); nothing outside the caller's raster is read.
+ *
+ * AutoCropColor: the document, brighter than a dark glass or lid, found from the edges it makes
+ * against the surround. Writes its bounding rectangle (image coordinates, inclusive) into `crop`
+ * and into `angle` the turn in degrees, in [0, 360), that RotationColor needs to set it upright
+ * (0 when no side gives a reliable fit). Without a dark surround, a document or a valid image,
+ * `crop` is the (clipped) region and `angle` 0. Either out-pointer may be null.
+ */
+IMGFILT_API void IMGFILT_CALL AutoCropColor(const uint8_t* image, uint32_t lineBytes,
+                                            uint32_t width, uint32_t height, ImageRect* crop,
+                                            float* angle, uint8_t orientation,
+                                            ImageRect* region);
+
+/* Scan type of the region: 0 line art, 1 gray photograph, 2 colour document (0 for bad input). */
+enum { IMGFILT_TYPE_LINE_ART = 0, IMGFILT_TYPE_GRAY = 1, IMGFILT_TYPE_COLOR = 2 };
+IMGFILT_API uint8_t IMGFILT_CALL AutoTypeColor(const uint8_t* image, uint32_t lineBytes,
+                                               uint32_t width, uint32_t height,
+                                               ImageRect* region);
+
+/*
+ * Frames in the transparency unit's holders, scanned at `resolution` dots per inch over at least
+ * 5 x 7 inches from the holder's corner: slides (up to six, positive) and film strips (up to two
+ * strip windows, negative). Writes one rectangle per frame found, in the order of the holder's
+ * positions, into `frames` (room for 6, or 2), and returns their number; -2 for bad geometry
+ * (null pointers, resolution below 1, lineBytes below 3 x width, less than 5 x 7 inches);
+ * -1 (slides only) when the holder's dividers are not dark, as with an empty unit.
+ */
+IMGFILT_API int32_t IMGFILT_CALL TPOPositiveAutoRegion(const uint8_t* image, uint32_t lineBytes,
+                                                       uint32_t width, uint32_t height,
+                                                       uint32_t resolution, ImageRect* frames,
+                                                       uint8_t orientation);
+IMGFILT_API int32_t IMGFILT_CALL TPONegativeAutoRegion(const uint8_t* image, uint32_t lineBytes,
+                                                       uint32_t width, uint32_t height,
+                                                       uint32_t resolution, ImageRect* frames,
+                                                       uint8_t orientation);
+
+/*
+ * Hides the steps that the joins between the image sensor's segments leave in each line. The
+ * source is copied to the destination (lineBytes x lines bytes; they may be the same buffer), then
+ * steps at the joins that lie in flat image are spread over the eight pixels around the join;
+ * image edges are kept. `windowLeft` and `windowWidth` are the scan window in the sensor's
+ * 300-dpi grid. Returns 0; 11 null pointer.
+ */
+IMGFILT_API uint8_t IMGFILT_CALL EraseImageShiftGray(const uint8_t* source, uint8_t* destination,
+                                                     uint32_t lineBytes, uint32_t width,
+                                                     uint32_t lines, uint32_t windowLeft,
+                                                     uint32_t windowWidth, uint32_t resolution);
+IMGFILT_API uint8_t IMGFILT_CALL EraseImageShiftColor(const uint8_t* source, uint8_t* destination,
+                                                      uint32_t lineBytes, uint32_t width,
+                                                      uint32_t lines, uint32_t windowLeft,
+                                                      uint32_t windowWidth, uint32_t resolution);
+
 #ifdef __cplusplus
 } /* extern "C" */
 #endif

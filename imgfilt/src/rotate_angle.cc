@@ -106,7 +106,7 @@ double Measure(const uint8_t* image, uint32_t lineBytes, uint32_t width, uint32_
   for (const Corner& corner : corners) {
     const double tilt = corner.Tilt();
     if (std::isnan(tilt)) continue;
-    const double turn = -tilt;
+    const double turn = 0.0 - tilt + 0.0;  // never -0
     return turn < 0 ? turn + 360 : turn;
   }
   return 0;
