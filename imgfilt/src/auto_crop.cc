@@ -144,7 +144,8 @@ extern "C" IMGFILT_API void IMGFILT_CALL AutoCropColor(const uint8_t* image, uin
   // The turn that sets the document upright undoes its tilt.
   const double turn = tilt > 0 ? 360 - tilt : 0.0 - tilt + 0.0;
   if (crop != nullptr) *crop = found;
-  if (angle != nullptr) *angle = static_cast<float>(turn >= 360 ? 0 : turn);
+  const auto single = static_cast<float>(turn);
+  if (angle != nullptr) *angle = single >= 360.0f ? 0.0f : single;
   if (crop != nullptr && found.left > found.right) std::swap(crop->left, crop->right);
   if (crop != nullptr && found.top > found.bottom) std::swap(crop->top, crop->bottom);
 }

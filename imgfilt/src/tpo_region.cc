@@ -7,14 +7,15 @@
 // holder is not there (-1). For each position a walk starts at the position's reference point on
 // the holder's outer edge and goes up to two offsets inwards along a strip 20 units high, looking
 // at the strip's mean of each column's brightest channel: the window is where that mean exceeds
-// 127. The window's middle column is then walked up and down from the reference row, the same way,
+// 48. The opaque holder stays below 10; half of 127 rather than 127 itself keeps dark pictures
+// (night scenes, dense negatives) from splitting a window in two. The window's middle column is then walked up and down from the reference row, the same way,
 // and the row through the new centre walked out both ways again. A centre box whose mean lies
 // outside 10..250 (an empty, bare-lamp opening or a black slide) is no frame. The brightest of
 // the four side boxes tells a landscape slide (left or right) from a portrait one.
 //
 // Film strips (up to two horizontal strip windows): the holder's opaque guards must be dark, else
 // nothing is found. Along each window's middle strip, film is where light comes through (the
-// brightest channel above 127) but not bare lamp (every channel at 250 or more); the longest run
+// brightest channel above 48) but not bare lamp (every channel at 250 or more); the longest run
 // of film columns at least 15 units long is the frame's width, and its middle column walked up and
 // down from the window's middle row gives its height, within the window's outline.
 #include <algorithm>
@@ -43,7 +44,7 @@ constexpr Units kFilmGuards[] = {{17, 9, 238, 40}, {17, 105, 238, 152}, {17, 215
 constexpr Units kFilmWindows[] = {{21, 54, 234, 94}, {21, 161, 234, 201}};
 constexpr int32_t kStripHalf = 10;      // half the height of a walked strip
 constexpr int32_t kLeastFilm = 15;      // shortest film run taken for a frame
-constexpr int kLit = 127;               // brightest channel above this: light comes through
+constexpr int kLit = 48;                // brightest channel above this: light comes through
 constexpr int kBare = 250;              // every channel at or above this: bare lamp
 constexpr double kDarkHolder = 10;      // mean channel value of an opaque part at most
 
