@@ -6,7 +6,8 @@
 // below:
 // - When the image is flat on both sides (q1..q3 and q4..q6 each with neighbour differences
 //   summing below 20), the step is the mean over the five lines of (q5 + q4 - q3 - q2) / 2; up to
-//   80 levels it is the sensor's, beyond that an image edge.
+//   80 levels it is the sensor's, beyond that an image edge; it must also be the same within 10
+//   levels on the five lines, else an edge close by is moving through.
 // - Otherwise the step may lie one pixel beside the computed join (rounding of the resolution), or
 //   an image edge crosses. At the join and one pixel either side the step less the image's own
 //   slope is taken on each of the five lines; the position where it varies least is a sensor step
@@ -54,10 +55,13 @@ double Excess(const Window& w, int o, int dy) {
 // The sensor step and where it lies (offset -1, 0 or 1 from the join), or false for none.
 bool SensorStep(const Window& w, double& d, int& offset) {
   if (Flat(w, 1) && Flat(w, 4)) {
-    double sum = 0;
-    for (int dy = -2; dy <= 2; ++dy) sum += (w.q(5, dy) + w.q(4, dy) - w.q(3, dy) - w.q(2, dy)) / 2.0;
+    double sum = 0, lo = 1e9, hi = -1e9;
+    for (int dy = -2; dy <= 2; ++dy) {
+      const double step = (w.q(5, dy) + w.q(4, dy) - w.q(3, dy) - w.q(2, dy)) / 2.0;
+      sum += step, lo = std::min(lo, step), hi = std::max(hi, step);
+    }
     d = sum / 5, offset = 0;
-    return std::fabs(d) <= 80;
+    return std::fabs(d) <= 80 && hi - lo <= 10;
   }
   double best_spread = 1e9;
   for (int o = -1; o <= 1; ++o) {
@@ -71,9 +75,13 @@ bool SensorStep(const Window& w, double& d, int& offset) {
   return best_spread <= 10 && std::fabs(d) <= 80;
 }
 
-// Writes the spread of step d at `offset` into the line's pixels (one channel, stride bpp).
-void Spread(const Window& w, double d, int offset, uint32_t resolution, uint8_t* join_left,
-            int bpp) {
+// Writes the spread of step d at `offset` into the line's pixels (one channel, stride bpp). The
+// fractions are rounded against a threshold that changes from line to line (the golden-ratio
+// sequence), so that down a column they average out: a step of 1 or 2 levels, whose thirds would
+// all round away, is spread as well as a large one.
+void Spread(const Window& w, double d, int offset, uint32_t resolution, uint32_t line,
+            uint8_t* join_left, int bpp) {
+  const double dither = std::fmod(line * 0.6180339887498949, 1.0);
   double weights[4] = {1 / 3.0, 1 / 4.0, 0, 0};
   if (resolution > 99) weights[2] = 1 / 5.0;
   if (resolution > 199) weights[3] = 1 / 6.0;
@@ -81,8 +89,8 @@ void Spread(const Window& w, double d, int offset, uint32_t resolution, uint8_t*
     if (weights[i] == 0) continue;
     const int left = 3 + offset - i, right = 4 + offset + i;
     const double a = w.q(left, 0) + d * weights[i], b = w.q(right, 0) - d * weights[i];
-    join_left[(left - 3) * bpp] = static_cast<uint8_t>(std::clamp(std::lround(a), 0L, 255L));
-    join_left[(right - 3) * bpp] = static_cast<uint8_t>(std::clamp(std::lround(b), 0L, 255L));
+    join_left[(left - 3) * bpp] = static_cast<uint8_t>(std::clamp(std::floor(a + dither), 0.0, 255.0));
+    join_left[(right - 3) * bpp] = static_cast<uint8_t>(std::clamp(std::floor(b + dither), 0.0, 255.0));
   }
 }
 
@@ -134,7 +142,7 @@ uint8_t Erase(const uint8_t* source, uint8_t* destination, uint32_t line_bytes, 
         }
         double d = 0;
         int offset = 0;
-        if (SensorStep(w, d, offset)) Spread(w, d, offset, resolution, join_left + c, bpp);
+        if (SensorStep(w, d, offset)) Spread(w, d, offset, resolution, y, join_left + c, bpp);
       }
     }
   }
