@@ -36,7 +36,9 @@ TEST(Exports, LibraryExportsExactlyTheImplementedNames) {
       "GetRotateSize",     "GetRotateSmallSize", "Rotation90Gray",       "Rotation90Color",
       "RotationGray",      "RotationColor",      "RotationSmallGray",    "RotationSmallColor",
       "RotateGrayBandImg", "RotateGrayDIBBandImg", "RotateBandImg",      "RotateDIBBandImg",
-      "RotateAngleGray",   "RotateAngleColor"};
+      "RotateAngleGray",   "RotateAngleColor",   "AutoCropColor",        "AutoTypeColor",
+      "TPOPositiveAutoRegion", "TPONegativeAutoRegion", "EraseImageShiftGray",
+      "EraseImageShiftColor"};
   implemented.insert(rotation_and_analyses.begin(), rotation_and_analyses.end());
   EXPECT_EQ(names, implemented);
 }
