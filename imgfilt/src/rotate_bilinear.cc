@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cmath>
 
+#include "rotate_simd.h"
+
 namespace imgfilt {
 
 namespace {
@@ -63,17 +65,88 @@ void RotateLine(const RotateGeometry& g, const RotateSource& s, uint32_t dy, Spa
   }
 }
 
+// True when the pixel's inverse image lies where both interpolated columns and both lines are
+// inside this band's own lines: 0 <= x < W - 1 and first <= y < first + count - 1. There the
+// clamps and the held line are not needed and the general path gives the same value.
+inline bool Interior(const RotateGeometry& g, const RotateSource& s, uint32_t dx, uint32_t dy) {
+  const SourcePoint p = InverseImage(g, dx, dy);
+  return p.x >= 0 && p.x < s.width - 1.0 && p.y >= s.first && p.y < s.first + s.count - 1.0;
+}
+
+// The interior part [begin, end) of a span. The inverse coordinates are monotonic along a line
+// (each is a correctly rounded product and sum of a column that grows by one), so the interior is
+// one run, and checking its two ends checks every pixel between them.
+Span InteriorSpan(const RotateGeometry& g, const RotateSource& s, uint32_t dy, Span span) {
+  if (s.count < 2 || s.width < 2) return {span.begin, span.begin};
+  const Span inner = CandidateSpan(g, dy, s.first, s.first + s.count - 1.0, s.width - 1);
+  uint32_t a = std::max(span.begin, inner.begin + 3), b = std::min(span.end, inner.end > 3 ? inner.end - 3 : 0);
+  while (a < b && !Interior(g, s, a, dy)) ++a;
+  while (a < b && !Interior(g, s, b - 1, dy)) --b;
+  if (a >= b) return {span.begin, span.begin};
+  return {a, b};
+}
+
+// The interior run: both neighbours and both lines exist, nothing to clamp or test.
 template <int Bpp>
-void Rotate(const RotateGeometry& g, const RotateSource& s, const Lines<uint8_t>& dst) {
+void RotateInterior(const RotateGeometry& g, const RotateSource& s, uint32_t dy, Span run,
+                    uint8_t* out) {
+  const double v = g.origin_y + dy;
+  const double vs = v * g.sin, vc = v * g.cos;
+  const uint8_t* first_line = s.band[0];
+  const ptrdiff_t stride = s.count > 1 ? s.band[1] - s.band[0] : 0;
+  for (uint32_t dx = run.begin; dx < run.end; ++dx) {
+    const double u = g.origin_x + dx;
+    const double x = u * g.cos + vs, y = vc - u * g.sin;
+    const auto xi = static_cast<uint32_t>(x), yi = static_cast<uint32_t>(y);
+    const double fx = x - xi, fy = y - yi;
+    const uint8_t* p0 = first_line + ptrdiff_t(yi - s.first) * stride + size_t{xi} * Bpp;
+    const uint8_t* p1 = p0 + stride;
+    for (int c = 0; c < Bpp; ++c) {
+      const double p00 = p0[c], p10 = p0[Bpp + c], p01 = p1[c], p11 = p1[Bpp + c];
+      const double top = p00 + fx * (p10 - p00);
+      const double bottom = p01 + fx * (p11 - p01);
+      out[size_t{dx} * Bpp + c] = static_cast<uint8_t>(top + fy * (bottom - top));
+    }
+  }
+}
+
+// The part of an interior run that the vector path may take: 4 more columns to the right of each
+// pixel's inverse image, so that its gathers stay within the line.
+Span GatherSpan(const RotateGeometry& g, const RotateSource& s, uint32_t dy, Span inner) {
+  auto fits = [&](uint32_t dx) { return InverseImage(g, dx, dy).x < s.width - 5.0; };
+  uint32_t a = inner.begin, b = inner.end;
+  while (a < b && !fits(a)) ++a;
+  while (a < b && !fits(b - 1)) --b;
+  return {a, b};
+}
+
+template <int Bpp>
+void Rotate(const RotateGeometry& g, const RotateSource& s, const Lines<uint8_t>& dst, bool use_simd) {
   if (s.count == 0 || g.width == 0 || g.height == 0) return;
   if (s.first > 0 && s.held == nullptr) return;
   const double lo = s.first > 0 ? s.first - 1.0 : 0.0;
   const double hi = s.first + s.count - 1.0;
   uint32_t y0 = 0, y1 = 0;
   LineRange(g, s, lo, g.height, y0, y1);
+  // The vector path gathers from 32-bit byte offsets within the band.
+  const ptrdiff_t stride = s.count > 1 ? s.band[1] - s.band[0] : 0;
+  const bool wordy = s.count > 1 && s.width > 8 &&
+                     (uint64_t(stride < 0 ? -stride : stride) * s.count + uint64_t{s.width} * Bpp) < (uint64_t{1} << 31);
   for (uint32_t dy = y0; dy < y1; ++dy) {
     const Span span = CandidateSpan(g, dy, lo, hi, s.width);
-    if (span.begin < span.end) RotateLine<Bpp>(g, s, dy, span, dst[dy]);
+    if (span.begin >= span.end) continue;
+    const Span inner = InteriorSpan(g, s, dy, span);
+    RotateLine<Bpp>(g, s, dy, {span.begin, inner.begin}, dst[dy]);
+    const Span vec = use_simd && wordy ? GatherSpan(g, s, dy, inner) : Span{inner.end, inner.end};
+    RotateInterior<Bpp>(g, s, dy, {inner.begin, vec.begin}, dst[dy]);
+    uint32_t done = vec.begin;
+    if (vec.begin < vec.end) {
+      const InteriorRun run{s.band[0], stride, s.first, g.origin_x, g.cos, g.sin,
+                            (g.origin_y + dy) * g.sin, (g.origin_y + dy) * g.cos, vec.begin, vec.end, dst[dy]};
+      done = RotateInteriorSimd(run, Bpp);
+    }
+    RotateInterior<Bpp>(g, s, dy, {done, inner.end}, dst[dy]);
+    RotateLine<Bpp>(g, s, dy, {inner.end, span.end}, dst[dy]);
   }
 }
 
@@ -92,11 +165,11 @@ Span CandidateSpan(const RotateGeometry& g, uint32_t dy, double lo, double hi, u
 }
 
 void RotateBand(const RotateGeometry& g, const RotateSource& source,
-                const Lines<uint8_t>& destination, int bpp) {
+                const Lines<uint8_t>& destination, int bpp, bool use_simd) {
   if (bpp == 3) {
-    Rotate<3>(g, source, destination);
+    Rotate<3>(g, source, destination, use_simd);
   } else {
-    Rotate<1>(g, source, destination);
+    Rotate<1>(g, source, destination, use_simd);
   }
 }
 
