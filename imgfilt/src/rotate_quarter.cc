@@ -9,22 +9,30 @@ namespace {
 
 // Square tiles keep both the source columns and the destination lines of a transposing copy in
 // the first-level cache.
-constexpr uint32_t kTile = 32;
+constexpr uint32_t kTile = 64;
 
 // Quarter turn by 90 (clockwise) or 270: source (x, y) to (H - 1 - y, x) or (y, W - 1 - x).
 // Source lines [y0, y1) and columns [x0, x_end), all of whose places lie inside the destination.
+// Each destination line of a tile takes a run of consecutive bytes, written forwards (270) or
+// backwards (90) from the tile's source lines.
 template <int Bpp>
 void Transpose(const QuarterBand& s, bool clockwise, uint32_t y0, uint32_t y1, uint32_t x0,
                uint32_t x_end, const Lines<uint8_t>& dst) {
+  const uint8_t* rows[kTile];
   for (uint32_t ty = y0; ty < y1; ty += kTile) {
-    const uint32_t ty_end = std::min(y1, ty + kTile);
+    const uint32_t n = std::min(y1 - ty, kTile);
+    for (uint32_t k = 0; k < n; ++k) rows[k] = s.band[ty + k - s.first];
+    // Destination column of source line ty, and the step to the next line's.
+    const uint32_t col0 = clockwise ? s.height - 1 - ty : ty;
     for (uint32_t tx = x0; tx < x_end; tx += kTile) {
       const uint32_t tx_end = std::min(x_end, tx + kTile);
       for (uint32_t x = tx; x < tx_end; ++x) {
-        uint8_t* out = dst[clockwise ? x : s.width - 1 - x];
-        for (uint32_t y = ty; y < ty_end; ++y) {
-          const uint32_t col = clockwise ? s.height - 1 - y : y;
-          std::memcpy(out + size_t{col} * Bpp, s.band[y - s.first] + size_t{x} * Bpp, Bpp);
+        uint8_t* out = dst[clockwise ? x : s.width - 1 - x] + size_t{col0} * Bpp;
+        const size_t at = size_t{x} * Bpp;
+        if (clockwise) {
+          for (uint32_t k = 0; k < n; ++k) std::memcpy(out - ptrdiff_t(k) * Bpp, rows[k] + at, Bpp);
+        } else {
+          for (uint32_t k = 0; k < n; ++k) std::memcpy(out + size_t{k} * Bpp, rows[k] + at, Bpp);
         }
       }
     }
