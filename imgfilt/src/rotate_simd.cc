@@ -1,7 +1,7 @@
 // The interior of the bilinear rotation a vector of pixels at a time, in double lanes: the inverse
 // coordinates and the interpolation take the very operations of the plain loop in the same order
-// (no fused multiply-add), so every lane rounds as the plain loop does. The four source pixels
-// of each lane are gathered as 32-bit words from byte offsets.
+// (no fused multiply-add), so every lane rounds as the plain loop does. The source pixels of each
+// lane are gathered from byte offsets, as 32-bit words for gray and 64-bit words for colour.
 #undef HWY_TARGET_INCLUDE
 #define HWY_TARGET_INCLUDE "rotate_simd.cc"
 #include "hwy/foreach_target.h"  // IWYU pragma: keep
@@ -28,6 +28,15 @@ VF Byte(VI words, int shift) {
   const DI di;
   const VI b = hn::And(hn::BitCast(di, hn::ShiftRightSame(hn::BitCast(DU(), words), shift)), hn::Set(di, 0xFF));
   return hn::PromoteTo(DF(), b);
+}
+
+using DI64 = hn::Rebind<int64_t, DF>;
+
+// Byte `shift / 8` of each gathered 64-bit word, as doubles.
+VF Byte64(hn::Vec<DI64> words, int shift) {
+  const DI64 d64;
+  const auto b = hn::And(hn::ShiftRightSame(words, shift), hn::Set(d64, 0xFF));
+  return hn::ConvertTo(DF(), b);
 }
 
 VF Lerp(VF a, VF b, VF f) { return hn::Add(a, hn::Mul(f, hn::Sub(b, a))); }
@@ -57,18 +66,15 @@ uint32_t Interior(const InteriorRun& r) {
       const VI v = hn::DemoteTo(di, Lerp(top, bottom, fy));
       hn::StoreU(hn::DemoteTo(D8(), v), D8(), r.out + dx);
     } else {
-      // Word a at the pixel: its three channels and the right pixel's first; word b two bytes on:
-      // the right pixel's other two channels in its upper half.
-      const VI two = hn::Set(di, 2);
-      const VI b0 = hn::GatherOffset(di, base, hn::Add(off0, two));
-      const VI b1 = hn::GatherOffset(di, base, hn::Add(off1, two));
-      const int right_shift[3][2] = {{24, 0}, {16, 1}, {24, 1}};  // (shift, from word b)
+      // One 64-bit word per line: the pixel's three channels, then its right neighbour's.
+      const DI64 d64;
+      const auto* base64 = reinterpret_cast<const int64_t*>(r.first_line);
+      const auto w0 = hn::GatherOffset(d64, base64, hn::PromoteTo(d64, off0));
+      const auto w1 = hn::GatherOffset(d64, base64, hn::PromoteTo(d64, off1));
       hn::Vec<D8> channel[3];
       for (int c = 0; c < 3; ++c) {
-        const int shift = right_shift[c][0];
-        const VF r0 = right_shift[c][1] ? Byte(b0, shift) : Byte(a0, shift);
-        const VF r1 = right_shift[c][1] ? Byte(b1, shift) : Byte(a1, shift);
-        const VF top = Lerp(Byte(a0, 8 * c), r0, fx), bottom = Lerp(Byte(a1, 8 * c), r1, fx);
+        const VF top = Lerp(Byte64(w0, 8 * c), Byte64(w0, 8 * c + 24), fx);
+        const VF bottom = Lerp(Byte64(w1, 8 * c), Byte64(w1, 8 * c + 24), fx);
         channel[c] = hn::DemoteTo(D8(), hn::DemoteTo(di, Lerp(top, bottom, fy)));
       }
       hn::StoreInterleaved3(channel[0], channel[1], channel[2], D8(), r.out + size_t{dx} * 3);
