@@ -60,8 +60,8 @@ uint32_t Interior(const InteriorRun& r) {
     const VF fx = hn::Sub(x, hn::PromoteTo(df, xi)), fy = hn::Sub(y, hn::PromoteTo(df, yi));
     const VI off0 = hn::Add(hn::Mul(hn::Sub(yi, first), stride), hn::Mul(xi, hn::Set(di, Bpp)));
     const VI off1 = hn::Add(off0, stride);
-    const VI a0 = hn::GatherOffset(di, base, off0), a1 = hn::GatherOffset(di, base, off1);
     if constexpr (Bpp == 1) {
+      const VI a0 = hn::GatherOffset(di, base, off0), a1 = hn::GatherOffset(di, base, off1);
       const VF top = Lerp(Byte(a0, 0), Byte(a0, 8), fx), bottom = Lerp(Byte(a1, 0), Byte(a1, 8), fx);
       const VI v = hn::DemoteTo(di, Lerp(top, bottom, fy));
       hn::StoreU(hn::DemoteTo(D8(), v), D8(), r.out + dx);
