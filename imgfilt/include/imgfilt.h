@@ -184,6 +184,185 @@ IMGFILT_API uint8_t IMGFILT_CALL ScalingColor(const uint8_t* source, uint8_t* de
                                               uint8_t orientation, uint8_t bandState,
                                               const uint8_t* lineBuffer);
 
+/*
+ * Rotation.
+ *
+ * Angles are degrees; a positive angle turns the image clockwise (y grows downwards): source
+ * pixel (x, y) goes to (x cos a - y sin a + offX, x sin a + y cos a + offY). An angle is brought
+ * into [0, 360] and rounded to tenths of a degree; NaN and infinities count as 0. The quarter
+ * turns map (x, y) of a W x H source to: 90 (H - 1 - y, x) in H x W; 180 (W - 1 - x, H - 1 - y);
+ * 270 (y, W - 1 - x) in H x W; 0 and 360 (x, y).
+ *
+ * Size queries write the destination size of an arbitrary rotation (the bounding box of the
+ * turned pixel centres) or of a cropped rotation (the largest upright rectangle whose every
+ * pixel lies over source pixels). Return 0; 11 a null out-pointer; 9 a zero size (0 x 0 written);
+ * 13 when the size does not fit 32 bits (0 x 0 written).
+ */
+IMGFILT_API uint8_t IMGFILT_CALL GetRotateSize(uint32_t width, uint32_t height,
+                                               uint32_t* newWidth, uint32_t* newHeight,
+                                               float angle);
+IMGFILT_API uint8_t IMGFILT_CALL GetRotateSmallSize(uint32_t width, uint32_t height,
+                                                    uint32_t* newWidth, uint32_t* newHeight,
+                                                    float angle);
+
+/*
+ * Banded rotations. `lines` is this band's line count, `totalLines` the source height, the
+ * destination holds the whole result (destLineBytes per line). Each function keeps the count of
+ * source lines received for one image (gray and colour, quarter, arbitrary and cropped apart):
+ * band state 0, 3 or 4 starts an image, 1 and 2 continue it with the geometry of its first band.
+ * Orientation 1 means source and destination are both bottom-up; source lines beyond totalLines
+ * are ignored.
+ *
+ * Rotation90: `angle` must be 0, 90, 180, 270 or 360. Each band's pixels are copied to their
+ * places in the destination.
+ * Rotation / RotationSmall: bilinear interpolation (double precision, truncated) of every
+ * destination pixel whose inverse image lies within the source; the first band paints the whole
+ * destination white (255) first. A pixel belongs to the band that delivers the lower of the two
+ * source lines it interpolates (the only one when it lies on a line), so any split into bands
+ * gives the result of one band. `lineBuffer` (one line of lineBytes bytes) carries the previous
+ * band's last line: the function fills it at the end of every band with state 0 or 1 and reads it
+ * in bands 1 and 2; states 3 and 4 do not use it. Quarter-turn angles are handed to Rotation90.
+ * Source, destination and lineBuffer must not overlap.
+ *
+ * Returns 0; 11 null source, destination or a needed lineBuffer; 9 zero lineBytes, width, lines
+ * or totalLines; 13 angle not a quarter turn (Rotation90), lineBytes or destLineBytes too small,
+ * a band 1 or 2 without a first band or with other geometry; 10 no work memory.
+ */
+IMGFILT_API uint8_t IMGFILT_CALL Rotation90Gray(const uint8_t* source, uint8_t* destination,
+                                                uint32_t lineBytes, uint32_t width,
+                                                uint32_t lines, uint32_t totalLines,
+                                                uint32_t destLineBytes, int32_t angle,
+                                                uint8_t orientation, uint8_t bandState);
+IMGFILT_API uint8_t IMGFILT_CALL Rotation90Color(const uint8_t* source, uint8_t* destination,
+                                                 uint32_t lineBytes, uint32_t width,
+                                                 uint32_t lines, uint32_t totalLines,
+                                                 uint32_t destLineBytes, int32_t angle,
+                                                 uint8_t orientation, uint8_t bandState);
+IMGFILT_API uint8_t IMGFILT_CALL RotationGray(const uint8_t* source, uint8_t* destination,
+                                              uint32_t lineBytes, uint32_t width, uint32_t lines,
+                                              uint32_t totalLines, uint32_t destLineBytes,
+                                              float angle, uint8_t orientation,
+                                              uint8_t bandState, uint8_t* lineBuffer);
+IMGFILT_API uint8_t IMGFILT_CALL RotationColor(const uint8_t* source, uint8_t* destination,
+                                               uint32_t lineBytes, uint32_t width, uint32_t lines,
+                                               uint32_t totalLines, uint32_t destLineBytes,
+                                               float angle, uint8_t orientation,
+                                               uint8_t bandState, uint8_t* lineBuffer);
+IMGFILT_API uint8_t IMGFILT_CALL RotationSmallGray(const uint8_t* source, uint8_t* destination,
+                                                   uint32_t lineBytes, uint32_t width,
+                                                   uint32_t lines, uint32_t totalLines,
+                                                   uint32_t destLineBytes, float angle,
+                                                   uint8_t orientation, uint8_t bandState,
+                                                   uint8_t* lineBuffer);
+IMGFILT_API uint8_t IMGFILT_CALL RotationSmallColor(const uint8_t* source, uint8_t* destination,
+                                                    uint32_t lineBytes, uint32_t width,
+                                                    uint32_t lines, uint32_t totalLines,
+                                                    uint32_t destLineBytes, float angle,
+                                                    uint8_t orientation, uint8_t bandState,
+                                                    uint8_t* lineBuffer);
+
+/*
+ * Band copiers: one band of a source image turned by a quarter turn into a whole destination.
+ * sourceGeometry: low 16 bits width in pixels, high 16 bits source bytes per line;
+ * destGeometry: low 16 bits destination width, high 16 bits destination bytes per line; `lines`
+ * and `destHeight`: low 16 bits; `firstLine`: the band's first line in the source image; `angle`
+ * 90, 180 or 270 (anything else copies unrotated). The source height is taken from the
+ * destination (its width for 90, its height for 180). The DIB variants hold band and destination
+ * bottom-up. Pixels that would land outside the destination are not written. Returns the band
+ * lines copied: `lines`, or 0 for a null pointer or a bytes-per-line too small for its width.
+ */
+IMGFILT_API uint32_t IMGFILT_CALL RotateGrayBandImg(const uint8_t* band, uint8_t* destination,
+                                                    uint32_t unused, uint32_t sourceGeometry,
+                                                    uint32_t lines, uint32_t destGeometry,
+                                                    uint32_t destHeight, uint32_t firstLine,
+                                                    uint32_t angle);
+IMGFILT_API uint32_t IMGFILT_CALL RotateGrayDIBBandImg(const uint8_t* band, uint8_t* destination,
+                                                       uint32_t unused, uint32_t sourceGeometry,
+                                                       uint32_t lines, uint32_t destGeometry,
+                                                       uint32_t destHeight, uint32_t firstLine,
+                                                       uint32_t angle);
+IMGFILT_API uint32_t IMGFILT_CALL RotateBandImg(const uint8_t* band, uint8_t* destination,
+                                                uint32_t unused, uint32_t sourceGeometry,
+                                                uint32_t lines, uint32_t destGeometry,
+                                                uint32_t destHeight, uint32_t firstLine,
+                                                uint32_t angle);
+IMGFILT_API uint32_t IMGFILT_CALL RotateDIBBandImg(const uint8_t* band, uint8_t* destination,
+                                                   uint32_t unused, uint32_t sourceGeometry,
+                                                   uint32_t lines, uint32_t destGeometry,
+                                                   uint32_t destHeight, uint32_t firstLine,
+                                                   uint32_t angle);
+
+/*
+ * Skew of a document brighter than its background (pixels at or above `threshold`), measured
+ * from the empty corners of the region (null: the whole image; corners ordered and clipped to
+ * the image). Returns the turn in degrees, in [0, 360), that RotationGray/Color needs to set the
+ * document upright (0 when no corner gives a clean edge). RotateAngleColor looks at the first
+ * byte of each pixel.
+ */
+IMGFILT_API double IMGFILT_CALL RotateAngleGray(const uint8_t* image, uint32_t lineBytes,
+                                                uint32_t width, uint32_t height,
+                                                uint8_t orientation, uint8_t threshold,
+                                                ImageRect* region);
+IMGFILT_API double IMGFILT_CALL RotateAngleColor(const uint8_t* image, uint32_t lineBytes,
+                                                 uint32_t width, uint32_t height,
+                                                 uint8_t orientation, uint8_t threshold,
+                                                 ImageRect* region);
+
+/*
+ * Automatic analyses of preview scans. Inputs are colour (3 bytes a pixel) unless the name ends
+ * in Gray. A `region` has its corners put in order and is clipped to the image (null: the whole
+ * image); nothing outside the caller's raster is read.
+ *
+ * AutoCropColor: the document, brighter than a dark glass or lid, found from the edges it makes
+ * against the surround. Writes its bounding rectangle (image coordinates, inclusive) into `crop`
+ * and into `angle` the turn in degrees, in [0, 360), that RotationColor needs to set it upright
+ * (0 when no side gives a reliable fit). Without a dark surround, a document or a valid image,
+ * `crop` is the (clipped) region and `angle` 0. Either out-pointer may be null.
+ */
+IMGFILT_API void IMGFILT_CALL AutoCropColor(const uint8_t* image, uint32_t lineBytes,
+                                            uint32_t width, uint32_t height, ImageRect* crop,
+                                            float* angle, uint8_t orientation,
+                                            ImageRect* region);
+
+/* Scan type of the region: 0 line art, 1 gray photograph, 2 colour document (0 for bad input). */
+enum { IMGFILT_TYPE_LINE_ART = 0, IMGFILT_TYPE_GRAY = 1, IMGFILT_TYPE_COLOR = 2 };
+IMGFILT_API uint8_t IMGFILT_CALL AutoTypeColor(const uint8_t* image, uint32_t lineBytes,
+                                               uint32_t width, uint32_t height,
+                                               ImageRect* region);
+
+/*
+ * Frames in the transparency unit's holders, scanned at `resolution` dots per inch over at least
+ * 5 x 7 inches from the holder's corner: slides (up to six, positive) and film strips (up to two
+ * strip windows, negative). Writes one rectangle per frame found, in the order of the holder's
+ * positions, into `frames` (room for 6, or 2), and returns their number; -2 for bad geometry
+ * (null pointers, resolution below 1, lineBytes below 3 x width, less than 5 x 7 inches);
+ * -1 (slides only) when the holder's dividers are not dark, as with an empty unit.
+ */
+IMGFILT_API int32_t IMGFILT_CALL TPOPositiveAutoRegion(const uint8_t* image, uint32_t lineBytes,
+                                                       uint32_t width, uint32_t height,
+                                                       uint32_t resolution, ImageRect* frames,
+                                                       uint8_t orientation);
+IMGFILT_API int32_t IMGFILT_CALL TPONegativeAutoRegion(const uint8_t* image, uint32_t lineBytes,
+                                                       uint32_t width, uint32_t height,
+                                                       uint32_t resolution, ImageRect* frames,
+                                                       uint8_t orientation);
+
+/*
+ * Hides the steps that the joins between the image sensor's segments leave in each line. The
+ * source is copied to the destination (lineBytes x lines bytes; they may be the same buffer), then
+ * steps at the joins that lie in flat image are spread over the eight pixels around the join;
+ * image edges are kept. `windowLeft` and `windowWidth` are the scan window in the sensor's
+ * 300-dpi grid. Returns 0; 11 null pointer.
+ */
+IMGFILT_API uint8_t IMGFILT_CALL EraseImageShiftGray(const uint8_t* source, uint8_t* destination,
+                                                     uint32_t lineBytes, uint32_t width,
+                                                     uint32_t lines, uint32_t windowLeft,
+                                                     uint32_t windowWidth, uint32_t resolution);
+IMGFILT_API uint8_t IMGFILT_CALL EraseImageShiftColor(const uint8_t* source, uint8_t* destination,
+                                                      uint32_t lineBytes, uint32_t width,
+                                                      uint32_t lines, uint32_t windowLeft,
+                                                      uint32_t windowWidth, uint32_t resolution);
+
 #ifdef __cplusplus
 } /* extern "C" */
 #endif

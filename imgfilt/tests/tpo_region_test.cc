@@ -1,0 +1,172 @@
+// Frames in the transparency holders: slides and film strips at 300 and 600 dpi.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <vector>
+
+#include "imgfilt.h"
+#include "scene.h"
+#include "test_image.h"
+
+namespace imgfilt_test {
+namespace {
+
+struct Holder {
+  uint32_t dpi;
+  Image image;
+  std::vector<ImageRect> truth;
+};
+
+int32_t Px(double units, uint32_t dpi) { return int32_t(std::floor(units * dpi * 0.02 + 0.5)); }
+
+Holder EmptyHolder(uint32_t dpi) {
+  Holder h{dpi, MakeImage(uint32_t(5.2 * dpi), uint32_t(7.1 * dpi), 3, 4, 3), {}};
+  return h;
+}
+
+// Fills a box (in 1/50 inch) with a picture: `tone` plus shading, channels tinted by `tint`.
+void Picture(Holder& h, double l, double t, double r, double b, int tone, const int tint[3]) {
+  const int32_t x0 = Px(l, h.dpi), y0 = Px(t, h.dpi), x1 = Px(r, h.dpi), y1 = Px(b, h.dpi);
+  for (int32_t y = y0; y <= y1; ++y) {
+    for (int32_t x = x0; x <= x1; ++x) {
+      const double shade = 40 * std::sin(x * 9.0 / h.dpi) * std::cos(y * 7.0 / h.dpi);
+      for (int c = 0; c < 3; ++c) {
+        h.image.at(size_t(x), size_t(y), c) = uint8_t(std::clamp(tone + tint[c] + shade, 0.0, 255.0));
+      }
+    }
+  }
+}
+
+void Bare(Holder& h, double l, double t, double r, double b) {
+  const int tint[3] = {0, 0, 0};
+  Picture(h, l, t, r, b, 300, tint);
+}
+
+constexpr double kSlideCentres[6][2] = {{67, 59}, {67, 177}, {67, 295}, {185, 59}, {185, 177}, {185, 295}};
+
+// Slides at the positions flagged, landscape or portrait, a little off centre; empty positions
+// show the lamp through the holder's opening.
+Holder SlideHolder(uint32_t dpi, unsigned present, unsigned portrait, uint32_t seed) {
+  Holder h = EmptyHolder(dpi);
+  std::mt19937 rng(seed);
+  for (int i = 0; i < 6; ++i) {
+    const double cx = kSlideCentres[i][0] + int(rng() % 7) - 3, cy = kSlideCentres[i][1] + int(rng() % 7) - 3;
+    if (!(present >> i & 1)) {
+      Bare(h, cx - 38, cy - 38, cx + 38, cy + 38);
+      continue;
+    }
+    const bool tall = portrait >> i & 1;
+    const double hw = tall ? 20 : 32, hh = tall ? 32 : 20;
+    const int tint[3] = {int(rng() % 40), int(rng() % 40), int(rng() % 40)};
+    Picture(h, cx - hw, cy - hh, cx + hw, cy + hh, 70 + int(rng() % 110), tint);
+    h.truth.push_back({Px(cx, dpi) + Px(-hw, dpi), Px(cy, dpi) + Px(-hh, dpi), Px(cx, dpi) + Px(hw, dpi),
+                       Px(cy, dpi) + Px(hh, dpi)});
+  }
+  AddNoise(h.image, 2, seed);
+  return h;
+}
+
+// Film in the strip windows flagged (from `from` to `to` along the window, 1/50 inch); other
+// windows bare lamp or, with `covered`, dark.
+Holder FilmHolder(uint32_t dpi, unsigned present, bool covered, uint32_t seed) {
+  Holder h = EmptyHolder(dpi);
+  const double windows[2][2] = {{54, 94}, {161, 201}};
+  std::mt19937 rng(seed);
+  for (int i = 0; i < 2; ++i) {
+    const double top = windows[i][0], bottom = windows[i][1];
+    if (!(present >> i & 1)) {
+      if (!covered) Bare(h, 21, top, 234, bottom);
+      continue;
+    }
+    const double from = 21 + rng() % 30, to = 234 - rng() % 60;
+    const int orange[3] = {60, 0, -60};  // the orange base of a negative
+    if (!covered) Bare(h, 21, top, 234, bottom);
+    Picture(h, from, top, to, bottom, 150, orange);
+    h.truth.push_back({Px(from, dpi), Px(top, dpi), Px(to, dpi), Px(bottom, dpi)});
+  }
+  AddNoise(h.image, 2, seed);
+  return h;
+}
+
+void ExpectFrames(const Holder& h, int32_t count, const ImageRect* frames, const char* what) {
+  ASSERT_EQ(count, int32_t(h.truth.size())) << what;
+  const int32_t slack = Px(2, h.dpi);
+  for (size_t i = 0; i < h.truth.size(); ++i) {
+    EXPECT_NEAR(frames[i].left, h.truth[i].left, slack) << what << " frame " << i;
+    EXPECT_NEAR(frames[i].top, h.truth[i].top, slack) << what << " frame " << i;
+    EXPECT_NEAR(frames[i].right, h.truth[i].right, slack) << what << " frame " << i;
+    EXPECT_NEAR(frames[i].bottom, h.truth[i].bottom, slack) << what << " frame " << i;
+  }
+}
+
+int32_t Slides(const Holder& h, ImageRect* frames, uint8_t orientation = 0) {
+  return TPOPositiveAutoRegion(h.image.data(), h.image.line_bytes, h.image.width, h.image.lines, h.dpi,
+                               frames, orientation);
+}
+
+TEST(SlideHolder, FindsEverySlideAndInventsNone) {
+  const unsigned sets[] = {0x00, 0x01, 0x24, 0x15, 0x3E, 0x3F, 0x2B};
+  uint32_t seed = 1;
+  for (uint32_t dpi : {300u, 600u}) {
+    for (unsigned present : sets) {
+      for (unsigned portrait : {0x00u, 0x3Fu, 0x29u}) {
+        // The large scans: a few mixed holders.
+        if (dpi == 600 && !((present == 0x3F && portrait == 0x29) || (present == 0x15 && portrait == 0))) continue;
+        const Holder h = SlideHolder(dpi, present, portrait, seed++);
+        ImageRect frames[6] = {};
+        const std::string what = std::to_string(dpi) + " dpi, slides " + std::to_string(present) +
+                                 ", portrait " + std::to_string(portrait);
+        ExpectFrames(h, Slides(h, frames), frames, what.c_str());
+      }
+    }
+  }
+}
+
+TEST(SlideHolder, BottomUpScansGiveTheSameFrames) {
+  const Holder h = SlideHolder(300, 0x1B, 0x06, 77);
+  Holder flipped = h;
+  flipped.image.orientation = 1;
+  for (uint32_t y = 0; y < h.image.lines; ++y) std::copy_n(h.image.line(y), h.image.row_bytes(), flipped.image.line(y));
+  ImageRect frames[6] = {};
+  ExpectFrames(h, Slides(flipped, frames, 1), frames, "bottom-up");
+}
+
+TEST(SlideHolder, RefusesSmallScansAndAnEmptyUnit) {
+  Holder h = SlideHolder(300, 0x3F, 0, 5);
+  ImageRect frames[6];
+  // 5 inches at 300 dpi are 1500 pixels: 1400 are too few, 1500 enough.
+  EXPECT_EQ(TPOPositiveAutoRegion(h.image.data(), h.image.line_bytes, 1400, h.image.lines, 300, frames, 0), -2);
+  EXPECT_EQ(TPOPositiveAutoRegion(h.image.data(), h.image.line_bytes, 1500, h.image.lines, 300, frames, 0), 6);
+  EXPECT_EQ(TPOPositiveAutoRegion(h.image.data(), h.image.line_bytes, h.image.width, 2099, 300, frames, 0), -2);
+  EXPECT_EQ(TPOPositiveAutoRegion(h.image.data(), h.image.width * 3 - 1, h.image.width, h.image.lines, 300, frames, 0), -2);
+  EXPECT_EQ(TPOPositiveAutoRegion(h.image.data(), h.image.line_bytes, h.image.width, h.image.lines, 0, frames, 0), -2);
+  EXPECT_EQ(TPOPositiveAutoRegion(h.image.data(), h.image.line_bytes, h.image.width, h.image.lines, 300, nullptr, 0), -2);
+  EXPECT_EQ(TPONegativeAutoRegion(nullptr, h.image.line_bytes, h.image.width, h.image.lines, 300, frames, 0), -2);
+  // The whole unit lit: the holder is not there.
+  Holder empty = EmptyHolder(300);
+  std::fill(empty.image.bytes.begin(), empty.image.bytes.end(), uint8_t{240});
+  EXPECT_EQ(Slides(empty, frames), -1);
+  EXPECT_EQ(TPONegativeAutoRegion(empty.image.data(), empty.image.line_bytes, empty.image.width,
+                                  empty.image.lines, 300, frames, 0), 0);
+}
+
+TEST(FilmHolder, FindsEveryLitStripAndInventsNone) {
+  uint32_t seed = 100;
+  for (uint32_t dpi : {300u, 600u}) {
+    for (unsigned present : {0u, 1u, 2u, 3u}) {
+      for (bool covered : {false, true}) {
+        if (dpi == 600 && covered != (present == 2)) continue;  // the large scans: a few
+        const Holder h = FilmHolder(dpi, present, covered, seed++);
+        ImageRect frames[2] = {};
+        const int32_t n = TPONegativeAutoRegion(h.image.data(), h.image.line_bytes, h.image.width,
+                                                h.image.lines, dpi, frames, 0);
+        const std::string what = std::to_string(dpi) + " dpi, strips " + std::to_string(present) +
+                                 (covered ? ", covered" : ", bare");
+        ExpectFrames(h, n, frames, what.c_str());
+      }
+    }
+  }
+}
+
+}  // namespace
+}  // namespace imgfilt_test
