@@ -23,8 +23,8 @@ std::string LibraryState::String(uint32_t id) const {
   return host_.modules().LoadString(module_, id).value_or(std::string());
 }
 
-std::optional<platform::DialogTemplate> LibraryState::Dialog(int id) const {
-  return host_.modules().LoadDialog(module_, platform::ResourceId(id));
+std::optional<platform::DialogTemplate> LibraryState::Dialog(const platform::ResourceId& id) const {
+  return host_.modules().LoadDialog(module_, id);
 }
 
 const CMessageFile& LibraryState::messages() {
