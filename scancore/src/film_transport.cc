@@ -73,9 +73,7 @@ int CScanCore::ReadFocusData(uint8_t* buffer, unsigned long bufferSize, unsigned
     focusBytes_ = 0;
   }
   for (unsigned long i = 0; i < count; ++i) {
-    if (!transport_->Read(0x00, 0, buffer + i * b, static_cast<uint32_t>(b))) {
-      return FailFrom(*transport_);
-    }
+    if (!ReadData(0x00, 0, buffer + i * b, static_cast<uint32_t>(b))) return 0;
     focusBytes_ += static_cast<uint32_t>(b);
     // A focus step that fails does not fail the focus scan.
     if (!Position(transport_.get(), kFocus, start + i * step)) transport_->TakeLastError();

@@ -62,9 +62,7 @@ int CScanCore::DoHostShading(uint8_t* buffer, unsigned long bufferSize) {
   const uint32_t chunkLimit = (kTransferLimit / line) * line;
   for (uint32_t done = 0; done < size;) {
     const uint32_t n = std::min(size - done, chunkLimit);
-    if (!transport_->Read(kShadingData, kShadingReadQualifier, work + done, n)) {
-      return FailFrom(*transport_);
-    }
+    if (!ReadData(kShadingData, kShadingReadQualifier, work + done, n)) return 0;
     done += n;
   }
   ReduceShading(work, line);

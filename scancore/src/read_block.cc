@@ -7,6 +7,7 @@
 #include <cstring>
 
 #include "library_state.h"
+#include "platform/scsi.h"
 #include "progress_dlg.h"
 #include "recompose.h"
 #include "scancore/error_codes.h"
@@ -114,7 +115,7 @@ int CScanCore::ReadLines(uint8_t* destination, uint32_t lines) {
   const uint32_t chunk = perRead * b;
   const uint64_t total = uint64_t{lines_} * b;
   for (uint32_t i = 0; i < fullReads; ++i) {
-    if (!transport_->Read(kImageData, 0, destination, chunk)) return FailFrom(*transport_);
+    if (!ReadData(kImageData, 0, destination, chunk)) return 0;
     destination += chunk;
     transferred_ += chunk;
     ReportProgress(static_cast<uint32_t>(uint64_t{transferred_} * 100 / total));
@@ -122,10 +123,18 @@ int CScanCore::ReadLines(uint8_t* destination, uint32_t lines) {
   }
   const uint32_t rest = (lines - fullReads * perRead) * b;
   if (rest != 0) {
-    if (!transport_->Read(kImageData, 0, destination, rest)) return FailFrom(*transport_);
+    if (!ReadData(kImageData, 0, destination, rest)) return 0;
     transferred_ += rest;
     ReportProgress(static_cast<uint32_t>(uint64_t{transferred_} * 100 / total));
   }
+  return 1;
+}
+
+// The adapter reports a data phase that ended early beside a completed request; the lines or
+// shading it left out would be the buffer's old bytes, so it fails with the adapter's code.
+int CScanCore::ReadData(uint8_t type, uint16_t qualifier, uint8_t* buffer, uint32_t length) {
+  if (!transport_->Read(type, qualifier, buffer, length)) return FailFrom(*transport_);
+  if (transport_->requestBlock().SRB_HaStat != platform::kHostOk) return FailFrom(*transport_);
   return 1;
 }
 

@@ -140,6 +140,8 @@ class CScanCore {
   int SendGammaTables(const SCANPARAM& request);
   int StartScan(uint8_t* buffer, unsigned long bufferSize);
   int ReadLines(uint8_t* destination, uint32_t lines);
+  // A READ that fails unless every byte asked for arrived.
+  int ReadData(uint8_t type, uint16_t qualifier, uint8_t* buffer, uint32_t length);
   int MeasureXferTime(uint8_t* buffer, unsigned long bufferSize);
   int RecomposeData(uint8_t* raw, uint8_t* out, unsigned long count);
   int DoHostShading(uint8_t* buffer, unsigned long bufferSize);
