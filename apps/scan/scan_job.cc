@@ -253,7 +253,8 @@ int RunScanJob(const ScanOptions& o, CScanCore& core, CHWScannerInfo& info, plat
   if (!o.batch) return ScanOne(o, core, request, o.output, host, err);
 
   // Film frames: the holder is loaded, and each frame brought under the lens in turn.
-  const FileFormat format = o.format.value_or(FileFormat::kPnm);
+  // The format follows --format, else the pattern's name.
+  const FileFormat format = FormatFor(o, o.batch->empty() ? std::string() : *o.batch);
   const std::string pattern = o.batch->empty() ? std::string("out%d.") + Extension(format) : *o.batch;
   const int count = o.batchCount > 0 ? o.batchCount : 1;
   if (info.GetHolderType() != 0 && !core.LoadObject()) {

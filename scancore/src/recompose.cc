@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "interleave.h"
+
 #include "scancore/scan_core.h"
 
 namespace scancore {
@@ -18,14 +20,9 @@ void RecomposeLines(const uint8_t* raw, uint8_t* out, size_t lines, const LineLa
     const uint8_t* blue = base + (static_cast<ptrdiff_t>(i) + layout.blueOffset) * ptrdiff_t(b) + 2 * p;
     const uint8_t* first = bgr ? blue : red;
     const uint8_t* third = bgr ? red : blue;
-    uint8_t* o = out + i * b;
     // The output line overlaps the raw line before this one's rows, never the rows themselves,
     // so writing forward is safe.
-    for (size_t x = 0; x < p; ++x) {
-      o[3 * x] = first[x];
-      o[3 * x + 1] = green[x];
-      o[3 * x + 2] = third[x];
-    }
+    Interleave(first, green, third, out + i * b, p);
   }
 }
 

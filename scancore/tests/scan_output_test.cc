@@ -211,4 +211,24 @@ TEST_F(ScanOutput, ProgressCountsUpToAHundred) {
   EXPECT_NE(r.out.find("Progress: 100%"), std::string::npos) << r.out;
 }
 
+// Film frames: one file per frame, numbered from 1, the holder loaded first and positioned.
+TEST_F(ScanOutput, BatchOfFilmFrames) {
+  std::ofstream(At("machine.ini"))
+      << "[machine]\nadapters=hba0\n[hba0]\nkind=scsi\nidentifier=hba0\ntarget5=f\n"
+         "[f]\nmodel=Color   FlatbedScanner_9\noptical=1200\nadbits=12\nholder=2,0x11,0x22,0x33\n";
+  Outcome r = Scan(root.path(), "--source Pos --mode Gray --resolution 100 -x 36 -y 24 "
+                                "--batch --batch-count 3 --format png");
+  ASSERT_EQ(r.status, 0) << r.out;
+  for (int frame : {1, 2, 3}) {
+    const Raster png = ReadPng(At("out" + std::to_string(frame) + ".png"));
+    EXPECT_EQ(png.width, 141u) << frame;   // 36 mm at 100 dpi
+    EXPECT_EQ(png.height, 94u) << frame;   // 24 mm
+  }
+  EXPECT_FALSE(fs::exists(At("out4.png")));
+  r = Scan(root.path(), "--source Neg --mode Gray --resolution 100 -x 36 -y 24 --batch=frame-%d.tif "
+                        "--batch-start 7");
+  ASSERT_EQ(r.status, 0) << r.out;
+  EXPECT_EQ(ReadTiff(At("frame-7.tif")).width, 141u);
+}
+
 }  // namespace

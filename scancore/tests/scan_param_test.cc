@@ -5,6 +5,7 @@
 
 #include "platform/dialog_driver.h"
 #include "platform/ui.h"
+#include "progress_dlg.h"
 #include "recording_transport.h"
 #include "scan_session.h"
 #include "scan_window.h"
@@ -328,6 +329,39 @@ TEST(WarmUpTest, CancelDuringTheCountdown) {
   EXPECT_EQ(core.GetErrorCode(), kErrUserCancelled);
   EXPECT_LT(t.now() - start, 1000u);  // at the first step
   EXPECT_EQ(core.AbortScan(), 1);
+}
+
+// The dialog's texts pass through the message file; a translation's stray "%" directives are
+// shown as written, never taken as formats.
+TEST(WarmUpTest, DialogTextsAreTranslated) {
+  ScannerHost t("win98", kWarmUp);
+  t.WriteFile("C:\\WINDOWS\\Twain_32\\Tove3_00\\Tovelink.msg",
+              "\"Scanner is warming up...%d sec\" \"Aufwaermen %s%n: noch %d s\"\n"
+              "\"Reading data %d%%\" \"Lese %d%%\"\n"
+              "\"Cancel\" \"Abbrechen\"\n");
+  CScanCore core(testing::kBase);
+  CHWScannerInfo info;
+  ASSERT_EQ(core.Initialize(info), 1);
+  platform::Hwnd dialog = 0;
+  t.ui().ExpectModeless("Progress", [&](platform::DialogDriver& d) {
+    dialog = d.dialog();
+    EXPECT_EQ(d.Text(platform::IDCANCEL), "Abbrechen");
+  });
+  myIMAGEINFO image;
+  ASSERT_EQ(core.SetScanParam(Request(kModeGray, 100, 600, 0, 0, 1, 1), image, 1), 1);
+  EXPECT_EQ(t.host().ui().GetDlgItemText(dialog, 1224), "Aufwaermen %s%n: noch 1 s");
+  std::vector<uint8_t> buffer(100000);
+  unsigned long got = 0;
+  ASSERT_EQ(core.ReadBlockData(buffer.data(), buffer.size(), buffer.size(), got), 1);
+  EXPECT_EQ(t.host().ui().GetDlgItemText(dialog, 1224), "Lese 100%");
+  core.AbortScan();
+}
+
+TEST(WarmUpTest, FormatCountFillsOnlyTheFirstNumber) {
+  EXPECT_EQ(FormatCount("Reading data %d%%", 42), "Reading data 42%");
+  EXPECT_EQ(FormatCount("%d and %d", 7), "7 and %d");
+  EXPECT_EQ(FormatCount("%s%n%x %", 1), "%s%n%x %");
+  EXPECT_EQ(FormatCount("", 1), "");
 }
 
 }  // namespace
