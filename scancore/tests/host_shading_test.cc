@@ -70,6 +70,16 @@ TEST(WhiteLevelTest, ReductionOfALineMatchesAHistogramReference) {
   EXPECT_TRUE(std::equal(reference.begin(), reference.end(), data.begin()));
 }
 
+TEST(WhiteLevelTest, RoundedDivisionIsExactForEveryWindow) {
+  for (uint32_t count = 1; count <= 16; ++count) {
+    for (uint32_t sum = 0; sum <= 255 * count; ++sum) {
+      ASSERT_EQ(DivideRounded(static_cast<uint16_t>(sum), static_cast<uint8_t>(count)),
+                (sum + count / 2) / count)
+          << sum << "/" << count;
+    }
+  }
+}
+
 struct ShadingCase {
   int optical;
   int mode;
