@@ -357,6 +357,43 @@ TEST(WarmUpTest, DialogTextsAreTranslated) {
   core.AbortScan();
 }
 
+// SET WINDOW refused while warming up: film windows count 15 s more in the dialog; three
+// refusals leave the warm-up code.
+TEST(WarmUpTest, SetWindowRetriesWhileWarmingUp) {
+  const std::string film = OneAdapter(
+      "target5=f\n", Device("f", "Color   FlatbedScanner_9", 1200, "adbits=12\nholder=2\n"));
+  emulator::Fault warm;
+  warm.kind = emulator::Fault::Kind::kSense;
+  warm.opcode = 0x24;
+  warm.senseKey = 0x2, warm.asc = 0x04, warm.ascq = 0x01, warm.byte18 = 3;
+  for (int refusals : {1, 3}) {
+    ScannerHost t("win98", film);
+    CScanCore core(testing::kBase);
+    CHWScannerInfo info;
+    ASSERT_EQ(core.Initialize(info), 1);
+    warm.count = refusals;
+    t.scanner("f").faults().Add(warm);
+    platform::Hwnd dialog = 0;
+    t.ui().ExpectModeless("Progress", [&](platform::DialogDriver& d) { dialog = d.dialog(); });
+    SCANPARAM r = Request(kModeGray, 100, 1200, 0, 0, 1, 1);
+    r.Source = kSourcePositive;
+    myIMAGEINFO image;
+    const uint64_t start = t.now();
+    const int ok = core.SetScanParam(r, image, 1);
+    EXPECT_EQ(t.host().ui().GetDlgItemText(dialog, 1224), "Scanner is warming up...1 sec");
+    if (refusals == 1) {
+      EXPECT_EQ(ok, 1);
+      EXPECT_GE(t.now() - start, 18000u);  // 3 + 15 seconds
+      EXPECT_LT(t.now() - start, 19000u);
+    } else {
+      EXPECT_EQ(ok, 0);
+      EXPECT_EQ(core.GetErrorCode(), 0xFFFF0310u);
+      EXPECT_GE(t.now() - start, 3 * 18000u);
+    }
+    core.AbortScan();
+  }
+}
+
 TEST(WarmUpTest, FormatCountFillsOnlyTheFirstNumber) {
   EXPECT_EQ(FormatCount("Reading data %d%%", 42), "Reading data 42%");
   EXPECT_EQ(FormatCount("%d and %d", 7), "7 and %d");
