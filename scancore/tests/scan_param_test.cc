@@ -229,6 +229,27 @@ TEST(WaitReadyTest, ZeroTimeoutFailsAfterTheInquiry) {
   EXPECT_EQ(spy->log[0].opcode, 0x12);
 }
 
+// A scanner that says it waits for its firmware gets it before the wait; one that still says so
+// afterwards fails with the firmware code.
+TEST(WaitReadyTest, FirmwareIsSentWhenTheScannerAsksForIt) {
+  ScannerHost t("win98", OneAdapter("target4=fw\n", Device("fw", "Color   FlatbedScanner10", 600,
+                                                            "adbits=12\nfirmware=3\n")));
+  t.WriteFile("C:\\TOVELINK\\bin\\Model.ini", "[SCSI]\n3=fw10.bin\n");
+  t.WriteFile("C:\\TOVELINK\\bin\\fw10.bin", std::string(1000, '\x5A'));
+  CScanCore core(testing::kBase);
+  CHWScannerInfo info;
+  ASSERT_EQ(core.Initialize(info), 1);
+  const int booted = t.scanner("fw").observed().firmwareDownloads;
+  auto spy = Record(t.host(), core);
+  spy->alterInquiry = [](uint8_t* q) { q[40] |= 0x02; };
+  EXPECT_EQ(ScanCoreTestPeer::WaitDeviceReady(core, 1000), 0);
+  EXPECT_EQ(core.GetErrorCode(), kErrFirmware);
+  EXPECT_EQ(t.scanner("fw").observed().firmwareDownloads, booted + 1);
+  EXPECT_EQ(t.scanner("fw").observed().firmwareBytes, 1000u);
+  spy->alterInquiry = nullptr;
+  EXPECT_EQ(ScanCoreTestPeer::WaitDeviceReady(core, 1000), 1);
+}
+
 TEST(WaitReadyTest, BusyScannerTimesOut) {
   ScannerHost t;
   CScanCore core(testing::kBase);
