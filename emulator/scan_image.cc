@@ -133,6 +133,32 @@ void ScanImage::RawLine(uint32_t line, uint8_t* out) {
   }
 }
 
+void ScanImage::ImageLine(uint32_t line, uint32_t defocus, bool bgr, uint8_t* out) {
+  if (rows_.size() > kRowCacheLimit) rows_.clear();
+  const ScanGeometry& g = s_.geometry;
+  std::vector<uint8_t> planes(size_t{static_cast<uint32_t>(channels_)} * ppl_, 0);
+  for (int ch = 0; ch < channels_; ++ch) {
+    std::memcpy(planes.data() + size_t{static_cast<uint32_t>(ch)} * ppl_, PlaneRow(line, ch), ppl_);
+  }
+  std::memset(out, 0, g.bytesPerLine);
+  if (s_.window.composition == Composition::kLineArt) {
+    for (uint32_t px = 0; px < ppl_; ++px) {
+      if (planes[px] < s_.window.threshold) out[px / 8] |= static_cast<uint8_t>(0x80 >> (px % 8));
+    }
+    return;
+  }
+  Defocus(g, channels_, defocus, planes.data());
+  if (channels_ == 1) {
+    std::memcpy(out, planes.data(), ppl_);
+    return;
+  }
+  for (uint32_t px = 0; px < ppl_; ++px) {
+    out[3 * px] = planes[(bgr ? 2 : 0) * ppl_ + px];
+    out[3 * px + 1] = planes[ppl_ + px];
+    out[3 * px + 2] = planes[(bgr ? 0 : 2) * ppl_ + px];
+  }
+}
+
 void Defocus(const ScanGeometry& g, int channels, uint32_t distance, uint8_t* line) {
   const int radius = static_cast<int>(std::min<uint32_t>(distance / 16, 8));
   if (radius == 0) return;

@@ -90,6 +90,10 @@ class ScanImage {
 
   // Writes raw line `line` (bytesPerLine bytes) to `out`.
   void RawLine(uint32_t line, uint8_t* out);
+  // What a host that aligns the colours should make of the raw lines: image line `line`
+  // (bytesPerLine bytes, padding zero) with colour pixels interleaved red, green, blue (blue,
+  // green, red with `bgr`), softened as a lens `defocus` from its best focus softens it.
+  void ImageLine(uint32_t line, uint32_t defocus, bool bgr, uint8_t* out);
 
  private:
   const uint8_t* PlaneRow(int64_t imageLine, int channel);

@@ -258,6 +258,21 @@ ScsiOutcome ScsiScanner::GetDataBufferStatus(const ScsiCommand& c) {
   return ScsiOutcome::Good(n);
 }
 
+std::unique_ptr<ScanImage> ScsiScanner::ExpectedImage() const {
+  std::lock_guard<std::mutex> lock(mutex_);
+  if (!window_) return nullptr;
+  ScanImage::Settings settings{&model_, page_.get(), *window_, geometry_, &gamma_,
+                               shadingComplete_ ? &shadingSent_ : nullptr};
+  return std::make_unique<ScanImage>(settings);
+}
+
+uint32_t ScsiScanner::DefocusDistance() const {
+  std::lock_guard<std::mutex> lock(mutex_);
+  if (model_.holderType == 0 || !window_ || window_->composition == Composition::kLineArt) return 0;
+  return observed_.focus > model_.bestFocus ? observed_.focus - model_.bestFocus
+                                            : model_.bestFocus - observed_.focus;
+}
+
 ScsiOutcome ScsiScanner::Read(const ScsiCommand& c) {
   const uint8_t type = c.cdb[2];
   const uint32_t length = Be24(c.cdb + 6);

@@ -49,6 +49,13 @@ class ScsiScanner : public platform::ScsiDevice {
   };
   Observed observed() const;
 
+  // The image the current window gives with the tables and white line received so far, as a
+  // host should deliver it after aligning the colours (see ScanImage::ImageLine); null before a
+  // window is set.
+  std::unique_ptr<ScanImage> ExpectedImage() const;
+  // How far the focus is from the best one, as the image lines are softened by it.
+  uint32_t DefocusDistance() const;
+
  private:
   using Handler = platform::ScsiOutcome (ScsiScanner::*)(const platform::ScsiCommand&);
   static const std::map<uint8_t, Handler>& Dispatch();

@@ -28,8 +28,8 @@ std::string LibraryState::String(uint32_t id) const {
   return services_.transport.modules.LoadString(module_, id).value_or(std::string());
 }
 
-std::optional<platform::DialogTemplate> LibraryState::Dialog(int id) const {
-  return services_.transport.modules.LoadDialog(module_, platform::ResourceId(id));
+std::optional<platform::DialogTemplate> LibraryState::Dialog(const platform::ResourceId& id) const {
+  return services_.transport.modules.LoadDialog(module_, id);
 }
 
 std::string LibraryState::MessageFileLocation() const {

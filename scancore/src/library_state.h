@@ -34,6 +34,16 @@ inline constexpr uint32_t kStrNotFoundAgain = 7003;
 inline constexpr int kDlgSelectScanner = 100;
 inline constexpr int kCtlScannerList = 1000;
 
+// The progress dialog: its text line and bar (its Cancel button is IDCANCEL).
+inline constexpr std::string_view kDlgProgress = "Progress";
+inline constexpr int kCtlProgressText = 1224;
+inline constexpr int kCtlProgressBar = 42072;
+
+// Strings of the scan.
+inline constexpr uint32_t kStrWarmingUp = 7001;
+inline constexpr uint32_t kStrReading = 7002;
+inline constexpr uint32_t kStrParallelDevices = 7005;
+
 // The library's resource script, built into the library.
 std::string_view LibraryResourceScript();
 
@@ -46,7 +56,7 @@ class LibraryState : public platform::HostService {
   const ScanCoreServices& services() const { return services_; }
 
   std::string String(uint32_t id) const;  // empty when the table has no such string
-  std::optional<platform::DialogTemplate> Dialog(int id) const;
+  std::optional<platform::DialogTemplate> Dialog(const platform::ResourceId& id) const;
   const CMessageFile& messages();
   // Where the process's message file lies (a Windows path), from the application's settings.
   std::string MessageFileLocation() const;

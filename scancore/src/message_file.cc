@@ -1,6 +1,7 @@
 #include "scancore/message_file.h"
 
 #include "library_state.h"
+#include "platform/host/host.h"
 #include "platform/files/files.h"
 #include "platform/registry/registry.h"
 #include "platform/system/system.h"
@@ -116,3 +117,6 @@ std::string CMessageFile::Translate(std::string_view text) const {
   return ReplaceAll(result, "\\n", "\n");
 }
 
+const CMessageFile& CMessageFile::ForProcess() {
+  return scancore::LibraryState::Of(platform::Host::Current()).messages();
+}

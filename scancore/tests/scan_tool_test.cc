@@ -78,7 +78,8 @@ TEST_F(ScanTool, MachineWithoutScannersSaysSo) {
 }
 
 TEST_F(ScanTool, CommandLineMistakesAreUsageErrors) {
-  EXPECT_EQ(RunScan(root.path(), "").status, 2);
+  EXPECT_EQ(RunScan(root.path(), "--mode Purple").status, 2);
+  EXPECT_EQ(RunScan(root.path(), "--mode G --resolution").status, 2);
   EXPECT_EQ(RunScan(root.path(), "-d x --info").status, 2);
   EXPECT_EQ(RunScan(root.path(), "-L -d 0").status, 2);
   Result help = RunScan(root.path(), "--help");

@@ -77,5 +77,19 @@ class ScanCoreTestPeer {
   }
   static int CheckSupportOEM(CScanCore& core) { return core.CheckSupportOEM(); }
   static int CheckSupportSTISCSI(CScanCore& core) { return core.CheckSupportSTISCSI(); }
+  static int WaitDeviceReady(CScanCore& core, unsigned long ms) { return core.WaitDeviceReady(ms); }
+  static int DoHostShading(CScanCore& core, uint8_t* buffer, unsigned long size) {
+    return core.DoHostShading(buffer, size);
+  }
+  static uint16_t Swap(uint16_t v) { return CScanCore::SwapValue(v); }
+  static uint32_t Swap(uint32_t v) { return CScanCore::SwapValue(v); }
+  // Puts `transport` in place of the bound one (for a transport that records what it sends).
+  static void Rebind(CScanCore& core, std::shared_ptr<CInterface> transport) {
+    core.transport_ = std::move(transport);
+  }
+  static int RecomposeData(CScanCore& core, uint8_t* raw, uint8_t* out, unsigned long count) {
+    return core.RecomposeData(raw, out, count);
+  }
+  static uint8_t LastLptRank(const CScanCore& core) { return core.lastLptRank_; }
 };
 

@@ -27,6 +27,7 @@ inline constexpr uint32_t kErrNoMemory = 0xFFFF0062u;
 inline constexpr uint32_t kErrBufferTooSmall = 0xFFFF0063u;
 inline constexpr uint32_t kErrDeviceTimeout = 0xFFFF0064u;
 inline constexpr uint32_t kErrUserCancelled = 0xFFFF0065u;
+inline constexpr uint32_t kErrNoLinesLeft = 0xFFFF0066u;       // a read after the last line
 inline constexpr uint32_t kErrNoWinAspi = 0xFFFF0070u;        // wnaspi32.dll did not load
 inline constexpr uint32_t kErrNoStiAspi = 0xFFFF0071u;        // no still-image ASPI library
 inline constexpr uint32_t kErrRequestTimeout = 0xFFFF0072u;   // request did not complete

@@ -26,6 +26,9 @@ class CHWScannerInfo {
   std::string GetTargetID() const { return targetId_; }            // decimal
   std::string GetXferMode() const { return xferMode_; }
   std::string GetBaseAddress() const { return baseAddress_; }      // hex; EPP adapters only
+  // From CheckHolderType: the film holder's type and details (inquiry bytes 118-121).
+  uint8_t GetHolderType() const { return holderType_; }
+  uint32_t GetHolderInfo() const { return holderInfo_; }
 
   void SetFWVersion(std::string version) { fwVersion_ = std::move(version); }
   void SetFWDate(std::string date) { fwDate_ = std::move(date); }
@@ -48,4 +51,6 @@ class CHWScannerInfo {
   std::string targetId_;
   std::string xferMode_;
   std::string baseAddress_;
+  uint8_t holderType_ = 0;
+  uint32_t holderInfo_ = 0;
 };

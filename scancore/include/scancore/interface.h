@@ -134,6 +134,19 @@ class CEppInterface : public CInterface {
   // The adapter's "Base" value (its port address); 0 when the key or the value is missing.
   uint32_t BaseAddress();
 
+  // Parallel port modes, as flags: 01h BPP, 02h/10h/20h EPP data modes 1-3, 04h SPP, 08h ECP.
+  // Nonzero when the user fixed the mode ("ManualModeOn").
+  int IsManualMode();
+  // The fixed mode from "LptMode" and "DataMode"; 0 when the key or either value is missing.
+  uint8_t ReadLptModeFlag();
+  int SelectLptMode(uint8_t flag);
+  int FinishLptMode();
+  // 4096 bytes sent and read back through the scanner; 1 when every byte came back.
+  int LoopbackTest();
+  // The fastest mode that passes the loopback test (or the fixed one), selected; its flag, with
+  // 04h added when found by probing. Recorded as "AvailableMode".
+  uint8_t ProbeLptMode();
+
  private:
   platform::RegKey key_ = 0;
 };

@@ -63,6 +63,9 @@ class CMessageFile {
   // and defaults are the library's strings, looked up through `libraryString`.
   static std::string Location(platform::Registry& registry, const platform::SystemInfo& system,
                               const std::function<std::string(uint32_t)>& libraryString);
+  // The process's message file (of the current host), loaded on first use: for a program that
+  // shows the library's texts itself.
+  static const CMessageFile& ForProcess();
 
  private:
   void AddEntry(std::string_view source, std::string_view translation);
