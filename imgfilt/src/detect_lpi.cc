@@ -38,22 +38,21 @@ uint32_t DominantRadius2(const uint8_t* block, size_t line_bytes, int channel) {
   const std::vector<float> m = Spectrum(block, line_bytes, channel);
   auto at = [&m](size_t k, size_t l) { return m[k * kN + l]; };
   uint32_t t = 0;
-  float best = 0.0f;
-  for (size_t k = 1; k <= kHalf; ++k) {  // on and below the diagonal
+  float best_below = 0.0f, best_above = 0.0f;  // each pass keeps its own best
+  for (size_t k = 1; k <= kHalf; ++k) {
+    // On and below the diagonal the strongest coefficient so far sets t.
     for (size_t l = 1; l <= k; ++l) {
       const auto r2 = static_cast<uint32_t>(k * k + l * l);
-      if (r2 > kMinRadius2 && at(k, l) > best) {
-        best = at(k, l);
+      if (r2 > kMinRadius2 && at(k, l) > best_below) {
+        best_below = at(k, l);
         t = r2;
       }
     }
-  }
-  best = 0.0f;
-  for (size_t k = 1; k <= kHalf; ++k) {  // on and above it: only a farther peak moves t
+    // On and above it a stronger coefficient moves t only outwards.
     for (size_t l = k; l <= kHalf; ++l) {
       const auto r2 = static_cast<uint32_t>(k * k + l * l);
-      if (r2 > kMinRadius2 && at(k, l) > best) {
-        best = at(k, l);
+      if (r2 > kMinRadius2 && at(k, l) > best_above) {
+        best_above = at(k, l);
         t = std::max(t, r2);
       }
     }
