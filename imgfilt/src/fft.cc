@@ -49,9 +49,24 @@ void Fft::Forward(float* re, float* im, size_t stride) const {
   }
 }
 
+namespace {
+
+void Transpose(float* a, size_t n) {
+  for (size_t i = 0; i < n; ++i) {
+    for (size_t j = i + 1; j < n; ++j) std::swap(a[i * n + j], a[j * n + i]);
+  }
+}
+
+}  // namespace
+
 void Fft::Forward2d(float* re, float* im) const {
-  for (size_t row = 0; row < size_; ++row) Forward(re + row * size_, im + row * size_, 1);
-  for (size_t col = 0; col < size_; ++col) Forward(re + col, im + col, size_);
+  // Columns are transformed as rows of the transpose: contiguous points run several times faster
+  // than points a row apart, and the sums are the same.
+  for (int pass = 0; pass < 2; ++pass) {
+    for (size_t row = 0; row < size_; ++row) Forward(re + row * size_, im + row * size_, 1);
+    Transpose(re, size_);
+    Transpose(im, size_);
+  }
 }
 
 }  // namespace imgfilt
