@@ -10,6 +10,7 @@
 #include "imgfilt.h"
 #include "point_ops.h"
 #include "test_image.h"
+#include "work_buffer.h"
 
 namespace {
 
@@ -203,6 +204,48 @@ TEST(Chain, RefusedCallsWriteNothing) {
   EXPECT_EQ(DoImgfiltess(big.data(), dst.data(), &p), 13u);
   p.lineBytes = 8;
   EXPECT_EQ(DoImgfiltess(big.data(), dst.data(), &p), 1u);
+}
+
+TEST(Chain, AFirstBandShortOfTheConsumedLinesIsNotTheLast) {
+  // Blur consumes one line: 10 lines delivered give 9. A first band of 9 still needs the tenth.
+  const Image src = RandomImage(6, 10, 1, 9);
+  ProcessParam p = Record(src, IMGFILT_OP_BLUR, IMGFILT_TYPE_GRAY);
+  std::vector<uint8_t> dst(60);
+  p.lines = 9;
+  ASSERT_EQ(DoImgfiltess(imgfilt_test::Band(src, 0, 9).data(), dst.data(), &p), 1u);
+  EXPECT_EQ(p.bandState, 0);
+  EXPECT_EQ(p.outLines, 8u);
+  p.lines = 1;
+  p.bandState = 1;
+  ASSERT_EQ(DoImgfiltess(imgfilt_test::Band(src, 9, 1).data(), dst.data(), &p), 1u);
+  EXPECT_EQ(p.bandState, 2);
+  EXPECT_EQ(p.outLines, 1u);
+}
+
+TEST(Chain, ThresholdWinsWhenBothConversionsAreAsked) {
+  const Image src = RandomImage(20, 6, 1, 10);
+  ProcessParam both = Record(src, IMGFILT_OP_THRESHOLD | IMGFILT_OP_HALFTONE, IMGFILT_TYPE_GRAY);
+  ProcessParam one = Record(src, IMGFILT_OP_THRESHOLD, IMGFILT_TYPE_GRAY);
+  const Result a = RunChain(src, both, {6});
+  const Result b = RunChain(src, one, {6});
+  EXPECT_EQ(a.line_bytes, 4u);
+  ExpectSamePixels(a, b, 3, "threshold and halftone");
+}
+
+TEST(Chain, NoMemoryForTheLineBufferWritesNothing) {
+  Image src = RandomImage(8, 6, 1, 11);
+  const Image before = src;
+  ProcessParam p = Record(src, IMGFILT_OP_MEDIAN, IMGFILT_TYPE_GRAY);
+  p.lines = 6;
+  std::vector<uint8_t> dst(48, 0);
+  imgfilt::FailNthAllocation(1);
+  EXPECT_EQ(DoImgfiltess(src.data(), dst.data(), &p), 10u);
+  imgfilt::FailNthAllocation(0);
+  EXPECT_EQ(dst, std::vector<uint8_t>(48, 0));
+  EXPECT_EQ(src.bytes, before.bytes);
+  EXPECT_EQ(p.totalLines, 6u) << "the record is unchanged";
+  p.bandState = 1;
+  EXPECT_EQ(DoImgfiltess(src.data(), dst.data(), &p), 13u) << "no image in progress";
 }
 
 // Top-down rows of a bottom-up image (and the reverse): the same picture stored the other way.
