@@ -59,21 +59,14 @@ uint8_t Plan(const DescreenCall& c, Span& s) {
     s.out_count = s.in_count;
     return kOk;
   }
-  size_t left = 0, top = 0, right = c.width - 1, bottom = c.lines - 1;
-  if (c.region != nullptr) {
-    NormaliseRect(*c.region, c.width, c.lines);
-    left = static_cast<size_t>(c.region->left);
-    top = static_cast<size_t>(c.region->top);
-    right = static_cast<size_t>(c.region->right);
-    bottom = static_cast<size_t>(c.region->bottom);
-  }
-  if (right - left + 1 < 3 || bottom - top + 1 < 3) return kRegionTooSmall;
-  s.x_offset = left * static_cast<size_t>(c.bpp);
-  s.pixels = right - left + 1;
-  s.first = top;
-  s.in_first = top + 2;
-  s.in_count = bottom - top - 1;
-  s.out_first = top;
+  const PixelBounds b = RegionBounds(c.region, c.width, c.lines);
+  if (b.width() < 3 || b.height() < 3) return kRegionTooSmall;
+  s.x_offset = b.left * static_cast<size_t>(c.bpp);
+  s.pixels = b.width();
+  s.first = b.top;
+  s.in_first = b.top + 2;
+  s.in_count = b.height() - 2;
+  s.out_first = b.top;
   s.out_count = s.in_count + 2;  // the region's last line stands in for the two below it
   s.starts = true;
   return kOk;
