@@ -1,6 +1,6 @@
-// Vector descreen kernels. The linear kernels and the 3 x 3 rank kernels (1, 3, 6, 7, 9) work in
-// 16-bit lanes with exact integer division, so each target gives the bytes of the plain kernels;
-// the wider rank kernels (2, 4, 5) and the bytes whose taps cross a line end use the plain code.
+// Vector descreen kernels. Every kernel works in 16-bit lanes (rank kernels by sorting networks,
+// linear ones with exact integer division), so each target gives the bytes of the plain kernels;
+// the bytes whose taps cross a line end use the plain code.
 #undef HWY_TARGET_INCLUDE
 #define HWY_TARGET_INCLUDE "descreen_simd.cc"
 #include "hwy/foreach_target.h"  // IWYU pragma: keep
@@ -36,11 +36,11 @@ struct Taps {
   }
 };
 
-// The nine values of the 3 x 3 window in ascending order (odd-even transposition: nine rounds
-// sort nine values).
-void Sort9(V16 (&v)[9]) {
-  for (int round = 0; round < 9; ++round) {
-    for (int i = round % 2; i + 1 < 9; i += 2) {
+// N values in ascending order (odd-even transposition: N rounds sort N values).
+template <int N>
+void Sort(V16 (&v)[N]) {
+  for (int round = 0; round < N; ++round) {
+    for (int i = round % 2; i + 1 < N; i += 2) {
       const V16 lo = hn::Min(v[i], v[i + 1]);
       v[i + 1] = hn::Max(v[i], v[i + 1]);
       v[i] = lo;
@@ -48,13 +48,34 @@ void Sort9(V16 (&v)[9]) {
   }
 }
 
-V16 Rank3x3(int kernel, const Taps& t, size_t i) {
-  V16 o[9];
+// The values of lines -1..1 and columns first..last.
+template <int N>
+void Gather(const Taps& t, size_t i, int first, int last, V16 (&v)[N]) {
   int n = 0;
   for (int dy = -1; dy <= 1; ++dy) {
-    for (int dx = -1; dx <= 1; ++dx) o[n++] = t.At(i, dy, dx);
+    for (int dx = first; dx <= last; ++dx) v[n++] = t.At(i, dy, dx);
   }
-  Sort9(o);
+}
+
+// Kernels 2, 4 and 5: central order values of twelve (four columns) or fifteen (five columns).
+V16 WideRank(int kernel, const Taps& t, size_t i) {
+  if (kernel == 2) {
+    V16 p[12];
+    Gather(t, i, -2, 1, p);
+    Sort(p);
+    return hn::ShiftRight<1>(hn::Add(p[5], p[6]));
+  }
+  V16 o[15];
+  Gather(t, i, -2, 2, o);
+  Sort(o);
+  if (kernel == 4) return hn::ShiftRight<2>(hn::Add(hn::Add(o[5], o[6]), hn::Add(o[7], o[8])));
+  return hn::ShiftRight<2>(hn::Add(hn::Add(o[6], o[8]), hn::ShiftLeft<1>(o[7])));
+}
+
+V16 Rank3x3(int kernel, const Taps& t, size_t i) {
+  V16 o[9];
+  Gather(t, i, -1, 1, o);
+  Sort(o);
   if (kernel == 1 || kernel == 3 || kernel == 7) {
     return hn::ShiftRight<2>(hn::Add(hn::Add(o[3], o[5]), hn::ShiftLeft<1>(o[4])));
   }
@@ -88,11 +109,11 @@ V16 Cross(const Taps& t, size_t i) {
   return hn::ShiftRight<3>(hn::Add(sides, hn::ShiftLeft<2>(c)));
 }
 
-// Pixels the taps reach left and right of the centre, or 0 where this file has no vector form.
+// Pixels the taps reach left and right of the centre (0 for a number that is no kernel).
 int VectorReach(int kernel) {
   switch (kernel) {
     case 1: case 3: case 6: case 7: case 8: case 9: return 1;
-    case 10: case 11: return 2;
+    case 2: case 4: case 5: case 10: case 11: return 2;
     case 12: case 13: return 4;
     default: return 0;
   }
@@ -116,6 +137,8 @@ void DescreenRowSimd(int kernel, const DescreenRows& rows, uint8_t* out, size_t 
       v = Linear(kernel, taps, i);
     } else if (kernel == 8) {
       v = Cross(taps, i);
+    } else if (kernel == 2 || kernel == 4 || kernel == 5) {
+      v = WideRank(kernel, taps, i);
     } else {
       v = Rank3x3(kernel, taps, i);
     }
