@@ -193,8 +193,8 @@ void Chain::RunScaling(Band& band) {
   uint8_t* slot = Slot(IMGFILT_OP_SCALING);
   std::memcpy(slot + p.lineBytes, band.current.Line(band.lines - 1), row);
   Surface out = Target(band, IMGFILT_OP_SCALING, out_stride);
-  const bool to_work_buffer = out.top == band.current.top;
-  if (to_work_buffer) {
+  // A gray band that becomes bilevel next is scaled where the conversion can read it.
+  if (gray && (p.operations & kBilevelOps) != 0) {
     // Scaling in place could grow the band beyond the caller's source buffer: use our own.
     if (!TryResize(scaled_, std::max<size_t>(size_t{n} * out_stride, 1))) return;
     const bool bottom_up = p.orientation == kBottomUp;

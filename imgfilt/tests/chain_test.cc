@@ -248,6 +248,23 @@ TEST(Chain, NoMemoryForTheLineBufferWritesNothing) {
   EXPECT_EQ(DoImgfiltess(src.data(), dst.data(), &p), 13u) << "no image in progress";
 }
 
+TEST(Chain, SourceAndDestinationMayBeOneBuffer) {
+  const Image src = RandomImage(12, 20, 3, 12, 0);
+  ProcessParam p = Record(src, IMGFILT_OP_BLUR | IMGFILT_OP_SCALING, IMGFILT_TYPE_COLOR);
+  p.targetWidth = 6;
+  p.targetHeight = 9;
+  const Result apart = RunChain(src, p, {20});
+  Image shared = src;
+  p.lines = 20;
+  ASSERT_EQ(DoImgfiltess(shared.data(), shared.data(), &p), 1u);
+  ASSERT_EQ(p.outLines, 9u);
+  ASSERT_EQ(p.outLineBytes, 20u);
+  Result same;
+  same.line_bytes = 20;
+  same.lines.assign(shared.data(), shared.data() + 9 * 20);
+  ExpectSamePixels(apart, same, 18, "one buffer");
+}
+
 // Top-down rows of a bottom-up image (and the reverse): the same picture stored the other way.
 Image Flipped(const Image& src) {
   Image out = src;
