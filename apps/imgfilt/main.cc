@@ -15,7 +15,7 @@ namespace imgfilt_app {
 namespace {
 
 constexpr uint32_t kDefaultDpi = 300;
-constexpr uint32_t kAnalysisLines = 2048;  // screen detection looks at the top of the page
+constexpr uint32_t kAnalysisSide = 2048;  // screen detection looks at the top-left of the page
 
 uint32_t Aligned4(size_t bytes) { return static_cast<uint32_t>((bytes + 3) & ~size_t{3}); }
 
@@ -125,30 +125,30 @@ void Process(const Options& o) {
   out->Finish();
 }
 
-// Screen ruling of the top of the page: a block found by AutoDescreenColor, measured by
+// Screen ruling of the top-left of the page: a block found by AutoDescreenColor, measured by
 // DetectLpiColor. Gray pages are measured as colour with three equal channels.
 void DetectLpi(const std::string& path) {
   const std::unique_ptr<RasterReader> in = OpenRaster(path);
   const RasterInfo& info = in->info();
   if (info.kind == PixelKind::kBilevel) throw FileError(path + ": --detect-lpi needs a gray or colour image");
-  const uint32_t lines = std::min(info.height, kAnalysisLines);
-  const uint32_t line_bytes = Aligned4(size_t{info.width} * 3);
+  const uint32_t lines = std::min(info.height, kAnalysisSide), width = std::min(info.width, kAnalysisSide);
+  const uint32_t line_bytes = Aligned4(size_t{width} * 3);
   std::vector<uint8_t> image(size_t{line_bytes} * lines), row(info.RowBytes());
   for (uint32_t y = 0; y < lines; ++y) {
     in->ReadRow(row.data());
     uint8_t* out = &image[size_t{y} * line_bytes];
-    for (uint32_t x = 0; x < info.width; ++x) {
+    for (uint32_t x = 0; x < width; ++x) {
       for (int c = 0; c < 3; ++c) out[3 * x + c] = info.kind == PixelKind::kColor ? row[3 * x + c] : row[x];
     }
   }
   ImageRect block{};
-  AutoDescreenColor(image.data(), line_bytes, info.width, lines, &block, nullptr);
-  if (block.right > static_cast<int32_t>(info.width) || block.bottom > static_cast<int32_t>(lines)) {
+  AutoDescreenColor(image.data(), line_bytes, width, lines, &block, nullptr);
+  if (block.right > static_cast<int32_t>(width) || block.bottom > static_cast<int32_t>(lines)) {
     std::printf("screen ruling: no flat textured 128 x 128 block to measure on\n");
     return;
   }
   uint8_t ruling = 0;
-  DetectLpiColor(image.data(), line_bytes, info.width, lines, &ruling, &block);
+  DetectLpiColor(image.data(), line_bytes, width, lines, &ruling, &block);
   if (ruling == 0) {
     std::printf("screen ruling: none (block at %d,%d)\n", block.left, block.top);
   } else {

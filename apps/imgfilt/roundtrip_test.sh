@@ -63,6 +63,13 @@ expect_refusal "not available" --rotate 90 gray.pgm out.pgm
 expect_refusal "must end in" gray.pgm out.jpg
 
 "$IMGFILT" --detect-lpi colour.ppm | grep -q "screen ruling" || fail "--detect-lpi prints no answer"
+# A low-contrast 133-lpi screen at 30 degrees, as a 300-dpi scan shows a printed gray.
+LC_ALL=C awk 'BEGIN { n = 160; printf "P6\n%d %d\n255\n", n, n; pi = 3.14159265358979; f = 133 / 300; a = pi / 6
+  for (y = 0; y < n; y++) for (x = 0; x < n; x++) { on = 0
+    for (s = 0; s < 16; s++) { px = x + (s % 4 + 0.5) / 4; py = y + (int(s / 4) + 0.5) / 4
+      u = f * (px * cos(a) + py * sin(a)); v = f * (-px * sin(a) + py * cos(a)); if (cos(2 * pi * u) + cos(2 * pi * v) > 0) on++ }
+    g = 108 + int(40 * on / 16); printf "%c%c%c", g, g, g } }' > screen.ppm
+"$IMGFILT" --detect-lpi screen.ppm | grep -q "133 lpi" || fail "--detect-lpi on a 133-lpi screen: $("$IMGFILT" --detect-lpi screen.ppm)"
 
 [ $failures -eq 0 ] && echo "all round trips passed"
 exit $failures
