@@ -325,7 +325,12 @@ IMGFILT_API void IMGFILT_CALL AutoCropColor(const uint8_t* image, uint32_t lineB
                                             ImageRect* region);
 
 /* Scan type of the region: 0 line art, 1 gray photograph, 2 colour document (0 for bad input). */
-enum { IMGFILT_TYPE_LINE_ART = 0, IMGFILT_TYPE_GRAY = 1, IMGFILT_TYPE_COLOR = 2 };
+enum {
+  IMGFILT_TYPE_LINE_ART = 0,
+  IMGFILT_TYPE_BILEVEL = 0, /* the same type, as the banded chain names it */
+  IMGFILT_TYPE_GRAY = 1,
+  IMGFILT_TYPE_COLOR = 2
+};
 IMGFILT_API uint8_t IMGFILT_CALL AutoTypeColor(const uint8_t* image, uint32_t lineBytes,
                                                uint32_t width, uint32_t height,
                                                ImageRect* region);
@@ -362,6 +367,191 @@ IMGFILT_API uint8_t IMGFILT_CALL EraseImageShiftColor(const uint8_t* source, uin
                                                       uint32_t lineBytes, uint32_t width,
                                                       uint32_t lines, uint32_t windowLeft,
                                                       uint32_t windowWidth, uint32_t resolution);
+
+/* ---------------------------------------------------------------------------------------------
+ * Point operations: bilevel conversion, mirror, invert, hue/saturation. They need no neighbouring
+ * lines and take no band state. With `orientation` 1 source and destination are both bottom-up,
+ * so line order is kept. Bilevel rasters hold 1 bit per pixel, most significant bit leftmost,
+ * 1 = light. Checks, in order: 11 a null pointer; 9 a zero size; 13 a line too short for its
+ * width (source width bytes, destination ceil(width / 8) bytes).
+ * ------------------------------------------------------------------------------------------- */
+
+/* Bit = (value >= threshold). A line's last byte is written whole (bits beyond the width are 0);
+ * destination bytes beyond ceil(width / 8) are not written. The destination may be the source
+ * when destLineBytes <= sourceLineBytes. */
+IMGFILT_API uint8_t IMGFILT_CALL GrayToBW(const uint8_t* source, uint8_t* destination,
+                                          uint32_t sourceLineBytes, uint32_t width,
+                                          uint32_t lines, uint32_t destLineBytes,
+                                          uint8_t threshold, uint8_t orientation);
+
+/* Ordered dither with one of five 8 x 8 matrices (pattern 1..4; any other value is pattern 0).
+ * The matrix row comes from one process-wide line counter that advances after every converted
+ * line, in image order, and is never reset: the dither phase runs on across calls and images. */
+IMGFILT_API uint8_t IMGFILT_CALL GrayToHalftone(const uint8_t* source, uint8_t* destination,
+                                                uint32_t sourceLineBytes, uint32_t width,
+                                                uint32_t lines, uint32_t destLineBytes,
+                                                uint8_t pattern, uint8_t orientation);
+
+/* Left-right mirror of every line; source and destination may be the same buffer. MirrorBW
+ * keeps the destination's bits beyond the width. */
+IMGFILT_API uint8_t IMGFILT_CALL MirrorBW(const uint8_t* source, uint8_t* destination,
+                                          uint32_t lineBytes, uint32_t width, uint32_t lines,
+                                          uint8_t orientation);
+IMGFILT_API uint8_t IMGFILT_CALL MirrorGray(const uint8_t* source, uint8_t* destination,
+                                            uint32_t lineBytes, uint32_t width, uint32_t lines,
+                                            uint8_t orientation);
+IMGFILT_API uint8_t IMGFILT_CALL MirrorColor(const uint8_t* source, uint8_t* destination,
+                                             uint32_t lineBytes, uint32_t width, uint32_t lines,
+                                             uint8_t orientation);
+
+/* Complements every byte of every line, padding included; any pixel format. */
+IMGFILT_API uint8_t IMGFILT_CALL InvertImg(const uint8_t* source, uint8_t* destination,
+                                           uint32_t lineBytes, uint32_t lines,
+                                           uint8_t orientation);
+
+/* Turns the hue by `hue` (a fraction of a full turn) and scales saturation and lightness
+ * (-1..1, 0 = unchanged; lightness 1 is white, -1 black) of colour pixels. channelOrder 1: bytes
+ * B, G, R; otherwise R, G, B. Lines are walked in memory order. A value that is not a finite
+ * number counts as 0. Returns 0, 11, 9 or 13 as above. */
+IMGFILT_API uint8_t IMGFILT_CALL HueSaturation(const uint8_t* source, uint8_t* destination,
+                                               uint32_t lineBytes, uint32_t width, uint32_t lines,
+                                               float hue, float saturation, float lightness,
+                                               uint8_t channelOrder);
+
+/* ---------------------------------------------------------------------------------------------
+ * Descreening, make clear and screen detection.
+ * ------------------------------------------------------------------------------------------- */
+
+/*
+ * Removes a halftone screen. The window is five lines high (k = 2): `lineBuffer` holds four lines
+ * of lineBytes bytes, a first band writes lines - 2 lines, later bands `lines` lines, and the
+ * image's last two lines are consumed. Filtered lines replace the raw ones above the centre, so
+ * the vertical direction is recursive. One of thirteen kernels is chosen from the smaller of the
+ * two resolutions (dots per inch) and the screen ruling (lines per inch). Checks as for blur; the
+ * region of band state 4 must be at least 3 x 3 (else 8). A kernel wider than the image writes
+ * nothing and the call returns 0.
+ */
+IMGFILT_API uint8_t IMGFILT_CALL DescreenGray(const uint8_t* source, uint8_t* destination,
+                                              uint32_t lineBytes, uint32_t width, uint32_t lines,
+                                              uint8_t orientation, uint8_t screenRuling,
+                                              uint16_t xResolution, uint16_t yResolution,
+                                              uint8_t bandState, uint8_t* lineBuffer,
+                                              ImageRect* region);
+IMGFILT_API uint8_t IMGFILT_CALL DescreenColor(const uint8_t* source, uint8_t* destination,
+                                               uint32_t lineBytes, uint32_t width, uint32_t lines,
+                                               uint8_t orientation, uint8_t screenRuling,
+                                               uint16_t xResolution, uint16_t yResolution,
+                                               uint8_t bandState, uint8_t* lineBuffer,
+                                               ImageRect* region);
+
+/* Sharpening with one of twelve preset kernels chosen by `level` (129..255 select the kernel of
+ * level - 128 at half strength). Window, band protocol and checks as for sharpen. */
+IMGFILT_API uint8_t IMGFILT_CALL MakeClearGray(const uint8_t* source, uint8_t* destination,
+                                               uint32_t lineBytes, uint32_t width, uint32_t lines,
+                                               uint8_t orientation, uint8_t level,
+                                               uint8_t bandState, uint8_t* lineBuffer,
+                                               ImageRect* region);
+IMGFILT_API uint8_t IMGFILT_CALL MakeClearColor(const uint8_t* source, uint8_t* destination,
+                                                uint32_t lineBytes, uint32_t width, uint32_t lines,
+                                                uint8_t orientation, uint8_t level,
+                                                uint8_t bandState, uint8_t* lineBuffer,
+                                                ImageRect* region);
+
+/*
+ * Measures the screen ruling of a colour scan on the 128 x 128 block whose top-left corner is the
+ * region's smaller x and y ((0, 0) for a null region) and writes 0 (no screen), 80, 100, 133, 150
+ * or 175 to *result. `width` and `height` bound the block when both are non-zero: a block that
+ * does not fit gives 0. With either of them 0 the caller guarantees the block. Null image or
+ * result: nothing is done.
+ */
+IMGFILT_API void IMGFILT_CALL DetectLpiColor(const uint8_t* image, uint32_t lineBytes,
+                                             uint32_t width, uint32_t height, uint8_t* result,
+                                             const ImageRect* region);
+
+/*
+ * Finds, inside `region` (null: the whole image; corners ordered, clipped to the image), a block
+ * free of edges and rich in fine texture for DetectLpiColor, and writes (left, top, left + 128,
+ * top + 128) to *result. When every window holds an edge the block starts at (region left +
+ * region width, region top + region height), outside the region. Null image or result, or a
+ * zero size: nothing is done.
+ */
+IMGFILT_API void IMGFILT_CALL AutoDescreenColor(const uint8_t* image, uint32_t lineBytes,
+                                                uint32_t width, uint32_t height,
+                                                ImageRect* result, const ImageRect* region);
+
+/* ---------------------------------------------------------------------------------------------
+ * The banded chain.
+ * ------------------------------------------------------------------------------------------- */
+
+/* Operation bits of ProcessParam.operations. */
+enum {
+  IMGFILT_OP_INVERT = 0x0001,
+  IMGFILT_OP_MIRROR = 0x0002,
+  IMGFILT_OP_BLUR = 0x0004,
+  IMGFILT_OP_SHARPEN = 0x0008,
+  IMGFILT_OP_DESCREEN = 0x0010,
+  IMGFILT_OP_SCALING = 0x0020,
+  IMGFILT_OP_HALFTONE = 0x0040,
+  IMGFILT_OP_THRESHOLD = 0x0080,
+  IMGFILT_OP_MAKE_CLEAR = 0x0100,
+  IMGFILT_OP_UNSHARP = 0x0200,
+  IMGFILT_OP_MEDIAN = 0x0400
+};
+
+/* Image types of ProcessParam.imageType: IMGFILT_TYPE_BILEVEL, IMGFILT_TYPE_GRAY,
+ * IMGFILT_TYPE_COLOR (declared with the scan types above, whose values they share). */
+
+/* Result of DoImgfiltess on success. */
+enum { IMGFILT_CHAIN_DONE = 1 };
+
+/* The record DoImgfiltess reads and updates; the caller keeps it for all bands of an image. */
+typedef struct ProcessParam {
+  uint32_t lineBytes;    /* bytes per line of the source band */
+  uint32_t width;        /* pixels per line of the source */
+  uint32_t lines;        /* lines in this band */
+  uint32_t totalLines;   /* source lines of the image, extra lines included; lowered on the
+                            first band by GetExtraLineNum(operations) */
+  uint32_t outLineBytes; /* out: bytes per line of the result */
+  uint32_t outWidth;     /* out: pixels per line of the result */
+  uint32_t outLines;     /* out: result lines this call produced */
+  uint32_t targetWidth;  /* scaling: pixels per line wanted */
+  uint32_t targetHeight; /* scaling: lines wanted for the whole image */
+  uint8_t imageType;     /* IMGFILT_TYPE_... */
+  uint8_t orientation;   /* 1 bottom-up */
+  uint16_t operations;   /* IMGFILT_OP_... bits */
+  uint8_t bandState;     /* 0 first band, 1 later; rewritten to 3 or 2 on the image's last band */
+  uint8_t threshold;
+  uint8_t halftonePattern;
+  uint8_t blurLevel;
+  uint8_t sharpenLevel;
+  uint8_t unsharpLevel;
+  uint8_t makeClearLevel;
+  uint8_t screenRuling;  /* lines per inch, for descreening */
+  uint16_t xResolution;  /* dots per inch; descreening uses the smaller of the two */
+  uint16_t yResolution;
+} ProcessParam;
+
+/* Extra source lines the chain of `operations` consumes at the bottom of the image: 1 for each
+ * of blur, sharpen, make clear, unsharp mask and median, 2 for descreen. */
+IMGFILT_API uint32_t IMGFILT_CALL GetExtraLineNum(uint32_t operations);
+
+/*
+ * Runs the chain of `param->operations` on one band, in the fixed order invert, mirror, median,
+ * descreen, blur, make clear, sharpen, unsharp mask, scaling, threshold, halftone (bilevel images:
+ * invert and mirror only; colour images: no bilevel conversion). The source band is working
+ * storage and may be overwritten. With orientation 1, `source` and `destination` point at the
+ * last byte of the band and of the destination area. The destination receives outLines lines of
+ * outLineBytes bytes. One image at a time per process, bands in image order.
+ *
+ * Returns 1 on success; 0 when operations is 0 (nothing done); 11 a null pointer; 9 a zero
+ * lineBytes, width or lines, or with scaling a zero targetWidth or targetHeight; 13 an image
+ * type outside 0..2 with orientation 1, a bandState above 3, a line too short for its width, a
+ * first band of no more lines than the chain consumes, or a later band without a first band or
+ * with another geometry or operation set than the first band's; 10 when the work memory cannot
+ * be had. On any code but 1 nothing is written and the record is unchanged (0: out fields set).
+ */
+IMGFILT_API uint32_t IMGFILT_CALL DoImgfiltess(uint8_t* source, uint8_t* destination,
+                                               ProcessParam* param);
 
 #ifdef __cplusplus
 } /* extern "C" */

@@ -37,21 +37,14 @@ uint8_t CheckArguments(const FilterCall& c, int bpp) {
 }
 
 uint8_t PlanRegion(const FilterCall& c, int bpp, Plan& plan) {
-  size_t left = 0, top = 0, right = c.width - 1, bottom = c.lines - 1;
-  if (c.region != nullptr) {
-    NormaliseRect(*c.region, c.width, c.lines);
-    left = static_cast<size_t>(c.region->left);
-    top = static_cast<size_t>(c.region->top);
-    right = static_cast<size_t>(c.region->right);
-    bottom = static_cast<size_t>(c.region->bottom);
-  }
-  if (right - left + 1 < 2 || bottom - top + 1 < 2) return kRegionTooSmall;
-  plan.x_offset = left * static_cast<size_t>(bpp);
-  plan.pixels = right - left + 1;
-  plan.first_line = top;
-  plan.in_first = top + 1;
-  plan.in_count = bottom - top;
-  plan.out_first = top;
+  const PixelBounds b = RegionBounds(c.region, c.width, c.lines);
+  if (b.width() < 2 || b.height() < 2) return kRegionTooSmall;
+  plan.x_offset = b.left * static_cast<size_t>(bpp);
+  plan.pixels = b.width();
+  plan.first_line = b.top;
+  plan.in_first = b.top + 1;
+  plan.in_count = b.height() - 1;
+  plan.out_first = b.top;
   plan.out_count = plan.in_count + 1;  // the region's last line stands in for the line below it
   plan.starts_image = true;
   return kOk;

@@ -32,4 +32,11 @@ void NormaliseRect(ImageRect& rect, uint32_t width, uint32_t lines) {
   rect.bottom = static_cast<int32_t>(std::min<int64_t>(rect.bottom, last_y));
 }
 
+PixelBounds RegionBounds(ImageRect* region, uint32_t width, uint32_t lines) {
+  if (region == nullptr) return {0, 0, size_t{width} - 1, size_t{lines} - 1};
+  NormaliseRect(*region, width, lines);
+  return {static_cast<size_t>(region->left), static_cast<size_t>(region->top), static_cast<size_t>(region->right),
+          static_cast<size_t>(region->bottom)};
+}
+
 }  // namespace imgfilt

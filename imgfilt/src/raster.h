@@ -52,6 +52,15 @@ bool Overlaps(const void* a, size_t a_len, const void* b, size_t b_len);
 // wholly outside replaced by the whole raster, one partly outside clipped to it.
 void NormaliseRect(ImageRect& rect, uint32_t width, uint32_t lines);
 
+// The pixels a filter works on in band state 4: `region` normalised (and written back), or the
+// whole raster when it is null. Edges inclusive.
+struct PixelBounds {
+  size_t left, top, right, bottom;
+  size_t width() const { return right - left + 1; }
+  size_t height() const { return bottom - top + 1; }
+};
+PixelBounds RegionBounds(ImageRect* region, uint32_t width, uint32_t lines);
+
 }  // namespace imgfilt
 
 #endif  // IMGFILT_SRC_RASTER_H_
