@@ -156,6 +156,62 @@ void DetectLpi(const std::string& path) {
   }
 }
 
+// Turns the whole image by `degrees` (bilinear, white where nothing of the source lands) and
+// writes it. The turned page is held whole: a rotation needs every source line for any output
+// line.
+void Rotate(const Options& o) {
+  const std::unique_ptr<RasterReader> in = OpenRaster(o.input);
+  const RasterInfo& info = in->info();
+  if (info.kind == PixelKind::kBilevel) throw FileError(o.input + ": --rotate needs a gray or colour image");
+  const bool colour = info.kind == PixelKind::kColor;
+  const uint32_t line_bytes = Aligned4(info.RowBytes());
+  uint32_t width = 0, height = 0;
+  if (GetRotateSize(info.width, info.height, &width, &height, *o.rotate) != 0) {
+    throw FileError("the turned image would be too large");
+  }
+  RasterInfo out_info = info;
+  out_info.width = width;
+  out_info.height = height;
+  const uint32_t out_bytes = Aligned4(out_info.RowBytes());
+  std::vector<uint8_t> source(size_t{line_bytes} * info.height), turned(size_t{out_bytes} * height);
+  std::vector<uint8_t> line_buffer(line_bytes);
+  for (uint32_t y = 0; y < info.height; ++y) in->ReadRow(&source[size_t{y} * line_bytes]);
+  const auto rotate = colour ? RotationColor : RotationGray;
+  const uint8_t code = rotate(source.data(), turned.data(), line_bytes, info.width, info.height,
+                              info.height, out_bytes, *o.rotate, 0, 3, line_buffer.data());
+  if (code != 0) throw FileError("rotation failed with code " + std::to_string(code));
+  const std::unique_ptr<RasterWriter> out = CreateRaster(o.output, out_info);
+  for (uint32_t y = 0; y < height; ++y) out->WriteRow(&turned[size_t{y} * out_bytes]);
+  out->Finish();
+}
+
+// Line art, gray photograph or colour document, from the whole page read as colour (every
+// step-th pixel of every step-th line, so that a large page needs no more than 2048 x 2048).
+void AutoType(const std::string& path) {
+  const std::unique_ptr<RasterReader> in = OpenRaster(path);
+  const RasterInfo& info = in->info();
+  if (info.kind == PixelKind::kBilevel) {
+    std::printf("scan type: line art (a bilevel image)\n");
+    return;
+  }
+  const uint32_t step = std::max<uint32_t>(1, (std::max(info.width, info.height) + kAnalysisSide - 1) / kAnalysisSide);
+  const uint32_t width = (info.width + step - 1) / step, lines = (info.height + step - 1) / step;
+  const uint32_t line_bytes = Aligned4(size_t{width} * 3);
+  std::vector<uint8_t> image(size_t{line_bytes} * lines), row(info.RowBytes());
+  for (uint32_t y = 0; y < info.height; ++y) {
+    in->ReadRow(row.data());
+    if (y % step != 0) continue;
+    uint8_t* out = &image[size_t{y / step} * line_bytes];
+    for (uint32_t x = 0; x < width; ++x) {
+      const size_t at = size_t{x} * step;
+      for (int c = 0; c < 3; ++c) out[3 * x + c] = info.kind == PixelKind::kColor ? row[3 * at + c] : row[at];
+    }
+  }
+  const uint8_t type = AutoTypeColor(image.data(), line_bytes, width, lines, nullptr);
+  static const char* const kNames[] = {"line art", "gray photograph", "colour document"};
+  std::printf("scan type: %s\n", type <= 2 ? kNames[type] : "unknown");
+}
+
 int Main(const std::vector<std::string>& args) {
   std::string error;
   const std::optional<Options> o = ParseOptions(args, error);
@@ -163,15 +219,16 @@ int Main(const std::vector<std::string>& args) {
     std::fprintf(stderr, "imgfilt: %s\n%s", error.c_str(), kUsage);
     return 1;
   }
-  // Rotation and the document type analysis live in the library's rotation and analysis
-  // modules, which this build does not have yet; say so rather than ignore the request.
-  if (o->rotate || o->auto_type) {
-    std::fprintf(stderr, "imgfilt: %s is not available in this build\n", o->rotate ? "--rotate" : "--auto-type");
-    return 2;
+  // A rotation runs on its own: the chain streams the page band by band, a turn needs it whole.
+  if (o->rotate && o->operations != 0) {
+    std::fprintf(stderr, "imgfilt: --rotate runs on its own, without the chain's operations\n");
+    return 1;
   }
   try {
     if (o->detect_lpi) DetectLpi(o->input);
-    if (!o->output.empty()) Process(*o);
+    if (o->auto_type) AutoType(o->input);
+    if (o->rotate && !o->output.empty()) Rotate(*o);
+    else if (!o->output.empty()) Process(*o);
   } catch (const FileError& e) {
     std::fprintf(stderr, "imgfilt: %s\n", e.what());
     return 2;

@@ -59,10 +59,17 @@ expect_refusal "short.png" short.png out.pgm
 expect_refusal "bilevel image takes only" --blur 1 light.pbm out.pbm
 expect_refusal "need a gray image" --threshold 9 colour.ppm out.pbm
 expect_refusal "unknown option" --frobnicate gray.pgm out.pgm
-expect_refusal "not available" --rotate 90 gray.pgm out.pgm
+expect_refusal "runs on its own" --rotate 90 --invert gray.pgm out.pgm
+expect_refusal "needs a gray or colour image" --rotate 90 light.pbm out.pbm
 expect_refusal "must end in" gray.pgm out.jpg
 
 "$IMGFILT" --detect-lpi colour.ppm | grep -q "screen ruling" || fail "--detect-lpi prints no answer"
+"$IMGFILT" --auto-type colour.ppm | grep -q "scan type: " || fail "--auto-type prints no answer"
+# Four quarter turns give the image back, byte for byte; one turn swaps width and height.
+"$IMGFILT" --rotate 90 colour.ppm r1.ppm && "$IMGFILT" --rotate 90 r1.ppm r2.ppm &&
+  "$IMGFILT" --rotate 90 r2.ppm r3.ppm && "$IMGFILT" --rotate 90 r3.ppm r4.ppm || fail "--rotate failed"
+cmp -s colour.ppm r4.ppm || fail "four quarter turns changed the image"
+[ "$(sed -n 2p colour.ppm | awk '{print $2, $1}')" = "$(sed -n 2p r1.ppm)" ] || fail "a quarter turn kept the size"
 # A low-contrast 133-lpi screen at 30 degrees, as a 300-dpi scan shows a printed gray.
 LC_ALL=C awk 'BEGIN { n = 160; printf "P6\n%d %d\n255\n", n, n; pi = 3.14159265358979; f = 133 / 300; a = pi / 6
   for (y = 0; y < n; y++) for (x = 0; x < n; x++) { on = 0
