@@ -271,6 +271,7 @@ void ForEachTarget(const Body& body) {
   for (int64_t target : imgfilt::SimdTargets()) {
     hwy::SetSupportedTargetsForTest(target);
     SCOPED_TRACE(hwy::TargetName(target));
+    ASSERT_STREQ(imgfilt::ActiveSimdTarget(), hwy::TargetName(target));
     body();
     if (::testing::Test::HasFatalFailure()) break;
   }
