@@ -1,8 +1,10 @@
 #include "unpack_file.h"
 
+#include <algorithm>
 #include <memory>
 #include <optional>
 #include <string>
+#include <string_view>
 
 #include "codec/packed_member.h"
 #include "dearc32/dearc32.h"
@@ -12,8 +14,28 @@
 namespace dearc32 {
 namespace {
 
-// Beside the destination while it is being expanded.
-constexpr const char* kPartialSuffix = ".~unpack";
+// Beside the destination while it is being expanded: its name with this suffix, the name cut
+// first where the two would pass the longest file name or path there is room for. With no room
+// for the suffix, the last character of what fits becomes '~' (or '#' where it was '~').
+constexpr std::string_view kPartialSuffix = ".~unpack";
+constexpr size_t kLongestName = 255;
+
+std::string PartialName(std::string_view destination) {
+  const size_t slash = destination.find_last_of("\\/:");
+  const size_t nameStart = slash == std::string_view::npos ? 0 : slash + 1;
+  const std::string_view name = destination.substr(nameStart);
+  const size_t room = std::min(kLongestName, kMaxPath - std::min(kMaxPath - 1, nameStart));
+  std::string partial(destination.substr(0, nameStart));
+  if (room > kPartialSuffix.size()) {
+    partial += name.substr(0, room - kPartialSuffix.size());
+    partial += kPartialSuffix;
+    return partial;
+  }
+  std::string cut(name.substr(0, room));
+  if (cut.empty()) cut = "~";
+  cut.back() = cut.back() == '~' ? '#' : '~';
+  return partial + cut;
+}
 
 // Sends progress to the caller's bar as a percentage; a null bar gets nothing.
 class ProgressBar final : public ProgressObserver {
@@ -87,7 +109,7 @@ uint16_t UnpackFile(platform::FileSystem& files, platform::UserInterface& ui,
       (existing & (platform::kAttrReadOnly | platform::kAttrDirectory))) {
     return kUnpackNoDestination;
   }
-  const std::string partial = std::string(request.destination) + kPartialSuffix;
+  const std::string partial = PartialName(request.destination);
   auto destination = platform::File::Open(files, partial, platform::File::Mode::kWrite);
   if (!destination) return kUnpackNoDestination;
   const auto discard = [&](uint16_t result) {

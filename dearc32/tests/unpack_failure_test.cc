@@ -49,6 +49,17 @@ TEST_F(UnpackFailureTest, MissingOrOverlongSourceGives2) {
   ExpectCleanAfterFailure("too long");
 }
 
+TEST_F(UnpackFailureTest, PathsOf259CharactersExpand) {
+  // The longest paths taken: 259 characters and the terminating zero, source and destination.
+  const std::string source = "C:\\" + std::string(250, 'D') + "\\A.BI_";
+  const std::string destination = "C:\\OUT\\" + std::string(252, 'N');
+  ASSERT_EQ(source.size(), 259u);
+  ASSERT_EQ(destination.size(), 259u);
+  Pack(good_, source);
+  EXPECT_EQ(Unpack(source.c_str(), destination.c_str(), 0, 0), 1);
+  EXPECT_TRUE(ReadBytes(destination) == good_);
+}
+
 TEST_F(UnpackFailureTest, UncreatableDestinationGives3) {
   EXPECT_EQ(Unpack("C:\\DISK1\\GOOD.BI_", "C:\\NO\\SUCH\\FOLDER\\X", 0, 0), kUnpackNoDestination);
   ExpectCleanAfterFailure("no folder");

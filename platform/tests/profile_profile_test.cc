@@ -34,12 +34,16 @@ TEST_F(ProfileTest, MatchesWithoutCaseAndFirstDuplicateWins) {
 }
 
 TEST_F(ProfileTest, TrimsBlanksAndOnePairOfQuotes) {
-  drive.Put(ini, "[s]\n  a  =   spaced value \t\nb=\"quoted\"\nc=\"\"twice\"\"\nd=\"half\ne=\n");
+  drive.Put(ini, "[s]\n  a  =   spaced value \t\nb=\"quoted\"\nc=\"\"twice\"\"\nd=\"half\ne=\n"
+                 "f=\"\"\ng=\"\nh= \" x \" \n");
   EXPECT_EQ(Get("s", "a"), "spaced value");
   EXPECT_EQ(Get("s", "b"), "quoted");
   EXPECT_EQ(Get("s", "c"), "\"twice\"");
   EXPECT_EQ(Get("s", "d"), "\"half");
   EXPECT_EQ(Get("s", "e"), "");  // present but empty is not the default
+  EXPECT_EQ(Get("s", "f"), "");  // a pair of quotes around nothing
+  EXPECT_EQ(Get("s", "g"), "\"");  // one quote is not a pair
+  EXPECT_EQ(Get("s", "h"), " x ");  // blanks trimmed outside the quotes only
 }
 
 TEST_F(ProfileTest, MissingFileSectionOrKeyGivesDefault) {
@@ -69,6 +73,26 @@ TEST_F(ProfileTest, WholeSectionIsZeroSeparatedAndTruncatesToSizeMinusTwo) {
   EXPECT_EQ(profiles.GetSection("big", section.data(), 2048, "test.ini"), 2046u);
   EXPECT_EQ(section[2046], '\0');
   EXPECT_EQ(section[2047], '\0');
+}
+
+TEST_F(ProfileTest, ListOneByteTooLongForTheBufferIsCut) {
+  // "a=1\0b=two\0flag\0" and the final zero: 16 bytes. A guard after the buffer must survive.
+  drive.Put(ini, "[s]\na=1\nb=two\nflag\n");  // "flag" has no '=': in the section, not a key
+  const std::string keys = "[s]\na=1\nb=two\nflag=\n";
+  std::string buffer(16 + 4, 'x');
+  EXPECT_EQ(profiles.GetSection("s", buffer.data(), 16, "test.ini"), 15u);
+  EXPECT_EQ(buffer, std::string("a=1\0b=two\0flag\0\0xxxx", 20));
+  buffer.assign(15 + 4, 'x');
+  EXPECT_EQ(profiles.GetSection("s", buffer.data(), 15, "test.ini"), 13u);
+  EXPECT_EQ(buffer, std::string("a=1\0b=two\0fla\0\0xxxx", 19));
+  // The same for key names: "a\0b\0flag\0" and the final zero are 10 bytes.
+  drive.Put(ini, keys);
+  buffer.assign(10 + 4, 'x');
+  EXPECT_EQ(profiles.GetString("s", nullptr, "", buffer.data(), 10, "test.ini"), 9u);
+  EXPECT_EQ(buffer, std::string("a\0b\0flag\0\0xxxx", 14));
+  buffer.assign(9 + 4, 'x');
+  EXPECT_EQ(profiles.GetString("s", nullptr, "", buffer.data(), 9, "test.ini"), 7u);
+  EXPECT_EQ(buffer, std::string("a\0b\0fla\0\0xxxx", 13));
 }
 
 TEST_F(ProfileTest, ListsSectionNamesAndKeys) {

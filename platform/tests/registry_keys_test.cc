@@ -35,6 +35,30 @@ TEST_F(RegistryTest, PlainDeleteRefusesAKeyWithSubkeys) {
   EXPECT_EQ(reg().DeleteKey(kHkeyLocalMachine, ""), kErrorAccessDenied);  // a root stays
 }
 
+TEST_F(RegistryTest, RootsCannotBeDeletedEvenWithoutSubkeys) {
+  // A fresh store: no root has a subkey, so only the rule for roots can refuse.
+  for (RegKey root : {kHkeyClassesRoot, kHkeyCurrentUser, kHkeyLocalMachine}) {
+    EXPECT_EQ(reg().DeleteKey(root, ""), 5) << root;  // access denied
+    EXPECT_EQ(reg().SetDword(root, "still", 1), 0) << root;
+  }
+  Reopen();
+  RegKey key = 0;
+  EXPECT_EQ(reg().CreateKey(kHkeyCurrentUser, "After", &key), 0);
+}
+
+TEST_F(RegistryTest, KeyNamesOf255BytesAreTakenAnd256Refused) {
+  RegKey key = 0;
+  const std::string longest(255, 'k');
+  EXPECT_EQ(reg().CreateKey(kHkeyCurrentUser, longest, &key), 0);
+  EXPECT_EQ(reg().CreateKey(kHkeyCurrentUser, "A\\" + longest + "\\B", &key), 0);
+  EXPECT_EQ(reg().KeyPath(key), "HKEY_CURRENT_USER\\A\\" + longest + "\\B");
+  EXPECT_EQ(reg().OpenKey(kHkeyCurrentUser, longest, &key), 0);
+  EXPECT_EQ(reg().CreateKey(kHkeyCurrentUser, longest + "k", &key), 87);  // invalid parameter
+  EXPECT_EQ(reg().CreateKey(kHkeyCurrentUser, "A\\" + longest + "k", &key), 87);
+  EXPECT_EQ(reg().OpenKey(kHkeyCurrentUser, longest + "k", &key), 87);
+  EXPECT_EQ(EnumKeys(reg(), kHkeyCurrentUser), (std::vector<std::string>{"A", longest}));
+}
+
 TEST_F(RegistryTest, DeleteTreeRemovesEverythingBelow) {
   RegKey app = Create("Software\\App");
   Create("Software\\App\\A\\Deep\\Deeper");

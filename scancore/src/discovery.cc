@@ -80,8 +80,9 @@ int CScanCore::DownloadFirmware(CInterface& transport, unsigned char id,
                                    platform::File::Mode::kRead);
   if (!file) return Fail(kErrFirmware);
   const auto size = file->Size();
-  // An image SEND cannot describe would reach the scanner cut short.
-  if (!size || *size > kMaxSendLength) return Fail(kErrFirmware);
+  // An empty image is no image (and no work memory is had for 0 bytes); one SEND cannot
+  // describe would reach the scanner cut short.
+  if (!size || *size == 0 || *size > kMaxSendLength) return Fail(kErrFirmware);
   scancore::WorkBuffer image(services().memory, static_cast<size_t>(*size));
   if (!image) return Fail(kErrNoMemory);
   if (!file->ReadExact(image.data(), image.size())) return Fail(kErrFirmware);

@@ -111,6 +111,41 @@ TEST(MessageFileTest, LocationComesFromTheRegistryWithDefaults) {
   reg.CloseKey(key);
 }
 
+TEST(MessageFileTest, RegistryValuesOf255CharactersAreUsedAnd256AreNot) {
+  ScannerHost t;
+  platform::Registry& reg = t.host().registry();
+  platform::RegKey key = 0;
+  ASSERT_EQ(reg.CreateKey(platform::kHkeyLocalMachine,
+                          "SOFTWARE\\Vemo Vuvidezozar Inc.\\Tovelink\\V3.00", &key), 0);
+  const auto location = [&] { return scancore::LibraryState::Of(t.host()).MessageFileLocation(); };
+  // 255 characters and the terminating zero fill the 256 bytes the library reads into.
+  reg.SetString(key, "Path", std::string(255, 'p'));
+  reg.SetString(key, "Name", std::string(255, 'n'));
+  EXPECT_EQ(location(), "C:\\WINDOWS\\Twain_32\\" + std::string(255, 'p') + "\\" +
+                            std::string(255, 'n') + ".msg");
+  reg.SetString(key, "Path", std::string(256, 'p'));
+  EXPECT_EQ(location(), "C:\\WINDOWS\\Twain_32\\Tove3_00\\" + std::string(255, 'n') + ".msg");
+  reg.SetString(key, "Path", "Lang");
+  reg.SetString(key, "Name", std::string(256, 'n'));
+  EXPECT_EQ(location(), "C:\\WINDOWS\\Twain_32\\Lang\\Tovelink.msg");
+  reg.CloseKey(key);
+}
+
+TEST(MessageFileTest, OnlyTheFirst12000BytesOfTheFileAreRead) {
+  const std::string first = Entry("First", "Erste"), last = Entry("Last", "Letzte");
+  for (size_t size : {12000u, 12001u}) {
+    ScannerHost t;
+    // The last entry's line feed is byte `size` of the file.
+    const std::string filler = std::string(size - first.size() - last.size() - 1, '#') + "\n";
+    const std::string path = "C:\\WINDOWS\\Twain_32\\Tove3_00\\Tovelink.msg";
+    t.WriteFile(path, first + filler + last);
+    CMessageFile file;
+    file.Load(t.host().files(), path);
+    EXPECT_EQ(file.Translate("First"), "Erste") << size;
+    EXPECT_EQ(file.Translate("Last"), size == 12000u ? "Letzte" : "Last") << size;
+  }
+}
+
 TEST(MessageFileTest, ProcessFileIsLoadedOnceFromItsLocation) {
   ScannerHost t;
   t.WriteFile("C:\\WINDOWS\\Twain_32\\Tove3_00\\Tovelink.msg", Entry("Scanner", "Numeriseur"));

@@ -107,6 +107,18 @@ TEST(IdentityTest, BitsOptionsAndResolution) {
   EXPECT_EQ(FirmwareId(q.bytes), 7);
 }
 
+TEST(IdentityTest, OnlyBit1OfByte40AsksForFirmware) {
+  Inquiry q;
+  for (uint8_t byte40 : {0x02, 0x03, 0x06, 0xFF}) {
+    q.bytes[40] = byte40;
+    EXPECT_TRUE(WaitsForFirmware(q.bytes)) << int{byte40};
+  }
+  for (uint8_t byte40 : {0x00, 0x01, 0x04, 0xFD}) {
+    q.bytes[40] = byte40;
+    EXPECT_FALSE(WaitsForFirmware(q.bytes)) << int{byte40};
+  }
+}
+
 TEST(WindowsVersionTest, StillImageLayerAndRescanCodes) {
   platform::VersionRecord osr2c{platform::kPlatformWin32Windows, 4, 0, 0, " c"};
   EXPECT_TRUE(IsWin95Osr2(osr2c));

@@ -48,13 +48,17 @@ TEST_F(FlatbedTransport, SenseMapsToTheLibraryCodes) {
       {0x4, 0x00, 0x00, 0x00, 0x04, 0xFFFF002A},  // hardware error bit 10
       {0x4, 0x00, 0x00, 0x01, 0x80, 0xFFFF0020},  // the lowest bit wins
       {0x4, 0x00, 0x00, 0x00, 0x00, 0x12040002},  // no bit: the check-condition code stays
-      {0x5, 0x25, 0x00, 0, 0, kErrLunNotSupported},
-      {0x9, 0x00, 0x05, 0, 0, kErrVendor0005},
-      {0x9, 0x3B, 0x05, 0, 0, kErrVendor3B05},
-      {0x9, 0x04, 0x03, 0, 0, kErrVendor0403},
-      {0x9, 0x3B, 0x09, 0, 0, kErrVendor3B09},
+      {0x5, 0x25, 0x00, 0, 0, 0xFFFF0030},  // logical unit not supported
+      {0x5, 0x25, 0x01, 0, 0, 0x12040002},  // the qualifier matters
+      {0x5, 0x24, 0x00, 0, 0, 0x12040002},
+      {0x9, 0x00, 0x05, 0, 0, 0xFFFF0040},  // the vendor codes, as the table writes them
+      {0x9, 0x3B, 0x05, 0, 0, 0xFFFF0041},
+      {0x9, 0x04, 0x03, 0, 0, 0xFFFF0042},
+      {0x9, 0x3B, 0x09, 0, 0, 0xFFFF0043},
       {0x9, 0x3B, 0x06, 0, 0, 0x12040002},  // vendor sense without a code of its own
-      {0xB, 0x2C, 0x00, 0, 0, kErrAbortedCommand},
+      {0x9, 0x00, 0x03, 0, 0, 0x12040002},
+      {0xB, 0x2C, 0x00, 0, 0, 0xFFFF0050},  // aborted command
+      {0xB, 0x2C, 0x01, 0, 0, 0x12040002},
       {0x6, 0x29, 0x00, 0, 0, 0x12040002},  // unit attention has no code of its own
   };
   for (const Case& c : cases) {
@@ -94,12 +98,12 @@ TEST_F(FlatbedTransport, RequestThatNeverCompletesTimesOutAndFreesTheBlock) {
   std::vector<uint8_t> buffer(0x40000);
   uint64_t start = t.now();
   EXPECT_EQ(transport.Read(0, 0, buffer.data(), 0x40000), 0);
-  EXPECT_EQ(transport.TakeLastError(), kErrRequestTimeout);
+  EXPECT_EQ(transport.TakeLastError(), 0xFFFF0072u);
   EXPECT_GE(t.now() - start, 100000u);
   EXPECT_LT(t.now() - start, 100000u + 6000u);
   start = t.now();
   EXPECT_EQ(transport.Read(0, 0, buffer.data(), 0x3FFFF), 0);
-  EXPECT_EQ(transport.TakeLastError(), kErrRequestTimeout);
+  EXPECT_EQ(transport.TakeLastError(), 0xFFFF0072u);
   EXPECT_GE(t.now() - start, 50000u);
   EXPECT_LT(t.now() - start, 50000u + 6000u);
   // The aborted block is free again: the next command goes through.
@@ -161,7 +165,7 @@ TEST(TransportOpen, StillImageLibraryFollowsTheWindowsVersion) {
       EXPECT_NE(t.host().modules().GetModuleHandle(c.module), 0u) << c.version;
     } else {
       EXPECT_EQ(still.Open(), 0) << c.version;
-      EXPECT_EQ(still.TakeLastError(), kErrNoStiAspi) << c.version;
+      EXPECT_EQ(still.TakeLastError(), 0xFFFF0071u) << c.version;
     }
   }
 }
@@ -170,7 +174,7 @@ TEST(TransportOpen, MissingWinAspiIsItsOwnCode) {
   ScannerHost t("nt4", "[machine]\nadapters=\nmodules=stiaspi,osr2aspi\n");
   CInterface aspi(TransportServices::Of(t.host()));
   EXPECT_EQ(aspi.Open(), 0);
-  EXPECT_EQ(aspi.TakeLastError(), kErrNoWinAspi);
+  EXPECT_EQ(aspi.TakeLastError(), 0xFFFF0070u);
 }
 
 TEST(TransportLifetime, OnlyWindows98UnloadsTheLibrary) {
