@@ -43,7 +43,7 @@ using Op = std::function<void()>;
 void Compare(benchmark::State& state, double megapixels, const Op& ours, const Op& theirs) {
   using Clock = std::chrono::steady_clock;
   cv::setNumThreads(1);
-  double ours_seconds = 0, theirs_seconds = 0;
+  double oursSeconds = 0, theirsSeconds = 0;
   for (auto _ : state) {
     const auto t0 = Clock::now();
     ours();
@@ -51,14 +51,14 @@ void Compare(benchmark::State& state, double megapixels, const Op& ours, const O
     theirs();
     const auto t2 = Clock::now();
     const double a = std::chrono::duration<double>(t1 - t0).count();
-    ours_seconds += a;
-    theirs_seconds += std::chrono::duration<double>(t2 - t1).count();
+    oursSeconds += a;
+    theirsSeconds += std::chrono::duration<double>(t2 - t1).count();
     state.SetIterationTime(a);
   }
   const auto n = static_cast<double>(state.iterations());
-  state.counters["imgfilt_MPps"] = megapixels * n / ours_seconds;
-  state.counters["opencv_MPps"] = megapixels * n / theirs_seconds;
-  state.counters["ratio"] = ours_seconds / theirs_seconds;
+  state.counters["imgfilt_MPps"] = megapixels * n / oursSeconds;
+  state.counters["opencv_MPps"] = megapixels * n / theirsSeconds;
+  state.counters["ratio"] = oursSeconds / theirsSeconds;
 }
 
 double Megapixels(const cv::Mat& m) { return m.rows * static_cast<double>(m.cols) / 1e6; }
@@ -82,9 +82,9 @@ void BM_MedianBanded(benchmark::State& state) {
   Compare(state, Megapixels(src), [&] {
     for (int y = 0; y < src.rows; y += 64) {
       const int lines = std::min(64, src.rows - y);
-      const uint8_t band_state = y == 0 ? IMGFILT_BAND_FIRST : y + lines == src.rows ? IMGFILT_BAND_LAST : IMGFILT_BAND_MIDDLE;
+      const uint8_t bandState = y == 0 ? IMGFILT_BAND_FIRST : y + lines == src.rows ? IMGFILT_BAND_LAST : IMGFILT_BAND_MIDDLE;
       uint8_t* out = ours.ptr<uint8_t>(y == 0 ? 0 : y - 1);
-      median(src.ptr<uint8_t>(y), out, Stride(src), static_cast<uint32_t>(src.cols), static_cast<uint32_t>(lines), 0, band_state, held.data(), nullptr);
+      median(src.ptr<uint8_t>(y), out, Stride(src), static_cast<uint32_t>(src.cols), static_cast<uint32_t>(lines), 0, bandState, held.data(), nullptr);
     }
   }, [&] { cv::medianBlur(src, theirs, 3); });
 }

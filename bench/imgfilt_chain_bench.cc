@@ -40,14 +40,14 @@ void FillLines(uint8_t* out, size_t stride, uint32_t first, uint32_t count, std:
 void BM_ChainPage1200Banded(benchmark::State& state) {
   const uint16_t ops = IMGFILT_OP_DESCREEN | IMGFILT_OP_MAKE_CLEAR | IMGFILT_OP_SCALING;
   const uint32_t extra = GetExtraLineNum(ops);
-  const uint32_t line_bytes = (kWidth * 3 + 3) & ~3u;
-  std::vector<uint8_t> band(size_t{kBand} * line_bytes), out(size_t{kBand} * line_bytes);
+  const uint32_t lineBytes = (kWidth * 3 + 3) & ~3u;
+  std::vector<uint8_t> band(size_t{kBand} * lineBytes), out(size_t{kBand} * lineBytes);
   double seconds = 0;
-  uint64_t lines_out = 0;
+  uint64_t linesOut = 0;
   for (auto _ : state) {
     std::mt19937 rng(1);
     ProcessParam p{};
-    p.lineBytes = line_bytes;
+    p.lineBytes = lineBytes;
     p.width = kWidth;
     p.totalLines = kLines + extra;
     p.targetWidth = kWidth / 2;
@@ -58,17 +58,17 @@ void BM_ChainPage1200Banded(benchmark::State& state) {
     p.screenRuling = kRuling;
     p.xResolution = p.yResolution = kDpi;
     const uint32_t total = p.totalLines;
-    lines_out = 0;
+    linesOut = 0;
     for (uint32_t done = 0; done < total;) {
       const uint32_t n = std::min(kBand, total - done);
-      FillLines(band.data(), line_bytes, done, n, rng);  // the scanner's part, not timed
+      FillLines(band.data(), lineBytes, done, n, rng);  // the scanner's part, not timed
       p.lines = n;
       p.bandState = done == 0 ? IMGFILT_BAND_FIRST : IMGFILT_BAND_MIDDLE;
       const auto t0 = std::chrono::steady_clock::now();
       DoImgfiltess(band.data(), out.data(), &p);
       seconds += std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
       benchmark::DoNotOptimize(out.data());
-      lines_out += p.outLines;
+      linesOut += p.outLines;
       done += n;
     }
     state.SetIterationTime(seconds);
@@ -76,7 +76,7 @@ void BM_ChainPage1200Banded(benchmark::State& state) {
   const double mp = double{kWidth} * kLines / 1e6 * static_cast<double>(state.iterations());
   state.counters["source_MPps"] = mp / seconds;
   state.counters["peak_rss_MB"] = PeakRssMb();
-  state.counters["lines_out"] = static_cast<double>(lines_out);
+  state.counters["lines_out"] = static_cast<double>(linesOut);
 }
 
 // Nearest OpenCV chain: a 3 x 3 median for the rank kernel that descreens 150 lpi at 1200 dpi, a

@@ -45,7 +45,7 @@ void Compare(benchmark::State& state, double megapixels, const std::function<voi
              const std::function<void()>& theirs) {
   using Clock = std::chrono::steady_clock;
   cv::setNumThreads(1);
-  double ours_seconds = 0, theirs_seconds = 0;
+  double oursSeconds = 0, theirsSeconds = 0;
   for (auto _ : state) {
     const auto t0 = Clock::now();
     ours();
@@ -53,14 +53,14 @@ void Compare(benchmark::State& state, double megapixels, const std::function<voi
     theirs();
     const auto t2 = Clock::now();
     const double a = std::chrono::duration<double>(t1 - t0).count();
-    ours_seconds += a;
-    theirs_seconds += std::chrono::duration<double>(t2 - t1).count();
+    oursSeconds += a;
+    theirsSeconds += std::chrono::duration<double>(t2 - t1).count();
     state.SetIterationTime(a);
   }
   const auto n = static_cast<double>(state.iterations());
-  state.counters["imgfilt_MPps"] = megapixels * n / ours_seconds;
-  state.counters["opencv_MPps"] = megapixels * n / theirs_seconds;
-  state.counters["ratio"] = ours_seconds / theirs_seconds;
+  state.counters["imgfilt_MPps"] = megapixels * n / oursSeconds;
+  state.counters["opencv_MPps"] = megapixels * n / theirsSeconds;
+  state.counters["ratio"] = oursSeconds / theirsSeconds;
 }
 
 // Args: page, channels.

@@ -17,10 +17,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   std::fwrite(data, 1, size, f);
   std::fclose(f);
   try {
-    const auto reader = imgfilt_app::OpenRaster(path);
+    const auto reader = imgfiltApp::OpenRaster(path);
     std::vector<uint8_t> row(reader->info().RowBytes());
     for (uint32_t y = 0; y < reader->info().height && y < 64; ++y) reader->ReadRow(row.data());
-  } catch (const imgfilt_app::FileError&) {
+  } catch (const imgfiltApp::FileError&) {
   }
   return 0;
 }

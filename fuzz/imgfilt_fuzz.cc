@@ -17,10 +17,10 @@ using PlainFilter = uint8_t (*)(const uint8_t*, uint8_t*, uint32_t, uint32_t, ui
                                 uint8_t, uint8_t*, ImageRect*);
 
 // width x bpp plus a little, or a little less; never below 0.
-uint32_t Stride(FuzzedDataProvider& in, uint32_t pixel_bytes) {
+uint32_t Stride(FuzzedDataProvider& in, uint32_t pixelBytes) {
   const auto more = in.ConsumeIntegralInRange<uint32_t>(0, 5);
   const auto less = in.ConsumeBool() ? in.ConsumeIntegralInRange<uint32_t>(0, 2) : 0;
-  return pixel_bytes + more > less ? pixel_bytes + more - less : 0;
+  return pixelBytes + more > less ? pixelBytes + more - less : 0;
 }
 
 std::vector<uint8_t> Bytes(FuzzedDataProvider& in, size_t n) {
@@ -35,16 +35,16 @@ void Filter(FuzzedDataProvider& in) {
   const uint32_t width = in.ConsumeIntegralInRange<uint32_t>(0, 70);
   const uint32_t lines = in.ConsumeIntegralInRange<uint32_t>(0, 24);
   // Mostly valid strides, sometimes too short: the filter must refuse those.
-  const uint32_t line_bytes = Stride(in, width * bpp);
+  const uint32_t lineBytes = Stride(in, width * bpp);
   const uint8_t orientation = in.ConsumeIntegral<uint8_t>();
   const uint8_t setting = in.ConsumeIntegral<uint8_t>();
   const uint8_t state = in.ConsumeIntegralInRange<uint8_t>(0, 6);
   ImageRect region{in.ConsumeIntegral<int32_t>(), in.ConsumeIntegral<int32_t>(),
                    in.ConsumeIntegral<int32_t>(), in.ConsumeIntegral<int32_t>()};
-  ImageRect* region_arg = in.ConsumeBool() ? &region : nullptr;
-  std::vector<uint8_t> src = Bytes(in, size_t{line_bytes} * lines);
+  ImageRect* regionArg = in.ConsumeBool() ? &region : nullptr;
+  std::vector<uint8_t> src = Bytes(in, size_t{lineBytes} * lines);
   std::vector<uint8_t> dst(src.size() + 1);
-  std::vector<uint8_t> held(2 * size_t{line_bytes} + 1);
+  std::vector<uint8_t> held(2 * size_t{lineBytes} + 1);
   const bool in_place = in.ConsumeBool();
   uint8_t* out = in_place ? src.data() : dst.data();
   uint8_t* buffer = in.ConsumeBool() ? held.data() : nullptr;
@@ -52,9 +52,9 @@ void Filter(FuzzedDataProvider& in) {
                                            UnsharpmaskGray, UnsharpmaskColor};
   static const PlainFilter kPlain[] = {MedianGray, MedianColor};
   if (which < 6) {
-    kSetting[which](src.data(), out, line_bytes, width, lines, orientation, setting, state, buffer, region_arg);
+    kSetting[which](src.data(), out, lineBytes, width, lines, orientation, setting, state, buffer, regionArg);
   } else {
-    kPlain[which - 6](src.data(), out, line_bytes, width, lines, orientation, state, buffer, region_arg);
+    kPlain[which - 6](src.data(), out, lineBytes, width, lines, orientation, state, buffer, regionArg);
   }
 }
 
@@ -65,27 +65,27 @@ void Scale(FuzzedDataProvider& in) {
   const uint32_t width = in.ConsumeIntegralInRange<uint32_t>(0, 150);
   const uint32_t lines = in.ConsumeIntegralInRange<uint32_t>(0, 20);
   const uint32_t total = in.ConsumeIntegralInRange<uint32_t>(0, 40);
-  const uint32_t target_width = in.ConsumeIntegralInRange<uint32_t>(0, 200);
-  const uint32_t target_height = in.ConsumeIntegralInRange<uint32_t>(0, 90);
-  const uint32_t line_bytes = Stride(in, width * bpp);
-  const uint32_t out_line_bytes = Stride(in, target_width * bpp);
+  const uint32_t targetWidth = in.ConsumeIntegralInRange<uint32_t>(0, 200);
+  const uint32_t targetHeight = in.ConsumeIntegralInRange<uint32_t>(0, 90);
+  const uint32_t lineBytes = Stride(in, width * bpp);
+  const uint32_t outLineBytes = Stride(in, targetWidth * bpp);
   const uint8_t orientation = in.ConsumeIntegral<uint8_t>();
   const uint8_t state = in.ConsumeIntegral<uint8_t>();
-  std::vector<uint8_t> src = Bytes(in, size_t{line_bytes} * lines);
-  std::vector<uint8_t> previous = Bytes(in, line_bytes);
+  std::vector<uint8_t> src = Bytes(in, size_t{lineBytes} * lines);
+  std::vector<uint8_t> previous = Bytes(in, lineBytes);
   // No band writes more than the image's target height.
-  std::vector<uint8_t> dst(size_t{out_line_bytes} * target_height + 1);
-  const uint8_t* prev_arg = in.ConsumeBool() ? previous.data() : nullptr;
+  std::vector<uint8_t> dst(size_t{outLineBytes} * targetHeight + 1);
+  const uint8_t* prevArg = in.ConsumeBool() ? previous.data() : nullptr;
   const auto scale = colour ? ScalingColor : ScalingGray;
-  scale(src.data(), dst.data(), line_bytes, width, lines, total, out_line_bytes, target_width,
-        target_height, orientation, state, prev_arg);
+  scale(src.data(), dst.data(), lineBytes, width, lines, total, outLineBytes, targetWidth,
+        targetHeight, orientation, state, prevArg);
 }
 
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   FuzzedDataProvider in(data, size);
-  for (int call = 0; call < 6 && in.remaining_bytes() > 0; ++call) {
+  for (int call = 0; call < 6 && in.remainingBytes() > 0; ++call) {
     if (in.ConsumeBool()) {
       Scale(in);
     } else {

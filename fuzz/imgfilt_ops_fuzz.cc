@@ -22,10 +22,10 @@ std::vector<uint8_t> Bytes(FuzzedDataProvider& in, size_t n) {
   return v;
 }
 
-uint32_t Stride(FuzzedDataProvider& in, uint64_t pixel_bytes) {
+uint32_t Stride(FuzzedDataProvider& in, uint64_t pixelBytes) {
   const auto more = in.ConsumeIntegralInRange<uint32_t>(0, 5);
   const auto less = in.ConsumeBool() ? in.ConsumeIntegralInRange<uint32_t>(0, 2) : 0;
-  return static_cast<uint32_t>(pixel_bytes + more > less ? pixel_bytes + more - less : 0);
+  return static_cast<uint32_t>(pixelBytes + more > less ? pixelBytes + more - less : 0);
 }
 
 void PointOps(FuzzedDataProvider& in) {
@@ -34,15 +34,15 @@ void PointOps(FuzzedDataProvider& in) {
   const uint32_t lines = in.ConsumeIntegralInRange<uint32_t>(0, 12);
   const uint8_t orientation = in.ConsumeIntegral<uint8_t>();
   const uint8_t setting = in.ConsumeIntegral<uint8_t>();
-  const uint64_t pixel_bytes = which == 2 ? (width + 7) / 8 : which == 4 || which == 6 ? width * 3ull : width;
-  const uint32_t stride = Stride(in, pixel_bytes);
-  const uint32_t bit_stride = Stride(in, (width + 7) / 8);
+  const uint64_t pixelBytes = which == 2 ? (width + 7) / 8 : which == 4 || which == 6 ? width * 3ull : width;
+  const uint32_t stride = Stride(in, pixelBytes);
+  const uint32_t bitStride = Stride(in, (width + 7) / 8);
   std::vector<uint8_t> src = Bytes(in, size_t{stride} * lines);
-  std::vector<uint8_t> dst(std::max<size_t>(size_t{std::max(stride, bit_stride)} * lines, 1));
+  std::vector<uint8_t> dst(std::max<size_t>(size_t{std::max(stride, bitStride)} * lines, 1));
   uint8_t* out = in.ConsumeBool() && which != 0 && which != 1 ? src.data() : dst.data();
   switch (which) {
-    case 0: GrayToBW(src.data(), dst.data(), stride, width, lines, bit_stride, setting, orientation); break;
-    case 1: GrayToHalftone(src.data(), dst.data(), stride, width, lines, bit_stride, setting, orientation); break;
+    case 0: GrayToBW(src.data(), dst.data(), stride, width, lines, bitStride, setting, orientation); break;
+    case 1: GrayToHalftone(src.data(), dst.data(), stride, width, lines, bitStride, setting, orientation); break;
     case 2: MirrorBW(src.data(), out, stride, width, lines, orientation); break;
     case 3: MirrorGray(src.data(), out, stride, width, lines, orientation); break;
     case 4: MirrorColor(src.data(), out, stride, width, lines, orientation); break;
@@ -64,22 +64,22 @@ void Neighbourhood(FuzzedDataProvider& in) {
   const uint32_t stride = Stride(in, uint64_t{width} * bpp);
   const uint8_t orientation = in.ConsumeIntegral<uint8_t>();
   const uint8_t setting = in.ConsumeIntegral<uint8_t>();
-  const uint16_t x_res = in.ConsumeIntegral<uint16_t>(), y_res = in.ConsumeIntegral<uint16_t>();
+  const uint16_t xRes = in.ConsumeIntegral<uint16_t>(), yRes = in.ConsumeIntegral<uint16_t>();
   const uint8_t state = in.ConsumeIntegralInRange<uint8_t>(0, 6);
   ImageRect region{in.ConsumeIntegral<int32_t>(), in.ConsumeIntegral<int32_t>(), in.ConsumeIntegral<int32_t>(),
                    in.ConsumeIntegral<int32_t>()};
-  ImageRect* region_arg = in.ConsumeBool() ? &region : nullptr;
+  ImageRect* regionArg = in.ConsumeBool() ? &region : nullptr;
   std::vector<uint8_t> src = Bytes(in, size_t{stride} * lines);
   std::vector<uint8_t> dst(src.size() + 1);
   std::vector<uint8_t> held(4 * size_t{stride} + 1);
   uint8_t* out = in.ConsumeBool() ? src.data() : dst.data();
   uint8_t* buffer = in.ConsumeBool() ? held.data() : nullptr;
   if (which < 2) {
-    (which == 0 ? DescreenGray : DescreenColor)(src.data(), out, stride, width, lines, orientation, setting, x_res,
-                                                y_res, state, buffer, region_arg);
+    (which == 0 ? DescreenGray : DescreenColor)(src.data(), out, stride, width, lines, orientation, setting, xRes,
+                                                yRes, state, buffer, regionArg);
   } else {
     (which == 2 ? MakeClearGray : MakeClearColor)(src.data(), out, stride, width, lines, orientation, setting, state,
-                                                  buffer, region_arg);
+                                                  buffer, regionArg);
   }
 }
 
@@ -89,10 +89,10 @@ void Screen(FuzzedDataProvider& in) {
   const uint32_t stride = width * 3 + in.ConsumeIntegralInRange<uint32_t>(0, 3);
   ImageRect region{in.ConsumeIntegralInRange<int32_t>(-300, 300), in.ConsumeIntegralInRange<int32_t>(-300, 300),
                    in.ConsumeIntegralInRange<int32_t>(-300, 300), in.ConsumeIntegralInRange<int32_t>(-300, 300)};
-  const bool use_region = in.ConsumeBool();
+  const bool useRegion = in.ConsumeBool();
   std::vector<uint8_t> image = Bytes(in, size_t{stride} * height);
   ImageRect block{};
-  AutoDescreenColor(image.data(), stride, width, height, &block, use_region ? &region : nullptr);
+  AutoDescreenColor(image.data(), stride, width, height, &block, useRegion ? &region : nullptr);
   uint8_t ruling = 0;
   DetectLpiColor(image.data(), stride, width, height, &ruling, in.ConsumeBool() ? &block : &region);
   if (ruling != 0 && ruling != 80 && ruling != 100 && ruling != 133 && ruling != 150 && ruling != 175) std::abort();
@@ -104,8 +104,8 @@ void Chain(FuzzedDataProvider& in) {
   p.orientation = in.ConsumeIntegralInRange<uint8_t>(0, 2);
   p.operations = in.ConsumeIntegral<uint16_t>();
   p.width = in.ConsumeIntegralInRange<uint32_t>(0, 60);
-  const uint64_t pixel_bytes = p.imageType == 0 ? (p.width + 7) / 8 : p.imageType == 2 ? p.width * 3ull : p.width;
-  p.lineBytes = Stride(in, pixel_bytes);
+  const uint64_t pixelBytes = p.imageType == 0 ? (p.width + 7) / 8 : p.imageType == 2 ? p.width * 3ull : p.width;
+  p.lineBytes = Stride(in, pixelBytes);
   p.totalLines = in.ConsumeIntegralInRange<uint32_t>(0, 40);
   p.targetWidth = in.ConsumeIntegralInRange<uint32_t>(0, 80);
   p.targetHeight = in.ConsumeIntegralInRange<uint32_t>(0, 80);
@@ -118,13 +118,13 @@ void Chain(FuzzedDataProvider& in) {
   p.screenRuling = in.ConsumeIntegral<uint8_t>();
   p.xResolution = in.ConsumeIntegral<uint16_t>();
   p.yResolution = in.ConsumeIntegral<uint16_t>();
-  for (int band = 0; band < 5 && in.remaining_bytes() > 0; ++band) {
+  for (int band = 0; band < 5 && in.remainingBytes() > 0; ++band) {
     p.lines = in.ConsumeIntegralInRange<uint32_t>(0, 12);
     p.bandState = band == 0 ? in.ConsumeIntegralInRange<uint8_t>(0, 4) : in.ConsumeIntegralInRange<uint8_t>(0, 2);
     std::vector<uint8_t> src = Bytes(in, size_t{p.lineBytes} * p.lines);
     const size_t stride = std::max<size_t>(p.lineBytes, size_t{p.targetWidth} * 3 + 3);
-    const size_t dst_lines = std::max(p.lines, p.targetHeight) + 2;  // a band never yields more
-    std::vector<uint8_t> dst(stride * dst_lines + 1, kFill);
+    const size_t dstLines = std::max(p.lines, p.targetHeight) + 2;  // a band never yields more
+    std::vector<uint8_t> dst(stride * dstLines + 1, kFill);
     const bool up = p.orientation == 1;
     uint8_t* s = src.empty() ? nullptr : up ? src.data() + src.size() - 1 : src.data();
     uint8_t* d = up ? dst.data() + dst.size() - 1 : dst.data();

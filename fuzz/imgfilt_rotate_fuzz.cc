@@ -12,10 +12,10 @@
 
 namespace {
 
-uint32_t Stride(FuzzedDataProvider& in, uint32_t pixel_bytes) {
+uint32_t Stride(FuzzedDataProvider& in, uint32_t pixelBytes) {
   const auto more = in.ConsumeIntegralInRange<uint32_t>(0, 5);
   const auto less = in.ConsumeBool() ? in.ConsumeIntegralInRange<uint32_t>(0, 2) : 0;
-  return pixel_bytes + more > less ? pixel_bytes + more - less : 0;
+  return pixelBytes + more > less ? pixelBytes + more - less : 0;
 }
 
 std::vector<uint8_t> Bytes(FuzzedDataProvider& in, size_t n) {
@@ -63,7 +63,7 @@ void Rotate(FuzzedDataProvider& in) {
   const uint32_t width = in.ConsumeIntegralInRange<uint32_t>(0, 60);
   const uint32_t total = in.ConsumeIntegralInRange<uint32_t>(0, 60);
   const uint32_t lines = in.ConsumeIntegralInRange<uint32_t>(0, 24);
-  const uint32_t line_bytes = Stride(in, width * bpp);
+  const uint32_t lineBytes = Stride(in, width * bpp);
   const float angle = kind == 0 ? static_cast<float>(in.ConsumeIntegralInRange(-1, 8) * 45) : Angle(in);
   uint32_t nw = 0, nh = 0;
   if (kind == 2) {
@@ -71,24 +71,24 @@ void Rotate(FuzzedDataProvider& in) {
   } else {
     GetRotateSize(width, total, &nw, &nh, angle);
   }
-  const uint32_t dest_line_bytes = Stride(in, nw * bpp);
+  const uint32_t destLineBytes = Stride(in, nw * bpp);
   const uint8_t orientation = in.ConsumeIntegralInRange<uint8_t>(0, 2);
   const uint8_t state = in.ConsumeIntegralInRange<uint8_t>(0, 6);
-  std::vector<uint8_t> src = Bytes(in, size_t{line_bytes} * lines);
-  std::vector<uint8_t> held = Bytes(in, line_bytes);
-  uint8_t* held_arg = in.ConsumeBool() ? held.data() : nullptr;
+  std::vector<uint8_t> src = Bytes(in, size_t{lineBytes} * lines);
+  std::vector<uint8_t> held = Bytes(in, lineBytes);
+  uint8_t* heldArg = in.ConsumeBool() ? held.data() : nullptr;
   // A destination that stays put, as a caller's does for the bands of one image.
   static std::vector<uint8_t> dst;
-  dst.assign(size_t{dest_line_bytes} * nh, 0);
+  dst.assign(size_t{destLineBytes} * nh, 0);
   if (kind == 0) {
     const auto turn = colour ? Rotation90Color : Rotation90Gray;
-    turn(src.data(), dst.data(), line_bytes, width, lines, total, dest_line_bytes,
+    turn(src.data(), dst.data(), lineBytes, width, lines, total, destLineBytes,
          static_cast<int32_t>(angle), orientation, state);
   } else {
     const auto fn = kind == 1 ? (colour ? RotationColor : RotationGray)
                               : (colour ? RotationSmallColor : RotationSmallGray);
-    fn(src.data(), dst.data(), line_bytes, width, lines, total, dest_line_bytes, angle, orientation, state,
-       held_arg);
+    fn(src.data(), dst.data(), lineBytes, width, lines, total, destLineBytes, angle, orientation, state,
+       heldArg);
   }
 }
 
@@ -96,22 +96,22 @@ void BandCopy(FuzzedDataProvider& in) {
   const int which = in.ConsumeIntegralInRange(0, 3);
   const uint32_t bpp = which >= 2 ? 3 : 1;
   const uint32_t width = in.ConsumeIntegralInRange<uint32_t>(0, 40);
-  const uint32_t line_bytes = Stride(in, width * bpp);
+  const uint32_t lineBytes = Stride(in, width * bpp);
   const uint32_t lines = in.ConsumeIntegralInRange<uint32_t>(0, 20);
-  const uint32_t dest_width = in.ConsumeIntegralInRange<uint32_t>(0, 50);
-  const uint32_t dest_line_bytes = Stride(in, dest_width * bpp);
-  const uint32_t dest_height = in.ConsumeIntegralInRange<uint32_t>(0, 50);
+  const uint32_t destWidth = in.ConsumeIntegralInRange<uint32_t>(0, 50);
+  const uint32_t destLineBytes = Stride(in, destWidth * bpp);
+  const uint32_t destHeight = in.ConsumeIntegralInRange<uint32_t>(0, 50);
   const uint32_t first = in.ConsumeBool() ? in.ConsumeIntegralInRange<uint32_t>(0, 60) : in.ConsumeIntegral<uint32_t>();
   const uint32_t angle = in.ConsumeBool() ? in.ConsumeIntegralInRange<uint32_t>(0, 4) * 90 : in.ConsumeIntegral<uint32_t>();
   // High halves beyond 16 bits of the counts are ignored by the copiers.
   const uint32_t junk = in.ConsumeIntegral<uint16_t>() << 16;
-  std::vector<uint8_t> band = Bytes(in, size_t{line_bytes} * lines);
-  std::vector<uint8_t> dst(size_t{dest_line_bytes} * dest_height);
+  std::vector<uint8_t> band = Bytes(in, size_t{lineBytes} * lines);
+  std::vector<uint8_t> dst(size_t{destLineBytes} * destHeight);
   using Copier = uint32_t (*)(const uint8_t*, uint8_t*, uint32_t, uint32_t, uint32_t, uint32_t, uint32_t,
                               uint32_t, uint32_t);
   static const Copier kCopiers[] = {RotateGrayBandImg, RotateGrayDIBBandImg, RotateBandImg, RotateDIBBandImg};
-  kCopiers[which](band.data(), dst.data(), 0, width | line_bytes << 16, lines | junk,
-                  dest_width | dest_line_bytes << 16, dest_height | junk, first, angle);
+  kCopiers[which](band.data(), dst.data(), 0, width | lineBytes << 16, lines | junk,
+                  destWidth | destLineBytes << 16, destHeight | junk, first, angle);
 }
 
 void Analyse(FuzzedDataProvider& in) {
@@ -120,34 +120,34 @@ void Analyse(FuzzedDataProvider& in) {
   const uint32_t bpp = gray ? 1 : 3;
   const uint32_t width = in.ConsumeIntegralInRange<uint32_t>(0, 90);
   const uint32_t height = in.ConsumeIntegralInRange<uint32_t>(0, 90);
-  const uint32_t line_bytes = Stride(in, width * bpp);
+  const uint32_t lineBytes = Stride(in, width * bpp);
   const uint8_t orientation = in.ConsumeIntegralInRange<uint8_t>(0, 2);
   ImageRect region = Rect(in, 120);
-  ImageRect* region_arg = in.ConsumeBool() ? &region : nullptr;
+  ImageRect* regionArg = in.ConsumeBool() ? &region : nullptr;
   const uint8_t threshold = in.ConsumeIntegral<uint8_t>();
-  std::vector<uint8_t> image = Bytes(in, size_t{line_bytes} * height);
+  std::vector<uint8_t> image = Bytes(in, size_t{lineBytes} * height);
   switch (which) {
     case 0:
     case 1: {
       const auto fn = gray ? RotateAngleGray : RotateAngleColor;
-      fn(image.data(), line_bytes, width, height, orientation, threshold, region_arg);
+      fn(image.data(), lineBytes, width, height, orientation, threshold, regionArg);
       break;
     }
     case 2: {
       ImageRect crop;
       float angle;
-      AutoCropColor(image.data(), line_bytes, width, height, &crop, &angle, orientation, region_arg);
+      AutoCropColor(image.data(), lineBytes, width, height, &crop, &angle, orientation, regionArg);
       break;
     }
     case 3:
-      AutoTypeColor(image.data(), line_bytes, width, height, region_arg);
+      AutoTypeColor(image.data(), lineBytes, width, height, regionArg);
       break;
     case 4: {
       // Transparency holders: at least 5 x 7 inches, so low resolutions on small rasters.
       const uint32_t dpi = in.ConsumeIntegralInRange<uint32_t>(0, 14);
       ImageRect frames[6];
       const auto fn = in.ConsumeBool() ? TPOPositiveAutoRegion : TPONegativeAutoRegion;
-      fn(image.data(), line_bytes, width, height, dpi, frames, orientation);
+      fn(image.data(), lineBytes, width, height, dpi, frames, orientation);
       break;
     }
     default: {
@@ -156,8 +156,8 @@ void Analyse(FuzzedDataProvider& in) {
       const uint32_t dpi = in.ConsumeIntegralInRange<uint32_t>(0, 2400);
       std::vector<uint8_t> out(image.size());
       const auto fn = in.ConsumeBool() ? EraseImageShiftGray : EraseImageShiftColor;
-      const uint32_t pixels = fn == EraseImageShiftColor ? line_bytes / 3 : line_bytes;
-      fn(image.data(), in.ConsumeBool() ? image.data() : out.data(), line_bytes, std::min(width, pixels),
+      const uint32_t pixels = fn == EraseImageShiftColor ? lineBytes / 3 : lineBytes;
+      fn(image.data(), in.ConsumeBool() ? image.data() : out.data(), lineBytes, std::min(width, pixels),
          height, left, window, dpi);
     }
   }
@@ -167,7 +167,7 @@ void Analyse(FuzzedDataProvider& in) {
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   FuzzedDataProvider in(data, size);
-  for (int call = 0; call < 6 && in.remaining_bytes() > 0; ++call) {
+  for (int call = 0; call < 6 && in.remainingBytes() > 0; ++call) {
     switch (in.ConsumeIntegralInRange(0, 3)) {
       case 0: Sizes(in); break;
       case 1: Rotate(in); break;

@@ -11,7 +11,7 @@
 #include "options.h"
 #include "raster_file.h"
 
-namespace imgfilt_app {
+namespace imgfiltApp {
 namespace {
 
 constexpr uint32_t kDefaultDpi = 300;
@@ -25,11 +25,11 @@ uint8_t ImageType(PixelKind kind) {
 
 // The operations that make sense for the input; a mistake is reported before any work.
 void CheckOperations(const Options& o, PixelKind kind) {
-  const uint16_t bilevel_ops = IMGFILT_OP_THRESHOLD | IMGFILT_OP_HALFTONE;
+  const uint16_t bilevelOps = IMGFILT_OP_THRESHOLD | IMGFILT_OP_HALFTONE;
   if (kind == PixelKind::kBilevel && (o.operations & ~(IMGFILT_OP_INVERT | IMGFILT_OP_MIRROR)) != 0) {
     throw FileError(o.input + ": a bilevel image takes only --invert and --mirror");
   }
-  if (kind == PixelKind::kColor && (o.operations & bilevel_ops) != 0) {
+  if (kind == PixelKind::kColor && (o.operations & bilevelOps) != 0) {
     throw FileError(o.input + ": --threshold and --halftone need a gray image");
   }
 }
@@ -52,8 +52,8 @@ class ChainRun {
     p_.lineBytes = Aligned4(info_.RowBytes());
     p_.width = info_.width;
     p_.totalLines = info_.height + extra_;  // the extra lines repeat the image's last line
-    p_.targetWidth = scales ? o.resize_width : info_.width;
-    p_.targetHeight = scales ? o.resize_height : info_.height;
+    p_.targetWidth = scales ? o.resizeWidth : info_.width;
+    p_.targetHeight = scales ? o.resizeHeight : info_.height;
     p_.imageType = ImageType(info_.kind);
     p_.orientation = 0;
     p_.operations = o.operations;
@@ -65,21 +65,21 @@ class ChainRun {
     out_.dpi = scales && info_.dpi != 0 ? static_cast<uint32_t>(uint64_t{info_.dpi} * p_.targetWidth / info_.width) : info_.dpi;
   }
 
-  const RasterInfo& output_info() const { return out_; }
+  const RasterInfo& outputInfo() const { return out_; }
 
   // Feeds every band through the chain and writes what comes out.
   void Run(RasterWriter& writer) {
-    const uint32_t first_band = std::max(o_.band, extra_ + 1);  // a first band must outlast the filters
+    const uint32_t firstBand = std::max(o_.band, extra_ + 1);  // a first band must outlast the filters
     const size_t bpp = info_.kind == PixelKind::kColor ? 3 : 1;
-    const size_t out_stride = std::max<size_t>(p_.lineBytes, Aligned4(size_t{p_.targetWidth} * bpp));
-    const uint64_t out_lines = uint64_t{p_.targetHeight} * first_band / info_.height + 2 + first_band;
-    std::vector<uint8_t> band(size_t{first_band} * p_.lineBytes), dest(out_lines * out_stride);
+    const size_t outStride = std::max<size_t>(p_.lineBytes, Aligned4(size_t{p_.targetWidth} * bpp));
+    const uint64_t outLines = uint64_t{p_.targetHeight} * firstBand / info_.height + 2 + firstBand;
+    std::vector<uint8_t> band(size_t{firstBand} * p_.lineBytes), dest(outLines * outStride);
     std::vector<uint8_t> last(p_.lineBytes);
     // The chain lowers the record's total by the lines it consumes; the file still delivers all.
     const uint32_t total = p_.totalLines;
     uint32_t delivered = 0, written = 0;
     for (bool first = true;; first = false) {
-      const uint32_t n = std::min(first ? first_band : o_.band, total - delivered);
+      const uint32_t n = std::min(first ? firstBand : o_.band, total - delivered);
       for (uint32_t i = 0; i < n; ++i, ++delivered) {
         uint8_t* row = &band[size_t{i} * p_.lineBytes];
         if (delivered < info_.height) {
@@ -120,7 +120,7 @@ void Process(const Options& o) {
     return;
   }
   ChainRun run(o, *in);
-  const std::unique_ptr<RasterWriter> out = CreateRaster(o.output, run.output_info());
+  const std::unique_ptr<RasterWriter> out = CreateRaster(o.output, run.outputInfo());
   run.Run(*out);
   out->Finish();
 }
@@ -132,23 +132,23 @@ void DetectLpi(const std::string& path) {
   const RasterInfo& info = in->info();
   if (info.kind == PixelKind::kBilevel) throw FileError(path + ": --detect-lpi needs a gray or colour image");
   const uint32_t lines = std::min(info.height, kAnalysisSide), width = std::min(info.width, kAnalysisSide);
-  const uint32_t line_bytes = Aligned4(size_t{width} * 3);
-  std::vector<uint8_t> image(size_t{line_bytes} * lines), row(info.RowBytes());
+  const uint32_t lineBytes = Aligned4(size_t{width} * 3);
+  std::vector<uint8_t> image(size_t{lineBytes} * lines), row(info.RowBytes());
   for (uint32_t y = 0; y < lines; ++y) {
     in->ReadRow(row.data());
-    uint8_t* out = &image[size_t{y} * line_bytes];
+    uint8_t* out = &image[size_t{y} * lineBytes];
     for (uint32_t x = 0; x < width; ++x) {
       for (int c = 0; c < 3; ++c) out[3 * x + c] = info.kind == PixelKind::kColor ? row[3 * x + c] : row[x];
     }
   }
   ImageRect block{};
-  AutoDescreenColor(image.data(), line_bytes, width, lines, &block, nullptr);
+  AutoDescreenColor(image.data(), lineBytes, width, lines, &block, nullptr);
   if (block.right > static_cast<int32_t>(width) || block.bottom > static_cast<int32_t>(lines)) {
     std::printf("screen ruling: no flat textured 128 x 128 block to measure on\n");
     return;
   }
   uint8_t ruling = 0;
-  DetectLpiColor(image.data(), line_bytes, width, lines, &ruling, &block);
+  DetectLpiColor(image.data(), lineBytes, width, lines, &ruling, &block);
   if (ruling == 0) {
     std::printf("screen ruling: none (block at %d,%d)\n", block.left, block.top);
   } else {
@@ -164,24 +164,24 @@ void Rotate(const Options& o) {
   const RasterInfo& info = in->info();
   if (info.kind == PixelKind::kBilevel) throw FileError(o.input + ": --rotate needs a gray or colour image");
   const bool colour = info.kind == PixelKind::kColor;
-  const uint32_t line_bytes = Aligned4(info.RowBytes());
+  const uint32_t lineBytes = Aligned4(info.RowBytes());
   uint32_t width = 0, height = 0;
   if (GetRotateSize(info.width, info.height, &width, &height, *o.rotate) != 0) {
     throw FileError("the turned image would be too large");
   }
-  RasterInfo out_info = info;
-  out_info.width = width;
-  out_info.height = height;
-  const uint32_t out_bytes = Aligned4(out_info.RowBytes());
-  std::vector<uint8_t> source(size_t{line_bytes} * info.height), turned(size_t{out_bytes} * height);
-  std::vector<uint8_t> line_buffer(line_bytes);
-  for (uint32_t y = 0; y < info.height; ++y) in->ReadRow(&source[size_t{y} * line_bytes]);
+  RasterInfo outInfo = info;
+  outInfo.width = width;
+  outInfo.height = height;
+  const uint32_t outBytes = Aligned4(outInfo.RowBytes());
+  std::vector<uint8_t> source(size_t{lineBytes} * info.height), turned(size_t{outBytes} * height);
+  std::vector<uint8_t> lineBuffer(lineBytes);
+  for (uint32_t y = 0; y < info.height; ++y) in->ReadRow(&source[size_t{y} * lineBytes]);
   const auto rotate = colour ? RotationColor : RotationGray;
-  const uint8_t code = rotate(source.data(), turned.data(), line_bytes, info.width, info.height,
-                              info.height, out_bytes, *o.rotate, 0, 3, line_buffer.data());
+  const uint8_t code = rotate(source.data(), turned.data(), lineBytes, info.width, info.height,
+                              info.height, outBytes, *o.rotate, 0, 3, lineBuffer.data());
   if (code != 0) throw FileError("rotation failed with code " + std::to_string(code));
-  const std::unique_ptr<RasterWriter> out = CreateRaster(o.output, out_info);
-  for (uint32_t y = 0; y < height; ++y) out->WriteRow(&turned[size_t{y} * out_bytes]);
+  const std::unique_ptr<RasterWriter> out = CreateRaster(o.output, outInfo);
+  for (uint32_t y = 0; y < height; ++y) out->WriteRow(&turned[size_t{y} * outBytes]);
   out->Finish();
 }
 
@@ -196,18 +196,18 @@ void AutoType(const std::string& path) {
   }
   const uint32_t step = std::max<uint32_t>(1, (std::max(info.width, info.height) + kAnalysisSide - 1) / kAnalysisSide);
   const uint32_t width = (info.width + step - 1) / step, lines = (info.height + step - 1) / step;
-  const uint32_t line_bytes = Aligned4(size_t{width} * 3);
-  std::vector<uint8_t> image(size_t{line_bytes} * lines), row(info.RowBytes());
+  const uint32_t lineBytes = Aligned4(size_t{width} * 3);
+  std::vector<uint8_t> image(size_t{lineBytes} * lines), row(info.RowBytes());
   for (uint32_t y = 0; y < info.height; ++y) {
     in->ReadRow(row.data());
     if (y % step != 0) continue;
-    uint8_t* out = &image[size_t{y / step} * line_bytes];
+    uint8_t* out = &image[size_t{y / step} * lineBytes];
     for (uint32_t x = 0; x < width; ++x) {
       const size_t at = size_t{x} * step;
       for (int c = 0; c < 3; ++c) out[3 * x + c] = info.kind == PixelKind::kColor ? row[3 * at + c] : row[at];
     }
   }
-  const uint8_t type = AutoTypeColor(image.data(), line_bytes, width, lines, nullptr);
+  const uint8_t type = AutoTypeColor(image.data(), lineBytes, width, lines, nullptr);
   static const char* const kNames[] = {"line art", "gray photograph", "colour document"};
   std::printf("scan type: %s\n", type <= 2 ? kNames[type] : "unknown");
 }
@@ -225,8 +225,8 @@ int Main(const std::vector<std::string>& args) {
     return 1;
   }
   try {
-    if (o->detect_lpi) DetectLpi(o->input);
-    if (o->auto_type) AutoType(o->input);
+    if (o->detectLpi) DetectLpi(o->input);
+    if (o->autoType) AutoType(o->input);
     if (o->rotate && !o->output.empty()) Rotate(*o);
     else if (!o->output.empty()) Process(*o);
   } catch (const FileError& e) {
@@ -240,6 +240,6 @@ int Main(const std::vector<std::string>& args) {
 }
 
 }  // namespace
-}  // namespace imgfilt_app
+}  // namespace imgfiltApp
 
-int main(int argc, char** argv) { return imgfilt_app::Main(std::vector<std::string>(argv + 1, argv + argc)); }
+int main(int argc, char** argv) { return imgfiltApp::Main(std::vector<std::string>(argv + 1, argv + argc)); }

@@ -4,7 +4,7 @@
 #include <cmath>
 #include <cstdlib>
 
-namespace imgfilt_app {
+namespace imgfiltApp {
 
 const char kUsage[] =
     "usage: imgfilt [operations] [--band N] [--dpi N] INPUT [OUTPUT]\n"
@@ -82,15 +82,15 @@ std::optional<Options> ParseOptions(const std::vector<std::string>& args, std::s
     } else if (a == "--median") {
       o.operations |= IMGFILT_OP_MEDIAN;
     } else if (a == "--detect-lpi") {
-      o.detect_lpi = true;
+      o.detectLpi = true;
     } else if (a == "--auto-type") {
-      o.auto_type = true;
+      o.autoType = true;
     } else if (a == "--resize" || a == "--band" || a == "--dpi" || a == "--rotate") {
       const std::string* v = value();
       if (v == nullptr) return std::nullopt;
       bool ok = true;
       if (a == "--resize") {
-        ok = ToSize(*v, o.resize_width, o.resize_height);
+        ok = ToSize(*v, o.resizeWidth, o.resizeHeight);
         o.operations |= IMGFILT_OP_SCALING;
       } else if (a == "--band") {
         ok = ToNumber(*v, 1u << 16, o.band) && o.band > 0;
@@ -133,8 +133,8 @@ std::optional<Options> ParseOptions(const std::vector<std::string>& args, std::s
     error = "--threshold and --halftone exclude each other";
     return std::nullopt;
   }
-  const bool analyses_only = (o.detect_lpi || o.auto_type) && o.operations == 0 && !o.rotate;
-  if (files.empty() || files.size() > 2 || (files.size() == 1 && !analyses_only)) {
+  const bool analysesOnly = (o.detectLpi || o.autoType) && o.operations == 0 && !o.rotate;
+  if (files.empty() || files.size() > 2 || (files.size() == 1 && !analysesOnly)) {
     error = "give an input file and an output file";
     return std::nullopt;
   }
@@ -143,4 +143,4 @@ std::optional<Options> ParseOptions(const std::vector<std::string>& args, std::s
   return o;
 }
 
-}  // namespace imgfilt_app
+}  // namespace imgfiltApp

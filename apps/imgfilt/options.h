@@ -9,20 +9,20 @@
 
 #include "imgfilt.h"
 
-namespace imgfilt_app {
+namespace imgfiltApp {
 
 struct Options {
   std::string input;
   std::string output;          // empty with --detect-lpi or --auto-type alone
   uint16_t operations = 0;     // IMGFILT_OP_ bits
   ProcessParam settings{};     // levels, ruling, threshold, pattern
-  uint32_t resize_width = 0;   // --resize W x H
-  uint32_t resize_height = 0;
+  uint32_t resizeWidth = 0;   // --resize W x H
+  uint32_t resizeHeight = 0;
   uint32_t band = 64;          // lines per band
   uint32_t dpi = 0;            // 0: the file's, else 300
   std::optional<float> rotate; // degrees
-  bool detect_lpi = false;
-  bool auto_type = false;
+  bool detectLpi = false;
+  bool autoType = false;
 };
 
 // Parses argv; on a mistake returns nullopt and sets `error`.
@@ -30,6 +30,6 @@ std::optional<Options> ParseOptions(const std::vector<std::string>& args, std::s
 
 extern const char kUsage[];
 
-}  // namespace imgfilt_app
+}  // namespace imgfiltApp
 
 #endif  // APPS_IMGFILT_OPTIONS_H_

@@ -4,7 +4,7 @@
 #include <cstdio>
 #include <cstring>
 
-namespace imgfilt_app {
+namespace imgfiltApp {
 
 size_t RasterInfo::RowBytes() const {
   switch (kind) {
@@ -49,4 +49,4 @@ std::unique_ptr<RasterWriter> CreateRaster(const std::string& path, const Raster
   throw FileError(path + ": the output name must end in .png, .tif, .tiff, .pbm, .pgm, .ppm or .pnm");
 }
 
-}  // namespace imgfilt_app
+}  // namespace imgfiltApp

@@ -9,7 +9,7 @@
 #include <stdexcept>
 #include <string>
 
-namespace imgfilt_app {
+namespace imgfiltApp {
 
 enum class PixelKind { kBilevel, kGray, kColor };
 
@@ -70,6 +70,6 @@ std::unique_ptr<RasterWriter> CreatePnm(const std::string& path, const RasterInf
 // Refuses a size beyond the limits above with a FileError naming `path`.
 void CheckSize(const std::string& path, uint64_t width, uint64_t height);
 
-}  // namespace imgfilt_app
+}  // namespace imgfiltApp
 
 #endif  // APPS_IMGFILT_RASTER_FILE_H_

@@ -9,7 +9,7 @@
 
 #include "raster_file.h"
 
-namespace imgfilt_app {
+namespace imgfiltApp {
 namespace {
 
 class PngFile {
@@ -29,7 +29,7 @@ class PngFile {
   char message_[200] = "damaged PNG file";
   std::FILE* file_ = nullptr;
   png_structp png_ = nullptr;
-  png_infop info_ptr_ = nullptr;
+  png_infop infoPtr_ = nullptr;
 };
 
 class PngReader : public RasterReader, PngFile {
@@ -38,8 +38,8 @@ class PngReader : public RasterReader, PngFile {
     file_ = std::fopen(path.c_str(), "rb");
     if (file_ == nullptr) throw FileError(path + ": cannot open");
     png_ = png_create_read_struct(PNG_LIBPNG_VER_STRING, static_cast<PngFile*>(this), OnError, OnWarning);
-    if (png_ != nullptr) info_ptr_ = png_create_info_struct(png_);
-    if (info_ptr_ == nullptr) {
+    if (png_ != nullptr) infoPtr_ = png_create_info_struct(png_);
+    if (infoPtr_ == nullptr) {
       Close();
       throw FileError(path + ": out of memory");
     }
@@ -61,10 +61,10 @@ class PngReader : public RasterReader, PngFile {
     png_set_user_limits(png_, kMaxWidth, kMaxHeight);
     png_set_chunk_malloc_max(png_, 8u << 20);
     png_init_io(png_, file_);
-    png_read_info(png_, info_ptr_);
+    png_read_info(png_, infoPtr_);
     png_uint_32 width = 0, height = 0;
     int depth = 0, colour = 0, interlace = 0;
-    png_get_IHDR(png_, info_ptr_, &width, &height, &depth, &colour, &interlace, nullptr, nullptr);
+    png_get_IHDR(png_, infoPtr_, &width, &height, &depth, &colour, &interlace, nullptr, nullptr);
     if (interlace != PNG_INTERLACE_NONE) {
       std::snprintf(message_, sizeof message_, "interlaced PNG files are not read (they need the whole image at once)");
       return false;
@@ -81,11 +81,11 @@ class PngReader : public RasterReader, PngFile {
     png_set_strip_alpha(png_);
     png_uint_32 res_x = 0, res_y = 0;
     int unit = 0;
-    if (png_get_pHYs(png_, info_ptr_, &res_x, &res_y, &unit) != 0 && unit == PNG_RESOLUTION_METER) {
+    if (png_get_pHYs(png_, infoPtr_, &res_x, &res_y, &unit) != 0 && unit == PNG_RESOLUTION_METER) {
       info_.dpi = static_cast<uint32_t>(res_x * 0.0254 + 0.5);
     }
-    png_read_update_info(png_, info_ptr_);
-    if (png_get_rowbytes(png_, info_ptr_) != info_.RowBytes()) {
+    png_read_update_info(png_, infoPtr_);
+    if (png_get_rowbytes(png_, infoPtr_) != info_.RowBytes()) {
       std::snprintf(message_, sizeof message_, "unexpected PNG row layout");
       return false;
     }
@@ -93,7 +93,7 @@ class PngReader : public RasterReader, PngFile {
   }
 
   void Close() {
-    if (png_ != nullptr) png_destroy_read_struct(&png_, info_ptr_ != nullptr ? &info_ptr_ : nullptr, nullptr);
+    if (png_ != nullptr) png_destroy_read_struct(&png_, infoPtr_ != nullptr ? &infoPtr_ : nullptr, nullptr);
     if (file_ != nullptr) std::fclose(file_);
     file_ = nullptr;
   }
@@ -105,8 +105,8 @@ class PngWriter : public RasterWriter, PngFile {
     file_ = std::fopen(path.c_str(), "wb");
     if (file_ == nullptr) throw FileError(path + ": cannot create");
     png_ = png_create_write_struct(PNG_LIBPNG_VER_STRING, static_cast<PngFile*>(this), OnError, OnWarning);
-    if (png_ != nullptr) info_ptr_ = png_create_info_struct(png_);
-    if (info_ptr_ == nullptr || !WriteHeader(info)) {
+    if (png_ != nullptr) infoPtr_ = png_create_info_struct(png_);
+    if (infoPtr_ == nullptr || !WriteHeader(info)) {
       Close();
       Fail();
     }
@@ -130,18 +130,18 @@ class PngWriter : public RasterWriter, PngFile {
     png_init_io(png_, file_);
     const int depth = info.kind == PixelKind::kBilevel ? 1 : 8;
     const int colour = info.kind == PixelKind::kColor ? PNG_COLOR_TYPE_RGB : PNG_COLOR_TYPE_GRAY;
-    png_set_IHDR(png_, info_ptr_, info.width, info.height, depth, colour, PNG_INTERLACE_NONE,
+    png_set_IHDR(png_, infoPtr_, info.width, info.height, depth, colour, PNG_INTERLACE_NONE,
                  PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
     if (info.dpi != 0) {
-      const auto per_metre = static_cast<png_uint_32>(info.dpi / 0.0254 + 0.5);
-      png_set_pHYs(png_, info_ptr_, per_metre, per_metre, PNG_RESOLUTION_METER);
+      const auto perMetre = static_cast<png_uint_32>(info.dpi / 0.0254 + 0.5);
+      png_set_pHYs(png_, infoPtr_, perMetre, perMetre, PNG_RESOLUTION_METER);
     }
-    png_write_info(png_, info_ptr_);
+    png_write_info(png_, infoPtr_);
     return true;
   }
 
   void Close() {
-    if (png_ != nullptr) png_destroy_write_struct(&png_, info_ptr_ != nullptr ? &info_ptr_ : nullptr);
+    if (png_ != nullptr) png_destroy_write_struct(&png_, infoPtr_ != nullptr ? &infoPtr_ : nullptr);
     if (file_ != nullptr && std::fclose(file_) != 0) std::snprintf(message_, sizeof message_, "write failed");
     file_ = nullptr;
   }
@@ -155,4 +155,4 @@ std::unique_ptr<RasterWriter> CreatePng(const std::string& path, const RasterInf
   return std::make_unique<PngWriter>(path, info);
 }
 
-}  // namespace imgfilt_app
+}  // namespace imgfiltApp

@@ -6,7 +6,7 @@
 
 #include "raster_file.h"
 
-namespace imgfilt_app {
+namespace imgfiltApp {
 namespace {
 
 struct FileCloser {
@@ -99,4 +99,4 @@ std::unique_ptr<RasterWriter> CreatePnm(const std::string& path, const RasterInf
   return std::make_unique<PnmWriter>(path, info);
 }
 
-}  // namespace imgfilt_app
+}  // namespace imgfiltApp

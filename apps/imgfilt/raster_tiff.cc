@@ -8,13 +8,13 @@
 
 #include "raster_file.h"
 
-namespace imgfilt_app {
+namespace imgfiltApp {
 namespace {
 
 // libtiff's last error text, for the message the user sees.
-thread_local char g_tiff_error[256] = "";
+thread_local char gTiffError[256] = "";
 
-void OnTiffError(const char*, const char* format, va_list args) { std::vsnprintf(g_tiff_error, sizeof g_tiff_error, format, args); }
+void OnTiffError(const char*, const char* format, va_list args) { std::vsnprintf(gTiffError, sizeof gTiffError, format, args); }
 
 struct TiffCloser {
   void operator()(TIFF* t) const { TIFFClose(t); }
@@ -23,9 +23,9 @@ struct TiffCloser {
 std::unique_ptr<TIFF, TiffCloser> Open(const std::string& path, const char* mode) {
   TIFFSetErrorHandler(OnTiffError);
   TIFFSetWarningHandler(nullptr);
-  g_tiff_error[0] = '\0';
+  gTiffError[0] = '\0';
   std::unique_ptr<TIFF, TiffCloser> t(TIFFOpen(path.c_str(), mode));
-  if (!t) throw FileError(path + ": " + (g_tiff_error[0] != '\0' ? g_tiff_error : "cannot open TIFF file"));
+  if (!t) throw FileError(path + ": " + (gTiffError[0] != '\0' ? gTiffError : "cannot open TIFF file"));
   return t;
 }
 
@@ -63,7 +63,7 @@ class TiffReader : public RasterReader {
 
   void ReadRow(uint8_t* row) override {
     if (TIFFReadScanline(tiff_.get(), scanline_.data(), next_++, 0) < 0) {
-      throw FileError(path_ + ": " + (g_tiff_error[0] != '\0' ? g_tiff_error : "damaged TIFF file"));
+      throw FileError(path_ + ": " + (gTiffError[0] != '\0' ? gTiffError : "damaged TIFF file"));
     }
     for (size_t i = 0; i < info_.RowBytes(); ++i) row[i] = flip_ ? static_cast<uint8_t>(~scanline_[i]) : scanline_[i];
   }
@@ -121,4 +121,4 @@ std::unique_ptr<RasterWriter> CreateTiff(const std::string& path, const RasterIn
   return std::make_unique<TiffWriter>(path, info);
 }
 
-}  // namespace imgfilt_app
+}  // namespace imgfiltApp

@@ -15,7 +15,7 @@ class AnalysisArea {
  public:
   // False (and an empty area) for a null image, a zero size, lineBytes short of the pixels, or a
   // region that misses the image.
-  bool Open(const uint8_t* image, uint32_t line_bytes, uint32_t width, uint32_t height,
+  bool Open(const uint8_t* image, uint32_t lineBytes, uint32_t width, uint32_t height,
             uint8_t orientation, int bpp, const ImageRect* region);
 
   uint32_t width() const { return width_; }

@@ -46,18 +46,18 @@ bool Sums(const AnalysisArea& area, std::vector<uint16_t>& s) {
 
 bool DarkSurround(const std::vector<uint16_t>& s, uint32_t w, uint32_t h) {
   if (w < 11 || h < 11) return false;
-  auto row_mean = [&](uint32_t y) {
+  auto rowMean = [&](uint32_t y) {
     double sum = 0;
     for (uint32_t x = 0; x < w; ++x) sum += s[size_t{y} * w + x];
     return sum / w;
   };
-  auto column_mean = [&](uint32_t x) {
+  auto columnMean = [&](uint32_t x) {
     double sum = 0;
     for (uint32_t y = 0; y < h; ++y) sum += s[size_t{y} * w + x];
     return sum / h;
   };
-  return row_mean(4) < kDarkSurround && row_mean(h - 5) < kDarkSurround &&
-         column_mean(4) < kDarkSurround && column_mean(w - 5) < kDarkSurround;
+  return rowMean(4) < kDarkSurround && rowMean(h - 5) < kDarkSurround &&
+         columnMean(4) < kDarkSurround && columnMean(w - 5) < kDarkSurround;
 }
 
 bool EdgeMap(const std::vector<uint16_t>& s, uint32_t w, uint32_t h, std::vector<uint8_t>& e) {
@@ -70,14 +70,14 @@ bool EdgeMap(const std::vector<uint16_t>& s, uint32_t w, uint32_t h, std::vector
       const int right = v(x + 1, y - 1) + v(x + 1, y) + v(x + 1, y + 1);
       const int top = v(x - 1, y - 1) + v(x, y - 1) + v(x + 1, y - 1);
       const int bottom = v(x - 1, y + 1) + v(x, y + 1) + v(x + 1, y + 1);
-      const int upper_left = v(x - 1, y - 1) + v(x, y - 1) + v(x - 1, y);
-      const int lower_right = v(x + 1, y + 1) + v(x, y + 1) + v(x + 1, y);
-      const int upper_right = v(x + 1, y - 1) + v(x, y - 1) + v(x + 1, y);
-      const int lower_left = v(x - 1, y + 1) + v(x, y + 1) + v(x - 1, y);
+      const int upperLeft = v(x - 1, y - 1) + v(x, y - 1) + v(x - 1, y);
+      const int lowerRight = v(x + 1, y + 1) + v(x, y + 1) + v(x + 1, y);
+      const int upperRight = v(x + 1, y - 1) + v(x, y - 1) + v(x + 1, y);
+      const int lowerLeft = v(x - 1, y + 1) + v(x, y + 1) + v(x - 1, y);
       e[size_t{y} * w + x] = std::abs(left - right) > kEdgeDifference ||
                              std::abs(top - bottom) > kEdgeDifference ||
-                             std::abs(upper_left - lower_right) > kEdgeDifference ||
-                             std::abs(upper_right - lower_left) > kEdgeDifference;
+                             std::abs(upperLeft - lowerRight) > kEdgeDifference ||
+                             std::abs(upperRight - lowerLeft) > kEdgeDifference;
     }
   }
   return true;

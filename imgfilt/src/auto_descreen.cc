@@ -20,13 +20,13 @@ struct Plane {
   int at(int x, int y) const { return v[static_cast<size_t>(y) * static_cast<size_t>(w) + static_cast<size_t>(x)]; }
 };
 
-Plane GrayPlane(const uint8_t* image, uint32_t line_bytes, const ImageRect& r) {
+Plane GrayPlane(const uint8_t* image, uint32_t lineBytes, const ImageRect& r) {
   Plane g;
   g.w = r.right - r.left + 1;
   g.h = r.bottom - r.top + 1;
   g.v.resize(static_cast<size_t>(g.w) * static_cast<size_t>(g.h));
   for (int y = 0; y < g.h; ++y) {
-    const uint8_t* line = image + static_cast<size_t>(r.top + y) * line_bytes + static_cast<size_t>(r.left) * 3;
+    const uint8_t* line = image + static_cast<size_t>(r.top + y) * lineBytes + static_cast<size_t>(r.left) * 3;
     for (int x = 0; x < g.w; ++x) {
       g.v[static_cast<size_t>(y) * static_cast<size_t>(g.w) + static_cast<size_t>(x)] =
           static_cast<uint8_t>((line[3 * x] + line[3 * x + 1] + line[3 * x + 2]) / 3);
@@ -82,7 +82,7 @@ Best Search(const Plane& g) {
   // Per column, edges and texture in the window's rows y..y + 13, kept up to date as y moves.
   std::vector<int> edges(w, 0);
   std::vector<int64_t> energy(w, 0);
-  auto add_row = [&](int row, int sign) {
+  auto addRow = [&](int row, int sign) {
     for (size_t x = 0; x < w; ++x) {
       edges[x] += sign * edge[static_cast<size_t>(row) * w + x];
       energy[x] += sign * texture[static_cast<size_t>(row) * w + x];
@@ -92,10 +92,10 @@ Best Search(const Plane& g) {
   int64_t most = -1, last = 0;
   for (int y = 1; y < g.h - 15 && last <= kEnoughTexture; ++y) {
     if (y == 1) {
-      for (int row = 1; row < 1 + kWindow; ++row) add_row(row, 1);
+      for (int row = 1; row < 1 + kWindow; ++row) addRow(row, 1);
     } else {
-      add_row(y - 1, -1);
-      add_row(y + kWindow - 1, 1);
+      addRow(y - 1, -1);
+      addRow(y + kWindow - 1, 1);
     }
     for (int x = 1; x < g.w - 15 && last <= kEnoughTexture;) {
       int rightmost = -1;
@@ -124,15 +124,15 @@ extern "C" IMGFILT_API void IMGFILT_CALL AutoDescreenColor(const uint8_t* image,
                                                            uint32_t height, ImageRect* result, const ImageRect* region) {
   if (image == nullptr || result == nullptr || width == 0 || height == 0) return;
   if (uint64_t{width} * 3 > lineBytes || width > INT32_MAX || height > INT32_MAX) return;
-  const auto last_x = static_cast<int32_t>(width - 1), last_y = static_cast<int32_t>(height - 1);
-  ImageRect r = region != nullptr ? *region : ImageRect{0, 0, last_x, last_y};
+  const auto lastX = static_cast<int32_t>(width - 1), lastY = static_cast<int32_t>(height - 1);
+  ImageRect r = region != nullptr ? *region : ImageRect{0, 0, lastX, lastY};
   if (r.left > r.right) std::swap(r.left, r.right);
   if (r.top > r.bottom) std::swap(r.top, r.bottom);
   // Reading outside the image is never safe; the search keeps to the part of it in the image.
-  r.left = std::clamp(r.left, 0, last_x);
-  r.right = std::clamp(r.right, 0, last_x);
-  r.top = std::clamp(r.top, 0, last_y);
-  r.bottom = std::clamp(r.bottom, 0, last_y);
+  r.left = std::clamp(r.left, 0, lastX);
+  r.right = std::clamp(r.right, 0, lastX);
+  r.top = std::clamp(r.top, 0, lastY);
+  r.bottom = std::clamp(r.bottom, 0, lastY);
   Best best{};
   try {
     best = Search(GrayPlane(image, lineBytes, r));

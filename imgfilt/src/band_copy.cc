@@ -14,23 +14,23 @@ uint32_t High(uint32_t v) { return v >> 16; }
 
 uint32_t CopyBand(const uint8_t* band, uint8_t* destination, uint32_t sourceGeometry,
                   uint32_t lines, uint32_t destGeometry, uint32_t destHeight, uint32_t firstLine,
-                  uint32_t angle, int bpp, bool bottom_up) {
-  const uint32_t width = Low(sourceGeometry), line_bytes = High(sourceGeometry);
-  const uint32_t dest_width = Low(destGeometry), dest_line_bytes = High(destGeometry);
-  const uint32_t count = Low(lines), dest_height = Low(destHeight);
+                  uint32_t angle, int bpp, bool bottomUp) {
+  const uint32_t width = Low(sourceGeometry), lineBytes = High(sourceGeometry);
+  const uint32_t destWidth = Low(destGeometry), destLineBytes = High(destGeometry);
+  const uint32_t count = Low(lines), destLines = Low(destHeight);
   if (band == nullptr || destination == nullptr) return 0;
-  if (line_bytes < width * static_cast<uint32_t>(bpp)) return 0;
-  if (dest_line_bytes < dest_width * static_cast<uint32_t>(bpp)) return 0;
+  if (lineBytes < width * static_cast<uint32_t>(bpp)) return 0;
+  if (destLineBytes < destWidth * static_cast<uint32_t>(bpp)) return 0;
   const int degrees = angle == 90 || angle == 180 || angle == 270 ? static_cast<int>(angle) : 0;
-  const uint8_t orientation = bottom_up ? imgfilt::kBottomUp : 0;
+  const uint8_t orientation = bottomUp ? imgfilt::kBottomUp : 0;
   // The source height the turn needs: the destination's width for 90, its height for 180.
-  const uint32_t height = degrees == 90 ? dest_width : dest_height;
+  const uint32_t height = degrees == 90 ? destWidth : destLines;
   const imgfilt::QuarterBand source{
-      imgfilt::Lines<const uint8_t>(band, line_bytes, count, orientation), firstLine, count,
+      imgfilt::Lines<const uint8_t>(band, lineBytes, count, orientation), firstLine, count,
       width, height};
   if (firstLine > UINT32_MAX - count) return 0;
-  const imgfilt::Lines<uint8_t> dst(destination, dest_line_bytes, dest_height, orientation);
-  imgfilt::CopyQuarterTurn(source, degrees, dst, dest_width, dest_height, bpp);
+  const imgfilt::Lines<uint8_t> dst(destination, destLineBytes, destLines, orientation);
+  imgfilt::CopyQuarterTurn(source, degrees, dst, destWidth, destLines, bpp);
   return count;
 }
 

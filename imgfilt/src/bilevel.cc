@@ -23,16 +23,16 @@ void ThresholdLine(const uint8_t* gray, uint8_t* bits, size_t width, const uint8
   }
 }
 
-uint8_t ConvertToBits(const BilevelCall& c, const RowPicker& pick_row) {
+uint8_t ConvertToBits(const BilevelCall& c, const RowPicker& pickRow) {
   if (c.source == nullptr || c.destination == nullptr) return kNullPointer;
-  if (c.source_line_bytes == 0 || c.width == 0 || c.lines == 0 || c.dest_line_bytes == 0) return kZeroSize;
-  if (c.width > c.source_line_bytes || BitLineBytes(c.width) > c.dest_line_bytes) return kOutOfRange;
+  if (c.sourceLineBytes == 0 || c.width == 0 || c.lines == 0 || c.destLineBytes == 0) return kZeroSize;
+  if (c.width > c.sourceLineBytes || BitLineBytes(c.width) > c.destLineBytes) return kOutOfRange;
   // Memory order, whatever the orientation: a destination that is the source (with lines no
   // longer than the source's) is then only written behind the bytes still to be read.
   for (size_t m = 0; m < c.lines; ++m) {
     const size_t y = MemoryLine(m, c.lines, c.orientation);
-    ThresholdLineFast(c.source + m * c.source_line_bytes, c.destination + m * c.dest_line_bytes,
-                      c.width, pick_row(y));
+    ThresholdLineFast(c.source + m * c.sourceLineBytes, c.destination + m * c.destLineBytes,
+                      c.width, pickRow(y));
   }
   return kOk;
 }

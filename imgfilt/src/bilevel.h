@@ -11,10 +11,10 @@ namespace imgfilt {
 struct BilevelCall {
   const uint8_t* source;
   uint8_t* destination;
-  uint32_t source_line_bytes;
+  uint32_t sourceLineBytes;
   uint32_t width;
   uint32_t lines;
-  uint32_t dest_line_bytes;
+  uint32_t destLineBytes;
   uint8_t orientation;
 };
 
@@ -22,7 +22,7 @@ struct BilevelCall {
 using RowPicker = std::function<const uint8_t*(size_t y)>;
 
 // Checks the call and converts every line; returns the result code.
-uint8_t ConvertToBits(const BilevelCall& call, const RowPicker& pick_row);
+uint8_t ConvertToBits(const BilevelCall& call, const RowPicker& pickRow);
 
 }  // namespace imgfilt
 

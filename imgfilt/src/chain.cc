@@ -128,7 +128,7 @@ uint8_t Chain::Check(const uint8_t* source, const uint8_t* destination, const Pr
   const bool same = active_ && p.lineBytes == first_.lineBytes && p.width == first_.width &&
                     p.imageType == first_.imageType && p.orientation == first_.orientation &&
                     p.operations == first_.operations && p.targetWidth == first_.targetWidth &&
-                    p.targetHeight == first_.targetHeight && p.totalLines == total_lines_;
+                    p.targetHeight == first_.targetHeight && p.totalLines == totalLines_;
   return same ? kOk : kOutOfRange;
 }
 
@@ -138,7 +138,7 @@ uint8_t Chain::Start(const ProcessParam& p) {
   if (!TryResize(slots_, bytes)) return kNoMemory;
   std::fill(slots_.begin(), slots_.end(), uint8_t{0});
   first_ = p;
-  total_lines_ = p.totalLines - ExtraLines(p.operations);
+  totalLines_ = p.totalLines - ExtraLines(p.operations);
   consumed_ = 0;
   active_ = true;
   return kOk;
@@ -161,18 +161,18 @@ uint8_t* Chain::Slot(uint16_t bit) {
 
 Surface Chain::Target(const Band& band, uint16_t bit, size_t stride) const {
   const ProcessParam& p = band.p;
-  const bool bottom_up = p.orientation == kBottomUp;
-  const Surface destination{bottom_up ? band.destination + 1 - stride : band.destination, stride, bottom_up};
+  const bool bottomUp = p.orientation == kBottomUp;
+  const Surface destination{bottomUp ? band.destination + 1 - stride : band.destination, stride, bottomUp};
   if ((bit & kBilevelOps) != 0 || p.imageType == IMGFILT_TYPE_BILEVEL) return destination;
   // A gray band that becomes bilevel is worked in place up to its conversion.
   if (p.imageType == IMGFILT_TYPE_GRAY && (p.operations & kBilevelOps) != 0) return band.current;
   const StepInfo& info = Info(bit);
   if (info.slots == 0) return SlotCount(p.operations) == 0 ? destination : band.current;
-  uint16_t last_slot_step = 0;
+  uint16_t lastSlotStep = 0;
   for (const StepInfo& s : kOrder) {
-    if (s.slots > 0 && Requested(p.operations, s.bit)) last_slot_step = s.bit;
+    if (s.slots > 0 && Requested(p.operations, s.bit)) lastSlotStep = s.bit;
   }
-  return bit == last_slot_step ? destination : band.current;
+  return bit == lastSlotStep ? destination : band.current;
 }
 
 void Chain::RunFilterStep(Band& band, uint16_t bit) {
@@ -188,24 +188,24 @@ void Chain::RunScaling(Band& band) {
   const ProcessParam& p = band.p;
   const bool gray = p.imageType == IMGFILT_TYPE_GRAY;
   const size_t row = size_t{band.width} * BytesPerPixel(p.imageType);
-  const uint32_t out_stride = Aligned4(uint64_t{p.targetWidth} * BytesPerPixel(p.imageType));
-  const uint32_t n = BandOutputLines(consumed_, band.lines, total_lines_, p.targetHeight);
+  const uint32_t outStride = Aligned4(uint64_t{p.targetWidth} * BytesPerPixel(p.imageType));
+  const uint32_t n = BandOutputLines(consumed_, band.lines, totalLines_, p.targetHeight);
   uint8_t* slot = Slot(IMGFILT_OP_SCALING);
   std::memcpy(slot + p.lineBytes, band.current.Line(band.lines - 1), row);
-  Surface out = Target(band, IMGFILT_OP_SCALING, out_stride);
+  Surface out = Target(band, IMGFILT_OP_SCALING, outStride);
   // A gray band that becomes bilevel next is scaled where the conversion can read it.
   if (gray && (p.operations & kBilevelOps) != 0) {
     // Scaling in place could grow the band beyond the caller's source buffer: use our own.
-    if (!TryResize(scaled_, std::max<size_t>(size_t{n} * out_stride, 1))) return;
-    const bool bottom_up = p.orientation == kBottomUp;
-    out = Surface{bottom_up ? scaled_.data() + (n > 0 ? (n - 1) * size_t{out_stride} : 0) : scaled_.data(),
-                  out_stride, bottom_up};
+    if (!TryResize(scaled_, std::max<size_t>(size_t{n} * outStride, 1))) return;
+    const bool bottomUp = p.orientation == kBottomUp;
+    out = Surface{bottomUp ? scaled_.data() + (n > 0 ? (n - 1) * size_t{outStride} : 0) : scaled_.data(),
+                  outStride, bottomUp};
   }
-  if (p.targetWidth == band.width && p.targetHeight == total_lines_) {
+  if (p.targetWidth == band.width && p.targetHeight == totalLines_) {
     for (size_t y = 0; y < n; ++y) std::memmove(out.Line(y), band.current.Line(y), row);
   } else {
     (gray ? ScalingGray : ScalingColor)(band.current.Base(band.lines), out.Base(n), p.lineBytes, band.width,
-                                        band.lines, total_lines_, out_stride, p.targetWidth, p.targetHeight,
+                                        band.lines, totalLines_, outStride, p.targetWidth, p.targetHeight,
                                         p.orientation, band.state, slot);
   }
   std::memcpy(slot, slot + p.lineBytes, row);
@@ -213,7 +213,7 @@ void Chain::RunScaling(Band& band) {
   band.width = p.targetWidth;
   band.lines = n;
   band.p.outWidth = p.targetWidth;
-  band.p.outLineBytes = out_stride;
+  band.p.outLineBytes = outStride;
 }
 
 void Chain::RunBilevel(Band& band, uint16_t bit) {
@@ -270,7 +270,7 @@ uint32_t Chain::Run(uint8_t* source, uint8_t* destination, ProcessParam& p) {
   const bool first = p.bandState == IMGFILT_BAND_FIRST || p.bandState == IMGFILT_BAND_ONLY;
   if (first) {
     if (const uint8_t code = Start(p); code != kOk) return code;
-    p.totalLines = total_lines_;
+    p.totalLines = totalLines_;
   }
   p.outLineBytes = p.lineBytes;
   p.outWidth = p.width;
@@ -280,15 +280,15 @@ uint32_t Chain::Run(uint8_t* source, uint8_t* destination, ProcessParam& p) {
   // every line the caller delivers.
   const uint64_t seen = first ? uint64_t{p.lines} - ExtraLines(p.operations) : uint64_t{consumed_} + p.lines;
   if (seen >= p.totalLines) p.bandState = first ? IMGFILT_BAND_ONLY : IMGFILT_BAND_LAST;
-  const bool bottom_up = p.orientation == kBottomUp;
-  const size_t band_bytes = size_t{p.lines} * p.lineBytes;
-  Band band{p, destination, Surface{bottom_up ? source + 1 - p.lineBytes : source, p.lineBytes, bottom_up},
+  const bool bottomUp = p.orientation == kBottomUp;
+  const size_t bandBytes = size_t{p.lines} * p.lineBytes;
+  Band band{p, destination, Surface{bottomUp ? source + 1 - p.lineBytes : source, p.lineBytes, bottomUp},
             p.width, p.lines, p.bandState, first, p.lines};
   RunSteps(band);
   if (!band.ran) {
-    uint8_t* from = bottom_up ? source + 1 - band_bytes : source;
-    uint8_t* to = bottom_up ? destination + 1 - band_bytes : destination;
-    if (from != to) std::memmove(to, from, band_bytes);
+    uint8_t* from = bottomUp ? source + 1 - bandBytes : source;
+    uint8_t* to = bottomUp ? destination + 1 - bandBytes : destination;
+    if (from != to) std::memmove(to, from, bandBytes);
   }
   if (p.bandState == IMGFILT_BAND_LAST || p.bandState == IMGFILT_BAND_ONLY) {
     Finish();

@@ -21,13 +21,13 @@ uint32_t SlotCount(uint32_t operations);
 struct Surface {
   uint8_t* top;
   size_t stride;
-  bool bottom_up;
+  bool bottomUp;
 
   // Lowest memory address of a raster of `count` lines whose top line is `top`.
   uint8_t* Base(size_t count) const {
-    return bottom_up && count > 0 ? top - (count - 1) * stride : top;
+    return bottomUp && count > 0 ? top - (count - 1) * stride : top;
   }
-  uint8_t* Line(size_t y) const { return bottom_up ? top - y * stride : top + y * stride; }
+  uint8_t* Line(size_t y) const { return bottomUp ? top - y * stride : top + y * stride; }
 };
 
 class Chain {
@@ -52,7 +52,7 @@ class Chain {
 
   bool active_ = false;          // an image is between its first and last band
   ProcessParam first_{};         // the first band's record, for checking later bands
-  uint32_t total_lines_ = 0;     // source lines of the image after the chain's consumption
+  uint32_t totalLines_ = 0;     // source lines of the image after the chain's consumption
   uint32_t consumed_ = 0;        // lines earlier bands left after their filters
   std::vector<uint8_t> slots_;   // the shared line buffer
   std::vector<uint8_t> scaled_;  // a scaled gray band waiting for its bilevel conversion

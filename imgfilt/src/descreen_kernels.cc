@@ -124,8 +124,8 @@ int FilterByte(int kernel, const Window& w) {
 
 }  // namespace
 
-int SelectDescreenKernel(uint16_t resolution, uint8_t screen_ruling) {
-  return kSelection[ResolutionRow(resolution)][RulingClass(screen_ruling)];
+int SelectDescreenKernel(uint16_t resolution, uint8_t screenRuling) {
+  return kSelection[ResolutionRow(resolution)][RulingClass(screenRuling)];
 }
 
 size_t DescreenMinWidth(int kernel) {

@@ -10,7 +10,7 @@ namespace imgfilt {
 
 // Kernel number 1..13 for a resolution (the smaller of x and y, dots per inch) and a screen
 // ruling (lines per inch).
-int SelectDescreenKernel(uint16_t resolution, uint8_t screen_ruling);
+int SelectDescreenKernel(uint16_t resolution, uint8_t screenRuling);
 
 // Narrowest line a kernel writes; narrower lines are left unwritten.
 size_t DescreenMinWidth(int kernel);

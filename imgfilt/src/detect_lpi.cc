@@ -17,10 +17,10 @@ constexpr size_t kHalf = kN / 2;
 constexpr uint32_t kMinRadius2 = 455;  // lower frequencies are the picture, not the screen
 
 // |Re| of the unnormalised 2-D spectrum of one channel, scaled to 0..1 first.
-std::vector<float> Spectrum(const uint8_t* block, size_t line_bytes, int channel) {
+std::vector<float> Spectrum(const uint8_t* block, size_t lineBytes, int channel) {
   std::vector<float> re(kN * kN), im(kN * kN, 0.0f);
   for (size_t y = 0; y < kN; ++y) {
-    for (size_t x = 0; x < kN; ++x) re[y * kN + x] = static_cast<float>(block[y * line_bytes + 3 * x + static_cast<size_t>(channel)]) / 255.0f;
+    for (size_t x = 0; x < kN; ++x) re[y * kN + x] = static_cast<float>(block[y * lineBytes + 3 * x + static_cast<size_t>(channel)]) / 255.0f;
   }
   const Fft fft(kN);  // its sine table is built for this call
   fft.Forward2d(re.data(), im.data());
@@ -34,25 +34,25 @@ std::vector<float> Spectrum(const uint8_t* block, size_t line_bytes, int channel
 
 }  // namespace
 
-uint32_t DominantRadius2(const uint8_t* block, size_t line_bytes, int channel) {
-  const std::vector<float> m = Spectrum(block, line_bytes, channel);
+uint32_t DominantRadius2(const uint8_t* block, size_t lineBytes, int channel) {
+  const std::vector<float> m = Spectrum(block, lineBytes, channel);
   auto at = [&m](size_t k, size_t l) { return m[k * kN + l]; };
   uint32_t t = 0;
-  float best_below = 0.0f, best_above = 0.0f;  // each pass keeps its own best
+  float bestBelow = 0.0f, bestAbove = 0.0f;  // each pass keeps its own best
   for (size_t k = 1; k <= kHalf; ++k) {
     // On and below the diagonal the strongest coefficient so far sets t.
     for (size_t l = 1; l <= k; ++l) {
       const auto r2 = static_cast<uint32_t>(k * k + l * l);
-      if (r2 > kMinRadius2 && at(k, l) > best_below) {
-        best_below = at(k, l);
+      if (r2 > kMinRadius2 && at(k, l) > bestBelow) {
+        bestBelow = at(k, l);
         t = r2;
       }
     }
     // On and above it a stronger coefficient moves t only outwards.
     for (size_t l = k; l <= kHalf; ++l) {
       const auto r2 = static_cast<uint32_t>(k * k + l * l);
-      if (r2 > kMinRadius2 && at(k, l) > best_above) {
-        best_above = at(k, l);
+      if (r2 > kMinRadius2 && at(k, l) > bestAbove) {
+        bestAbove = at(k, l);
         t = std::max(t, r2);
       }
     }

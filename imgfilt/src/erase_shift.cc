@@ -63,16 +63,16 @@ bool SensorStep(const Window& w, double& d, int& offset) {
     d = sum / 5, offset = 0;
     return std::fabs(d) <= 80 && hi - lo <= 10;
   }
-  double best_spread = 1e9;
+  double bestSpread = 1e9;
   for (int o = -1; o <= 1; ++o) {
     double lo = 1e9, hi = -1e9, sum = 0;
     for (int dy = -2; dy <= 2; ++dy) {
       const double e = Excess(w, o, dy);
       lo = std::min(lo, e), hi = std::max(hi, e), sum += e;
     }
-    if (hi - lo < best_spread) best_spread = hi - lo, d = sum / 5, offset = o;
+    if (hi - lo < bestSpread) bestSpread = hi - lo, d = sum / 5, offset = o;
   }
-  return best_spread <= 10 && std::fabs(d) <= 80;
+  return bestSpread <= 10 && std::fabs(d) <= 80;
 }
 
 // Writes the spread of step d at `offset` into the line's pixels (one channel, stride bpp). The
@@ -80,7 +80,7 @@ bool SensorStep(const Window& w, double& d, int& offset) {
 // sequence), so that down a column they average out: a step of 1 or 2 levels, whose thirds would
 // all round away, is spread as well as a large one.
 void Spread(const Window& w, double d, int offset, uint32_t resolution, uint32_t line,
-            uint8_t* join_left, int bpp) {
+            uint8_t* joinLeft, int bpp) {
   const double dither = std::fmod(line * 0.6180339887498949, 1.0);
   double weights[4] = {1 / 3.0, 1 / 4.0, 0, 0};
   if (resolution > 99) weights[2] = 1 / 5.0;
@@ -89,18 +89,18 @@ void Spread(const Window& w, double d, int offset, uint32_t resolution, uint32_t
     if (weights[i] == 0) continue;
     const int left = 3 + offset - i, right = 4 + offset + i;
     const double a = w.q(left, 0) + d * weights[i], b = w.q(right, 0) - d * weights[i];
-    join_left[(left - 3) * bpp] = static_cast<uint8_t>(std::clamp(std::floor(a + dither), 0.0, 255.0));
-    join_left[(right - 3) * bpp] = static_cast<uint8_t>(std::clamp(std::floor(b + dither), 0.0, 255.0));
+    joinLeft[(left - 3) * bpp] = static_cast<uint8_t>(std::clamp(std::floor(a + dither), 0.0, 255.0));
+    joinLeft[(right - 3) * bpp] = static_cast<uint8_t>(std::clamp(std::floor(b + dither), 0.0, 255.0));
   }
 }
 
 // Scan pixels of the joins within the window that have the five pixels either side.
-std::vector<uint32_t> Joins(uint32_t width, uint32_t window_left, uint32_t window_width,
+std::vector<uint32_t> Joins(uint32_t width, uint32_t windowLeft, uint32_t windowWidth,
                             uint32_t resolution) {
   std::vector<uint32_t> joins;
-  const uint64_t origin = uint64_t{window_left} * resolution / 300;
+  const uint64_t origin = uint64_t{windowLeft} * resolution / 300;
   for (uint32_t s = kFirstJoin; s <= kLastJoin; s += kSegment) {
-    if (s < window_left || s - window_left >= window_width) continue;
+    if (s < windowLeft || s - windowLeft >= windowWidth) continue;
     const uint64_t at = uint64_t{s} * resolution / 300;
     if (at < origin) continue;
     const uint64_t p = at - origin;  // the join's right pixel, q4
@@ -109,29 +109,29 @@ std::vector<uint32_t> Joins(uint32_t width, uint32_t window_left, uint32_t windo
   return joins;
 }
 
-uint8_t Erase(const uint8_t* source, uint8_t* destination, uint32_t line_bytes, uint32_t width,
-              uint32_t lines, uint32_t window_left, uint32_t window_width, uint32_t resolution,
+uint8_t Erase(const uint8_t* source, uint8_t* destination, uint32_t lineBytes, uint32_t width,
+              uint32_t lines, uint32_t windowLeft, uint32_t windowWidth, uint32_t resolution,
               int bpp) {
   if (source == nullptr || destination == nullptr) return kNullPointer;
-  const size_t bytes = size_t{line_bytes} * lines;
+  const size_t bytes = size_t{lineBytes} * lines;
   if (source != destination) std::memmove(destination, source, bytes);
-  if (line_bytes <= 24 || lines <= 6 || width <= 8 || resolution == 0) return kOk;
-  width = std::min<uint32_t>(width, line_bytes / static_cast<uint32_t>(bpp));
-  const std::vector<uint32_t> joins = Joins(width, window_left, window_width, resolution);
+  if (lineBytes <= 24 || lines <= 6 || width <= 8 || resolution == 0) return kOk;
+  width = std::min<uint32_t>(width, lineBytes / static_cast<uint32_t>(bpp));
+  const std::vector<uint32_t> joins = Joins(width, windowLeft, windowWidth, resolution);
   // The source's pixels around each join, since the destination may be the source.
   std::vector<uint8_t> saved;
-  const size_t per_join = size_t{lines} * kSpan * static_cast<size_t>(bpp);
-  if (!TryResize(saved, per_join * joins.size())) return kOk;
+  const size_t perJoin = size_t{lines} * kSpan * static_cast<size_t>(bpp);
+  if (!TryResize(saved, perJoin * joins.size())) return kOk;
   for (size_t j = 0; j < joins.size(); ++j) {
     for (uint32_t y = 0; y < lines; ++y) {
-      std::memcpy(&saved[j * per_join + size_t{y} * kSpan * bpp],
-                  destination + size_t{y} * line_bytes + (joins[j] - 5) * size_t(bpp), kSpan * size_t(bpp));
+      std::memcpy(&saved[j * perJoin + size_t{y} * kSpan * bpp],
+                  destination + size_t{y} * lineBytes + (joins[j] - 5) * size_t(bpp), kSpan * size_t(bpp));
     }
   }
   for (size_t j = 0; j < joins.size(); ++j) {
-    const uint8_t* around = &saved[j * per_join];
+    const uint8_t* around = &saved[j * perJoin];
     for (uint32_t y = 3; y + 3 < lines; ++y) {
-      uint8_t* join_left = destination + size_t{y} * line_bytes + (joins[j] - 1) * size_t(bpp);
+      uint8_t* joinLeft = destination + size_t{y} * lineBytes + (joins[j] - 1) * size_t(bpp);
       for (int c = 0; c < bpp; ++c) {
         Window w;
         for (int dy = -2; dy <= 2; ++dy) {
@@ -142,7 +142,7 @@ uint8_t Erase(const uint8_t* source, uint8_t* destination, uint32_t line_bytes, 
         }
         double d = 0;
         int offset = 0;
-        if (SensorStep(w, d, offset)) Spread(w, d, offset, resolution, y, join_left + c, bpp);
+        if (SensorStep(w, d, offset)) Spread(w, d, offset, resolution, y, joinLeft + c, bpp);
       }
     }
   }

@@ -28,9 +28,9 @@ void Fft::Forward(float* re, float* im, size_t stride) const {
   for (size_t half = 1; half < n; half *= 2, ++level) {
     // Twiddle e^(-i theta) advanced by the recurrence w += w (cos theta - 1) - ... in single
     // precision, theta = 2 pi / span: cos theta - 1 = -2 sin^2(theta / 2).
-    const float s_half = sines_[level + 1];
-    const float cos_minus_1 = -2.0f * s_half * s_half;
-    const float sin_theta = -sines_[level];
+    const float sHalf = sines_[level + 1];
+    const float cosMinus1 = -2.0f * sHalf * sHalf;
+    const float sinTheta = -sines_[level];
     float wr = 1.0f, wi = 0.0f;
     for (size_t k = 0; k < half; ++k) {
       for (size_t i = k; i < n; i += 2 * half) {
@@ -43,8 +43,8 @@ void Fft::Forward(float* re, float* im, size_t stride) const {
         im[at(i)] += ti;
       }
       const float t = wr;
-      wr += wr * cos_minus_1 - wi * sin_theta;
-      wi += wi * cos_minus_1 + t * sin_theta;
+      wr += wr * cosMinus1 - wi * sinTheta;
+      wi += wi * cosMinus1 + t * sinTheta;
     }
   }
 }

@@ -14,18 +14,18 @@ namespace imgfilt {
 struct FilterCall {
   const uint8_t* source;
   uint8_t* destination;
-  uint32_t line_bytes;
+  uint32_t lineBytes;
   uint32_t width;
   uint32_t lines;
   uint8_t orientation;
-  uint8_t band_state;
-  uint8_t* line_buffer;  // two lines of line_bytes; caller-owned, used with band states 0..3
+  uint8_t bandState;
+  uint8_t* lineBuffer;  // two lines of lineBytes; caller-owned, used with band states 0..3
   ImageRect* region;     // band state 4 only; null means the whole image
 };
 
-// Runs one call of a filter with `kernel`, computing each line with `row_filter`. Returns the
+// Runs one call of a filter with `kernel`, computing each line with `rowFilter`. Returns the
 // result code; on any code but 0 nothing has been written.
-uint8_t RunFilter(const FilterCall& call, const Kernel& kernel, RowFilter row_filter);
+uint8_t RunFilter(const FilterCall& call, const Kernel& kernel, RowFilter rowFilter);
 
 // The same with the fastest row filter the processor supports.
 uint8_t RunFilter(const FilterCall& call, const Kernel& kernel);

@@ -57,13 +57,13 @@ constexpr Matrix kPatterns[5] = {
 
 // Starts at 0 with the library and is never reset; one image is dithered at a time, so relaxed
 // ordering is enough (the atomic only keeps a stray second caller from tearing it).
-std::atomic<uint8_t> g_line_counter{0};
+std::atomic<uint8_t> gLineCounter{0};
 
 }  // namespace
 
-uint8_t HalftoneLineCounter() { return g_line_counter.load(std::memory_order_relaxed); }
+uint8_t HalftoneLineCounter() { return gLineCounter.load(std::memory_order_relaxed); }
 
-void SetHalftoneLineCounter(uint8_t row) { g_line_counter.store(row % 8, std::memory_order_relaxed); }
+void SetHalftoneLineCounter(uint8_t row) { gLineCounter.store(row % 8, std::memory_order_relaxed); }
 
 }  // namespace imgfilt
 

@@ -153,9 +153,9 @@ SortedColumns SortColumns(V8 x, V8 y, V8 z) {
 }
 
 V8 MedianOfColumns(const SortedColumns& left, const SortedColumns& centre, const SortedColumns& right) {
-  const V8 max_lo = hn::Max(left.lo, hn::Max(centre.lo, right.lo));
-  const V8 min_hi = hn::Min(left.hi, hn::Min(centre.hi, right.hi));
-  return Median3(max_lo, Median3(left.mid, centre.mid, right.mid), min_hi);
+  const V8 maxLo = hn::Max(left.lo, hn::Max(centre.lo, right.lo));
+  const V8 minHi = hn::Min(left.hi, hn::Min(centre.hi, right.hi));
+  return Median3(maxLo, Median3(left.mid, centre.mid, right.mid), minHi);
 }
 
 // Outputs [from, end) of the interior [begin, end), each vector sorting its three columns of loads;
@@ -164,7 +164,7 @@ size_t Median(const Taps& t, size_t begin, size_t from, size_t end, uint8_t* out
   const D8 d;
   const size_t n = hn::Lanes(d);
   if (end - begin < n) return begin;
-  const auto vector_at = [&](size_t i) {
+  const auto vectorAt = [&](size_t i) {
     SortedColumns col[3];
     for (int k = 0; k < 3; ++k) {
       const ptrdiff_t at = static_cast<ptrdiff_t>(i) + (k - 1) * t.step;
@@ -173,8 +173,8 @@ size_t Median(const Taps& t, size_t begin, size_t from, size_t end, uint8_t* out
     hn::StoreU(MedianOfColumns(col[0], col[1], col[2]), d, out + i);
   };
   size_t i = from;
-  for (; i + n <= end; i += n) vector_at(i);
-  if (i < end) vector_at(end - n);
+  for (; i + n <= end; i += n) vectorAt(i);
+  if (i < end) vectorAt(end - n);
   return end;
 }
 
@@ -194,7 +194,7 @@ size_t MedianSharedColumns(const Taps& t, size_t begin, size_t end, size_t bytes
   }();
   const V8 one = hn::Load(d, kOne.data() + (step == 1 ? 0 : n));
   const V8 two = hn::Add(one, hn::Set(d, static_cast<uint8_t>(step)));
-  const auto sorted_at = [&](size_t k) {
+  const auto sortedAt = [&](size_t k) {
     return SortColumns(hn::LoadU(d, t.a + k), hn::LoadU(d, t.c + k), hn::LoadU(d, t.b + k));
   };
   const auto shifted = [](const SortedColumns& cur, const SortedColumns& next, V8 index) {
@@ -204,9 +204,9 @@ size_t MedianSharedColumns(const Taps& t, size_t begin, size_t end, size_t bytes
   size_t o = begin;
   // Columns of outputs [o, o + n) start at o - step; the next vector's must lie inside the row.
   if (o + n > end || o - step + 2 * n > bytes) return o;
-  SortedColumns cur = sorted_at(o - step);
+  SortedColumns cur = sortedAt(o - step);
   for (; o + n <= end && o - step + 2 * n <= bytes; o += n) {
-    const SortedColumns next = sorted_at(o - step + n);
+    const SortedColumns next = sortedAt(o - step + n);
     hn::StoreU(MedianOfColumns(cur, shifted(cur, next, one), shifted(cur, next, two)), d, out + o);
     cur = next;
   }

@@ -11,11 +11,11 @@
 namespace imgfilt {
 namespace {
 
-uint8_t Check(const uint8_t* source, const uint8_t* destination, uint32_t line_bytes, uint32_t width,
+uint8_t Check(const uint8_t* source, const uint8_t* destination, uint32_t lineBytes, uint32_t width,
               uint32_t lines, size_t used) {
   if (source == nullptr || destination == nullptr) return kNullPointer;
-  if (line_bytes == 0 || width == 0 || lines == 0) return kZeroSize;
-  if (used > line_bytes) return kOutOfRange;
+  if (lineBytes == 0 || width == 0 || lines == 0) return kZeroSize;
+  if (used > lineBytes) return kOutOfRange;
   return kOk;
 }
 
@@ -36,12 +36,12 @@ void SetBit(uint8_t* line, size_t x, bool on) {
   line[x / 8] = static_cast<uint8_t>(on ? line[x / 8] | mask : line[x / 8] & ~mask);
 }
 
-uint8_t MirrorLines(const uint8_t* source, uint8_t* destination, uint32_t line_bytes, uint32_t width,
+uint8_t MirrorLines(const uint8_t* source, uint8_t* destination, uint32_t lineBytes, uint32_t width,
                     uint32_t lines, size_t bpp) {
-  if (const uint8_t code = Check(source, destination, line_bytes, width, lines, size_t{width} * bpp); code != kOk) return code;
+  if (const uint8_t code = Check(source, destination, lineBytes, width, lines, size_t{width} * bpp); code != kOk) return code;
   // Every line maps to the same memory line in both buffers, so the orientation changes nothing.
   for (size_t m = 0; m < lines; ++m) {
-    MirrorPixels(source + m * line_bytes, destination + m * line_bytes, width, bpp);
+    MirrorPixels(source + m * lineBytes, destination + m * lineBytes, width, bpp);
   }
   return kOk;
 }

@@ -26,27 +26,27 @@ constexpr uint8_t kBottomUp = 1;
 template <typename Byte>
 class Lines {
  public:
-  Lines(Byte* base, size_t line_bytes, size_t count, uint8_t orientation)
-      : base_(base), line_bytes_(line_bytes), count_(count), bottom_up_(orientation == kBottomUp) {}
+  Lines(Byte* base, size_t lineBytes, size_t count, uint8_t orientation)
+      : base_(base), lineBytes_(lineBytes), count_(count), bottomUp_(orientation == kBottomUp) {}
 
   // Image line i (0 = top).
   Byte* operator[](size_t i) const {
-    return base_ + (bottom_up_ ? count_ - 1 - i : i) * line_bytes_;
+    return base_ + (bottomUp_ ? count_ - 1 - i : i) * lineBytes_;
   }
   size_t count() const { return count_; }
-  size_t line_bytes() const { return line_bytes_; }
+  size_t lineBytes() const { return lineBytes_; }
   // The line lowest in memory.
   Byte* lowest() const { return base_; }
 
  private:
   Byte* base_;
-  size_t line_bytes_;
+  size_t lineBytes_;
   size_t count_;
-  bool bottom_up_;
+  bool bottomUp_;
 };
 
-// True when the byte ranges [a, a + a_len) and [b, b + b_len) share a byte.
-bool Overlaps(const void* a, size_t a_len, const void* b, size_t b_len);
+// True when the byte ranges [a, a + aLen) and [b, b + bLen) share a byte.
+bool Overlaps(const void* a, size_t aLen, const void* b, size_t bLen);
 
 // Brings `rect` into a raster of `width` x `lines` pixels: corners ordered, a rectangle lying
 // wholly outside replaced by the whole raster, one partly outside clipped to it.

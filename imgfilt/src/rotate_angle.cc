@@ -20,9 +20,9 @@ constexpr double kPi = 3.14159265358979323846;
 
 class Region {
  public:
-  Region(const uint8_t* image, uint32_t line_bytes, uint32_t lines, uint8_t orientation, int bpp,
+  Region(const uint8_t* image, uint32_t lineBytes, uint32_t lines, uint8_t orientation, int bpp,
          const ImageRect& r, uint8_t threshold)
-      : lines_(image, line_bytes, lines, orientation), bpp_(bpp), rect_(r), threshold_(threshold) {}
+      : lines_(image, lineBytes, lines, orientation), bpp_(bpp), rect_(r), threshold_(threshold) {}
 
   int32_t width() const { return rect_.right - rect_.left + 1; }
   int32_t height() const { return rect_.bottom - rect_.top + 1; }

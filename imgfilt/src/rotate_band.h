@@ -13,15 +13,15 @@ namespace imgfilt {
 struct RotateCall {
   const uint8_t* source;
   uint8_t* destination;
-  uint32_t line_bytes;
+  uint32_t lineBytes;
   uint32_t width;
   uint32_t lines;
-  uint32_t total_lines;
-  uint32_t dest_line_bytes;
+  uint32_t totalLines;
+  uint32_t destLineBytes;
   int tenths;  // the angle in tenths of a degree, [0, 3600]
   uint8_t orientation;
-  uint8_t band_state;
-  uint8_t* line_buffer;
+  uint8_t bandState;
+  uint8_t* lineBuffer;
 };
 
 // Opens a band: starts an image on states 0, 3 and 4 (above 4 counts as 4), checks that a later
@@ -39,8 +39,8 @@ class BandedRotation {
   uint64_t done_ = 0;
 };
 
-inline bool StartsImage(uint8_t band_state) { return band_state == 0 || band_state >= 3; }
-inline bool EndsImage(uint8_t band_state) { return band_state >= 2; }
+inline bool StartsImage(uint8_t bandState) { return bandState == 0 || bandState >= 3; }
+inline bool EndsImage(uint8_t bandState) { return bandState >= 2; }
 
 }  // namespace imgfilt
 

@@ -25,25 +25,25 @@ void Solve(double a, double b, double lo, double hi, double& begin, double& end)
 }
 
 // The destination lines a band's inverse images can reach: the forward images of its corners.
-void LineRange(const RotateGeometry& g, const RotateSource& s, double lo, uint32_t dest_height,
+void LineRange(const RotateGeometry& g, const RotateSource& s, double lo, uint32_t destHeight,
                uint32_t& y0, uint32_t& y1) {
   const double hi = s.first + s.count - 1.0;
   const double w1 = s.width - 1.0;
   const double ys[] = {lo * g.cos, w1 * g.sin + lo * g.cos, hi * g.cos, w1 * g.sin + hi * g.cos};
-  const double top = *std::min_element(ys, ys + 4) - g.origin_y - 2;
-  const double bottom = *std::max_element(ys, ys + 4) - g.origin_y + 2;
-  y0 = static_cast<uint32_t>(std::clamp(std::floor(top), 0.0, static_cast<double>(dest_height)));
-  y1 = static_cast<uint32_t>(std::clamp(std::ceil(bottom) + 1, 0.0, static_cast<double>(dest_height)));
+  const double top = *std::min_element(ys, ys + 4) - g.originY - 2;
+  const double bottom = *std::max_element(ys, ys + 4) - g.originY + 2;
+  y0 = static_cast<uint32_t>(std::clamp(std::floor(top), 0.0, static_cast<double>(destHeight)));
+  y1 = static_cast<uint32_t>(std::clamp(std::ceil(bottom) + 1, 0.0, static_cast<double>(destHeight)));
 }
 
 template <int Bpp>
 void RotateLine(const RotateGeometry& g, const RotateSource& s, uint32_t dy, Span span,
                 uint8_t* out) {
-  const double last_x = s.width - 1.0, last_y = s.height - 1.0;
+  const double lastX = s.width - 1.0, lastY = s.height - 1.0;
   for (uint32_t dx = span.begin; dx < span.end; ++dx) {
     const SourcePoint p = InverseImage(g, dx, dy);
     if (!WithinSource(p, s.width, s.height)) continue;
-    const double x = std::clamp(p.x, 0.0, last_x), y = std::clamp(p.y, 0.0, last_y);
+    const double x = std::clamp(p.x, 0.0, lastX), y = std::clamp(p.y, 0.0, lastY);
     const double xf = std::floor(x), yf = std::floor(y);
     const double fx = x - xf, fy = y - yf;
     const auto xi = static_cast<uint32_t>(xf), yi = static_cast<uint32_t>(yf);
@@ -90,16 +90,16 @@ Span InteriorSpan(const RotateGeometry& g, const RotateSource& s, uint32_t dy, S
 template <int Bpp>
 void RotateInterior(const RotateGeometry& g, const RotateSource& s, uint32_t dy, Span run,
                     uint8_t* out) {
-  const double v = g.origin_y + dy;
+  const double v = g.originY + dy;
   const double vs = v * g.sin, vc = v * g.cos;
-  const uint8_t* first_line = s.band[0];
+  const uint8_t* firstLine = s.band[0];
   const ptrdiff_t stride = s.count > 1 ? s.band[1] - s.band[0] : 0;
   for (uint32_t dx = run.begin; dx < run.end; ++dx) {
-    const double u = g.origin_x + dx;
+    const double u = g.originX + dx;
     const double x = u * g.cos + vs, y = vc - u * g.sin;
     const auto xi = static_cast<uint32_t>(x), yi = static_cast<uint32_t>(y);
     const double fx = x - xi, fy = y - yi;
-    const uint8_t* p0 = first_line + ptrdiff_t(yi - s.first) * stride + size_t{xi} * Bpp;
+    const uint8_t* p0 = firstLine + ptrdiff_t(yi - s.first) * stride + size_t{xi} * Bpp;
     const uint8_t* p1 = p0 + stride;
     for (int c = 0; c < Bpp; ++c) {
       const double p00 = p0[c], p10 = p0[Bpp + c], p01 = p1[c], p11 = p1[Bpp + c];
@@ -121,7 +121,7 @@ Span GatherSpan(const RotateGeometry& g, const RotateSource& s, uint32_t dy, Spa
 }
 
 template <int Bpp>
-void Rotate(const RotateGeometry& g, const RotateSource& s, const Lines<uint8_t>& dst, bool use_simd) {
+void Rotate(const RotateGeometry& g, const RotateSource& s, const Lines<uint8_t>& dst, bool useSimd) {
   if (s.count == 0 || g.width == 0 || g.height == 0) return;
   if (s.first > 0 && s.held == nullptr) return;
   const double lo = s.first > 0 ? s.first - 1.0 : 0.0;
@@ -137,12 +137,12 @@ void Rotate(const RotateGeometry& g, const RotateSource& s, const Lines<uint8_t>
     if (span.begin >= span.end) continue;
     const Span inner = InteriorSpan(g, s, dy, span);
     RotateLine<Bpp>(g, s, dy, {span.begin, inner.begin}, dst[dy]);
-    const Span vec = use_simd && wordy ? GatherSpan(g, s, dy, inner) : Span{inner.end, inner.end};
+    const Span vec = useSimd && wordy ? GatherSpan(g, s, dy, inner) : Span{inner.end, inner.end};
     RotateInterior<Bpp>(g, s, dy, {inner.begin, vec.begin}, dst[dy]);
     uint32_t done = vec.begin;
     if (vec.begin < vec.end) {
-      const InteriorRun run{s.band[0], stride, s.first, g.origin_x, g.cos, g.sin,
-                            (g.origin_y + dy) * g.sin, (g.origin_y + dy) * g.cos, vec.begin, vec.end, dst[dy]};
+      const InteriorRun run{s.band[0], stride, s.first, g.originX, g.cos, g.sin,
+                            (g.originY + dy) * g.sin, (g.originY + dy) * g.cos, vec.begin, vec.end, dst[dy]};
       done = RotateInteriorSimd(run, Bpp);
     }
     RotateInterior<Bpp>(g, s, dy, {done, inner.end}, dst[dy]);
@@ -154,10 +154,10 @@ void Rotate(const RotateGeometry& g, const RotateSource& s, const Lines<uint8_t>
 
 Span CandidateSpan(const RotateGeometry& g, uint32_t dy, double lo, double hi, uint32_t width) {
   // x(X) = (ox + X) cos + (oy + Y) sin and y(X) = (oy + Y) cos - (ox + X) sin, linear in X.
-  const double v = g.origin_y + dy;
+  const double v = g.originY + dy;
   double b0 = 0, e0 = 0, b1 = 0, e1 = 0;
-  Solve(g.origin_x * g.cos + v * g.sin, g.cos, 0, width - 1.0, b0, e0);
-  Solve(v * g.cos - g.origin_x * g.sin, -g.sin, lo, hi, b1, e1);
+  Solve(g.originX * g.cos + v * g.sin, g.cos, 0, width - 1.0, b0, e0);
+  Solve(v * g.cos - g.originX * g.sin, -g.sin, lo, hi, b1, e1);
   const double begin = std::max({b0, b1, 0.0});
   const double end = std::min({e0 + 1, e1 + 1, static_cast<double>(g.width)});
   if (!(begin < end)) return {0, 0};
@@ -165,11 +165,11 @@ Span CandidateSpan(const RotateGeometry& g, uint32_t dy, double lo, double hi, u
 }
 
 void RotateBand(const RotateGeometry& g, const RotateSource& source,
-                const Lines<uint8_t>& destination, int bpp, bool use_simd) {
+                const Lines<uint8_t>& destination, int bpp, bool useSimd) {
   if (bpp == 3) {
-    Rotate<3>(g, source, destination, use_simd);
+    Rotate<3>(g, source, destination, useSimd);
   } else {
-    Rotate<1>(g, source, destination, use_simd);
+    Rotate<1>(g, source, destination, useSimd);
   }
 }
 

@@ -22,9 +22,9 @@ struct RotateSource {
 
 // Writes every destination pixel of `g` whose inverse image lies within the source and whose
 // lower interpolated line (the only one when it lies on a line) is one of this band's lines.
-// `use_simd` false keeps to the plain loops (the vector path gives the same bytes).
+// `useSimd` false keeps to the plain loops (the vector path gives the same bytes).
 void RotateBand(const RotateGeometry& g, const RotateSource& source,
-                const Lines<uint8_t>& destination, int bpp, bool use_simd = true);
+                const Lines<uint8_t>& destination, int bpp, bool useSimd = true);
 
 // The span of destination columns [begin, end) on line `dy` that may hold pixels of source lines
 // [lo, hi] (a little wider than exact; each pixel is still tested on its own).

@@ -27,16 +27,16 @@ RotateGeometry QuarterGeometry(uint32_t width, uint32_t height, int degrees) {
   g.height = across ? width : height;
   const double w1 = width - 1.0, h1 = height - 1.0;
   switch (degrees) {
-    case 90: g.cos = 0, g.sin = 1, g.origin_x = -h1; break;
-    case 180: g.cos = -1, g.sin = 0, g.origin_x = -w1, g.origin_y = -h1; break;
-    case 270: g.cos = 0, g.sin = -1, g.origin_y = -w1; break;
+    case 90: g.cos = 0, g.sin = 1, g.originX = -h1; break;
+    case 180: g.cos = -1, g.sin = 0, g.originX = -w1, g.originY = -h1; break;
+    case 270: g.cos = 0, g.sin = -1, g.originY = -w1; break;
     default: break;
   }
   return g;
 }
 
 struct Box {
-  double min_x, max_x, min_y, max_y;
+  double minX, maxX, minY, maxY;
 };
 
 Box RotatedBox(uint32_t width, uint32_t height, double c, double s) {
@@ -58,13 +58,13 @@ RotateGeometry Unfitting() {
 // two long sides bound it and it is half the short side away from their middle line; otherwise
 // all four sides touch it.
 void InscribedSides(double a, double b, double c, double s, double& e, double& d) {
-  const bool a_long = a >= b;
-  const double long_side = a_long ? a : b;
-  const double short_side = a_long ? b : a;
-  if (short_side <= 2 * s * c * long_side || std::fabs(c - s) < 1e-12) {
-    const double half = 0.5 * short_side;
-    e = a_long ? half / s : half / c;
-    d = a_long ? half / c : half / s;
+  const bool aLong = a >= b;
+  const double longSide = aLong ? a : b;
+  const double shortSide = aLong ? b : a;
+  if (shortSide <= 2 * s * c * longSide || std::fabs(c - s) < 1e-12) {
+    const double half = 0.5 * shortSide;
+    e = aLong ? half / s : half / c;
+    d = aLong ? half / c : half / s;
     return;
   }
   const double c2 = c * c - s * s;
@@ -91,13 +91,13 @@ RotateGeometry BoundingGeometry(uint32_t width, uint32_t height, int tenths) {
   RotateGeometry g;
   Trig(tenths, g.cos, g.sin);
   const Box box = RotatedBox(width, height, g.cos, g.sin);
-  const double w = std::ceil(box.max_x) - std::floor(box.min_x) + 1;
-  const double h = std::ceil(box.max_y) - std::floor(box.min_y) + 1;
+  const double w = std::ceil(box.maxX) - std::floor(box.minX) + 1;
+  const double h = std::ceil(box.maxY) - std::floor(box.minY) + 1;
   if (!FitsU32(w) || !FitsU32(h)) return Unfitting();
   g.width = static_cast<uint32_t>(w);
   g.height = static_cast<uint32_t>(h);
-  g.origin_x = std::floor(box.min_x);
-  g.origin_y = std::floor(box.min_y);
+  g.originX = std::floor(box.minX);
+  g.originY = std::floor(box.minY);
   return g;
 }
 
@@ -118,12 +118,12 @@ RotateGeometry CroppedGeometry(uint32_t width, uint32_t height, int tenths) {
   // Rounding may leave a corner a hair outside the source: take lines or columns off that
   // side until all four corners (and so, the source being convex, every pixel) lie within it.
   for (;;) {
-    g.origin_x = x0, g.origin_y = y0;
-    const uint32_t last_x = static_cast<uint32_t>(x1 - x0), last_y = static_cast<uint32_t>(y1 - y0);
+    g.originX = x0, g.originY = y0;
+    const uint32_t lastX = static_cast<uint32_t>(x1 - x0), lastY = static_cast<uint32_t>(y1 - y0);
     const bool tl = WithinSource(InverseImage(g, 0, 0), width, height);
-    const bool tr = WithinSource(InverseImage(g, last_x, 0), width, height);
-    const bool bl = WithinSource(InverseImage(g, 0, last_y), width, height);
-    const bool br = WithinSource(InverseImage(g, last_x, last_y), width, height);
+    const bool tr = WithinSource(InverseImage(g, lastX, 0), width, height);
+    const bool bl = WithinSource(InverseImage(g, 0, lastY), width, height);
+    const bool br = WithinSource(InverseImage(g, lastX, lastY), width, height);
     if (tl && tr && bl && br) break;
     const bool wide = x1 - x0 >= y1 - y0;
     if (wide) {
@@ -134,7 +134,7 @@ RotateGeometry CroppedGeometry(uint32_t width, uint32_t height, int tenths) {
       if (!bl || !br) --y1;
     }
     if (x1 < x0 || y1 < y0) {
-      g.origin_x = g.origin_y = 0;
+      g.originX = g.originY = 0;
       return g;
     }
   }

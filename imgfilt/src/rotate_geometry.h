@@ -21,8 +21,8 @@ struct RotateGeometry {
   double cos = 1;
   double sin = 0;
   // Rotated coordinates (before any offset) of destination pixel (0, 0); whole numbers.
-  double origin_x = 0;
-  double origin_y = 0;
+  double originX = 0;
+  double originY = 0;
 };
 
 // The bounding box of the rotated pixel centres of a width x height source.
@@ -39,8 +39,8 @@ struct SourcePoint {
   double y;
 };
 inline SourcePoint InverseImage(const RotateGeometry& g, uint32_t dx, uint32_t dy) {
-  const double u = g.origin_x + dx;
-  const double v = g.origin_y + dy;
+  const double u = g.originX + dx;
+  const double v = g.originY + dy;
   return {u * g.cos + v * g.sin, v * g.cos - u * g.sin};
 }
 

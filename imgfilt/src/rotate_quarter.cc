@@ -12,21 +12,21 @@ namespace {
 constexpr uint32_t kTile = 64;
 
 // Quarter turn by 90 (clockwise) or 270: source (x, y) to (H - 1 - y, x) or (y, W - 1 - x).
-// Source lines [y0, y1) and columns [x0, x_end), all of whose places lie inside the destination.
+// Source lines [y0, y1) and columns [x0, xEnd), all of whose places lie inside the destination.
 // Each destination line of a tile takes a run of consecutive bytes, written forwards (270) or
 // backwards (90) from the tile's source lines.
 template <int Bpp>
 void Transpose(const QuarterBand& s, bool clockwise, uint32_t y0, uint32_t y1, uint32_t x0,
-               uint32_t x_end, const Lines<uint8_t>& dst) {
+               uint32_t xEnd, const Lines<uint8_t>& dst) {
   const uint8_t* rows[kTile];
   for (uint32_t ty = y0; ty < y1; ty += kTile) {
     const uint32_t n = std::min(y1 - ty, kTile);
     for (uint32_t k = 0; k < n; ++k) rows[k] = s.band[ty + k - s.first];
     // Destination column of source line ty, and the step to the next line's.
     const uint32_t col0 = clockwise ? s.height - 1 - ty : ty;
-    for (uint32_t tx = x0; tx < x_end; tx += kTile) {
-      const uint32_t tx_end = std::min(x_end, tx + kTile);
-      for (uint32_t x = tx; x < tx_end; ++x) {
+    for (uint32_t tx = x0; tx < xEnd; tx += kTile) {
+      const uint32_t txEnd = std::min(xEnd, tx + kTile);
+      for (uint32_t x = tx; x < txEnd; ++x) {
         uint8_t* out = dst[clockwise ? x : s.width - 1 - x] + size_t{col0} * Bpp;
         const size_t at = size_t{x} * Bpp;
         if (clockwise) {
@@ -82,11 +82,11 @@ void Turn(const QuarterBand& s, int degrees, const Lines<uint8_t>& dst, uint32_t
 }  // namespace
 
 void CopyQuarterTurn(const QuarterBand& source, int degrees, const Lines<uint8_t>& destination,
-                     uint32_t dest_width, uint32_t dest_height, int bpp) {
+                     uint32_t destWidth, uint32_t destHeight, int bpp) {
   if (bpp == 3) {
-    Turn<3>(source, degrees, destination, dest_width, dest_height);
+    Turn<3>(source, degrees, destination, destWidth, destHeight);
   } else {
-    Turn<1>(source, degrees, destination, dest_width, dest_height);
+    Turn<1>(source, degrees, destination, destWidth, destHeight);
   }
 }
 

@@ -19,10 +19,10 @@ struct QuarterBand {
 };
 
 // Copies every pixel of the band to its quarter-turn place (`degrees` 90, 180 or 270; anything
-// else copies unturned) in `destination` (dest_width x dest_height). Pixels whose place lies
+// else copies unturned) in `destination` (destWidth x destHeight). Pixels whose place lies
 // outside the destination are skipped.
 void CopyQuarterTurn(const QuarterBand& source, int degrees, const Lines<uint8_t>& destination,
-                     uint32_t dest_width, uint32_t dest_height, int bpp);
+                     uint32_t destWidth, uint32_t destHeight, int bpp);
 
 }  // namespace imgfilt
 

@@ -47,13 +47,13 @@ uint32_t Interior(const InteriorRun& r) {
   const DI di;
   const size_t n = hn::Lanes(df);
   const VF cos = hn::Set(df, r.cos), sin = hn::Set(df, r.sin);
-  const VF vs = hn::Set(df, r.v_sin), vc = hn::Set(df, r.v_cos);
+  const VF vs = hn::Set(df, r.vSin), vc = hn::Set(df, r.vCos);
   const VI stride = hn::Set(di, static_cast<int32_t>(r.stride));
   const VI first = hn::Set(di, static_cast<int32_t>(r.first));
-  const auto* base = reinterpret_cast<const int32_t*>(r.first_line);
+  const auto* base = reinterpret_cast<const int32_t*>(r.firstLine);
   uint32_t dx = r.begin;
   for (; dx + n <= r.end; dx += static_cast<uint32_t>(n)) {
-    const VF u = hn::Iota(df, r.origin_x + dx);
+    const VF u = hn::Iota(df, r.originX + dx);
     const VF x = hn::Add(hn::Mul(u, cos), vs);
     const VF y = hn::Sub(vc, hn::Mul(u, sin));
     const VI xi = hn::DemoteTo(di, x), yi = hn::DemoteTo(di, y);
@@ -68,7 +68,7 @@ uint32_t Interior(const InteriorRun& r) {
     } else {
       // One 64-bit word per line: the pixel's three channels, then its right neighbour's.
       const DI64 d64;
-      const auto* base64 = reinterpret_cast<const int64_t*>(r.first_line);
+      const auto* base64 = reinterpret_cast<const int64_t*>(r.firstLine);
       const auto w0 = hn::GatherOffset(d64, base64, hn::PromoteTo(d64, off0));
       const auto w1 = hn::GatherOffset(d64, base64, hn::PromoteTo(d64, off1));
       hn::Vec<D8> channel[3];

@@ -11,14 +11,14 @@ namespace imgfilt {
 // Destination pixels [begin, end) of one line whose inverse images all lie in the band's own
 // lines with 4 more columns to their right: the gathers read up to 6 bytes from a pixel's start.
 struct InteriorRun {
-  const uint8_t* first_line;  // the band's first line
+  const uint8_t* firstLine;  // the band's first line
   ptrdiff_t stride;           // bytes from one image line to the next (negative bottom-up)
   uint32_t first;             // the band's first source line
-  double origin_x;
+  double originX;
   double cos;
   double sin;
-  double v_sin;  // (origin_y + dy) sin
-  double v_cos;  // (origin_y + dy) cos
+  double vSin;  // (originY + dy) sin
+  double vCos;  // (originY + dy) cos
   uint32_t begin;
   uint32_t end;
   uint8_t* out;  // the destination line

@@ -24,27 +24,27 @@ BandedRotation& State(Kind kind, int bpp) {
 // Checks shared by every banded rotation, in the order of the result codes.
 Code CheckCall(const RotateCall& c, int bpp) {
   if (c.source == nullptr || c.destination == nullptr) return kNullPointer;
-  if (c.line_bytes == 0 || c.width == 0 || c.lines == 0 || c.total_lines == 0) return kZeroSize;
-  if (c.line_bytes < uint64_t{c.width} * bpp) return kOutOfRange;
+  if (c.lineBytes == 0 || c.width == 0 || c.lines == 0 || c.totalLines == 0) return kZeroSize;
+  if (c.lineBytes < uint64_t{c.width} * bpp) return kOutOfRange;
   return kOk;
 }
 
 // Source lines of this band that belong to the image (lines past totalLines are ignored).
 uint32_t UsedLines(const RotateCall& c, uint32_t first) {
-  return std::min(c.lines, c.total_lines - first);
+  return std::min(c.lines, c.totalLines - first);
 }
 
 Code RunQuarter(const RotateCall& c, int degrees, int bpp) {
   if (const Code code = CheckCall(c, bpp); code != kOk) return code;
   if (degrees < 0) return kOutOfRange;
-  const RotateGeometry g = BoundingGeometry(c.width, c.total_lines, degrees * 10);
-  if (c.dest_line_bytes < uint64_t{g.width} * bpp) return kOutOfRange;
+  const RotateGeometry g = BoundingGeometry(c.width, c.totalLines, degrees * 10);
+  if (c.destLineBytes < uint64_t{g.width} * bpp) return kOutOfRange;
   uint32_t first = 0;
   BandedRotation& state = State(kQuarter, bpp);
   if (const Code code = state.Open(c, first); code != kOk) return code;
-  const QuarterBand band{Lines<const uint8_t>(c.source, c.line_bytes, c.lines, c.orientation),
-                         first, UsedLines(c, first), c.width, c.total_lines};
-  const Lines<uint8_t> dst(c.destination, c.dest_line_bytes, g.height, c.orientation);
+  const QuarterBand band{Lines<const uint8_t>(c.source, c.lineBytes, c.lines, c.orientation),
+                         first, UsedLines(c, first), c.width, c.totalLines};
+  const Lines<uint8_t> dst(c.destination, c.destLineBytes, g.height, c.orientation);
   CopyQuarterTurn(band, degrees, dst, g.width, g.height, bpp);
   state.Close(c);
   return kOk;
@@ -59,21 +59,21 @@ Code RunArbitrary(const RotateCall& c, Kind kind, int bpp) {
     return RunQuarter(c, degrees, bpp);
   }
   if (const Code code = CheckCall(c, bpp); code != kOk) return code;
-  const RotateGeometry g = kind == kCropped ? CroppedGeometry(c.width, c.total_lines, c.tenths)
-                                            : BoundingGeometry(c.width, c.total_lines, c.tenths);
-  if (!g.fits || c.dest_line_bytes < uint64_t{g.width} * bpp) return kOutOfRange;
-  const bool carries = c.band_state <= 2;  // a band before or after this one
-  if (carries && c.line_buffer == nullptr) return kNullPointer;
+  const RotateGeometry g = kind == kCropped ? CroppedGeometry(c.width, c.totalLines, c.tenths)
+                                            : BoundingGeometry(c.width, c.totalLines, c.tenths);
+  if (!g.fits || c.destLineBytes < uint64_t{g.width} * bpp) return kOutOfRange;
+  const bool carries = c.bandState <= 2;  // a band before or after this one
+  if (carries && c.lineBuffer == nullptr) return kNullPointer;
   uint32_t first = 0;
   BandedRotation& state = State(kind, bpp);
   if (const Code code = state.Open(c, first); code != kOk) return code;
-  const Lines<uint8_t> dst(c.destination, c.dest_line_bytes, g.height, c.orientation);
-  if (StartsImage(c.band_state)) PaintWhite(dst, g.width, bpp);
-  const RotateSource source{Lines<const uint8_t>(c.source, c.line_bytes, c.lines, c.orientation),
-                            c.line_buffer, first, UsedLines(c, first), c.width, c.total_lines};
+  const Lines<uint8_t> dst(c.destination, c.destLineBytes, g.height, c.orientation);
+  if (StartsImage(c.bandState)) PaintWhite(dst, g.width, bpp);
+  const RotateSource source{Lines<const uint8_t>(c.source, c.lineBytes, c.lines, c.orientation),
+                            c.lineBuffer, first, UsedLines(c, first), c.width, c.totalLines};
   RotateBand(g, source, dst, bpp);
-  if (carries && !EndsImage(c.band_state) && source.count > 0) {
-    std::memmove(c.line_buffer, source.band[source.count - 1], size_t{c.width} * bpp);
+  if (carries && !EndsImage(c.bandState) && source.count > 0) {
+    std::memmove(c.lineBuffer, source.band[source.count - 1], size_t{c.width} * bpp);
   }
   state.Close(c);
   return kOk;

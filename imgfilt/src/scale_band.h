@@ -18,19 +18,19 @@ struct ScaleCall;
 // The tables of the image in progress; only those its directions need are filled.
 struct ImageTables {
   int bpp;
-  const EnlargeTable* enlarge_x;
-  const EnlargeTable* enlarge_y;
-  const ReduceTable* reduce_x;
-  const ReduceTable* reduce_y;
+  const EnlargeTable* enlargeX;
+  const EnlargeTable* enlargeY;
+  const ReduceTable* reduceX;
+  const ReduceTable* reduceY;
 };
 
 // Where the band lies in the image.
 struct BandPosition {
   bool first;             // the image's first band
-  uint32_t lines_done;    // source lines of earlier bands
-  uint32_t outputs_done;  // output lines of earlier bands
-  uint32_t used_lines;    // this band's lines that belong to the image
-  uint32_t output_lines;  // lines this band writes
+  uint32_t linesDone;    // source lines of earlier bands
+  uint32_t outputsDone;  // output lines of earlier bands
+  uint32_t usedLines;    // this band's lines that belong to the image
+  uint32_t outputLines;  // lines this band writes
 };
 
 class BandJob {
@@ -60,21 +60,21 @@ class BandJob {
   const ScalePasses& passes_;
   ImageTables tables_;
   BandPosition position_;
-  int width_change_;   // -1 reduce, 0 same, 1 enlarge
-  int height_change_;
-  size_t in_bytes_;    // bytes of a source line
-  size_t out_bytes_;   // bytes of an output line
+  int widthChange_;   // -1 reduce, 0 same, 1 enlarge
+  int heightChange_;
+  size_t inBytes_;    // bytes of a source line
+  size_t outBytes_;   // bytes of an output line
   const uint8_t* source_;      // first band line in memory, or the copy
-  ptrdiff_t source_step_;
+  ptrdiff_t sourceStep_;
   const uint8_t* previous_ = nullptr;
-  size_t ring_lines_ = 0;
-  std::vector<uint8_t> band_copy_;  // the band, when it overlaps the destination
-  std::vector<uint8_t> previous_line_;
+  size_t ringLines_ = 0;
+  std::vector<uint8_t> bandCopy_;  // the band, when it overlaps the destination
+  std::vector<uint8_t> previousLine_;
   std::vector<uint8_t> scratch_;
   std::vector<uint8_t> between_;    // a line reduced in height, before it is widened
   std::vector<uint8_t> ring_;       // recent band lines already scaled across
-  std::vector<int64_t> ring_tags_;
-  std::vector<const uint8_t*> ring_where_;  // a slot's line, or the output line it went to
+  std::vector<int64_t> ringTags_;
+  std::vector<const uint8_t*> ringWhere_;  // a slot's line, or the output line it went to
   std::vector<const uint8_t*> taps_;
   std::vector<float> weights_;
 };

@@ -70,15 +70,15 @@ void EnlargeLine(const EnlargeTable& t, const uint8_t* src, size_t width, int bp
                  uint8_t* scratch) {
   const auto b = static_cast<size_t>(bpp);
   PadLine(src, width, bpp, scratch);
-  const size_t out_bytes = t.entries.size() * b;
+  const size_t outBytes = t.entries.size() * b;
   for (size_t g = 0; g < t.groups.size(); ++g) {
-    const size_t begin = g * t.group_bytes;
-    const size_t end = std::min(begin + t.group_bytes, out_bytes);
+    const size_t begin = g * t.groupBytes;
+    const size_t end = std::min(begin + t.groupBytes, outBytes);
 #if HWY_TARGET != HWY_SCALAR
     if (t.groups[g].base >= 0) {
       // A group writes 16 bytes; the bytes past its own belong to the next group, which is
       // written afterwards. Only the line's end needs the short copy.
-      if (begin + 16 <= out_bytes) {
+      if (begin + 16 <= outBytes) {
         EnlargeGroup(t.groups[g], scratch, b, out + begin);
       } else {
         alignas(16) uint8_t tail[16];

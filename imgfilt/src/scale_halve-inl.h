@@ -51,7 +51,7 @@ void ReduceBytesIn256ths(const ReduceLanes& t, const uint8_t* src, size_t begin,
   for (size_t o = begin; o < end; ++o) {
     unsigned sum = 128;
     for (size_t k = 0; k < t.taps; ++k) {
-      const size_t cell = k * t.out_bytes + o;
+      const size_t cell = k * t.outBytes + o;
       sum += src[t.source[cell]] * unsigned{t.weight256[cell]};
     }
     out[o] = static_cast<uint8_t>(sum >> 8);
@@ -60,16 +60,16 @@ void ReduceBytesIn256ths(const ReduceLanes& t, const uint8_t* src, size_t begin,
 
 // Taps 1/4, 1/2, 1/4 on pixels 2x, 2x + 1, 2x + 2: the halving of a 0.5 reduction.
 bool HalvesInQuarters(const ReduceLanes& t) {
-  return t.taps == 3 && t.halving_offset[0] == 0 && t.halving_offset[1] == 1 &&
-         t.halving_offset[2] == 2 && IsQuarterHalfQuarter(t.halving_weight.data(), t.taps);
+  return t.taps == 3 && t.halvingOffset[0] == 0 && t.halvingOffset[1] == 1 &&
+         t.halvingOffset[2] == 2 && IsQuarterHalfQuarter(t.halvingWeight.data(), t.taps);
 }
 
 // Outputs of a gray halving with taps 1/4, 1/2, 1/4 from the source at `at`, in 16-bit lanes.
 template <class D>
 hn::Vec<D> HalvedPairs(D d, const uint8_t* at) {
-  const hn::Repartition<uint8_t, D> d_bytes;
-  const auto pair = hn::BitCast(d, hn::LoadU(d_bytes, at));
-  const auto next = hn::BitCast(d, hn::LoadU(d_bytes, at + 2));
+  const hn::Repartition<uint8_t, D> dBytes;
+  const auto pair = hn::BitCast(d, hn::LoadU(dBytes, at));
+  const auto next = hn::BitCast(d, hn::LoadU(dBytes, at + 2));
   const auto low = hn::Set(d, 0xFF);
   // 16-bit lanes hold the sum of two bytes, so the floor of the half needs no correction.
   const auto half = hn::ShiftRight<1>(hn::Add(hn::And(pair, low), hn::And(next, low)));
@@ -78,41 +78,41 @@ hn::Vec<D> HalvedPairs(D d, const uint8_t* at) {
 
 // The halving stretch of a gray line a vector at a time. A 16-bit lane loaded at an even pixel
 // holds that pixel in its low byte and the next one in its high byte, so the taps need no
-// shuffles. Starts at output `from` (from halving_begin on) and returns the first output pixel
+// shuffles. Starts at output `from` (from halvingBegin on) and returns the first output pixel
 // left over.
 size_t Halve(const ReduceLanes& t, const uint8_t* src, size_t width, uint8_t* out, size_t from) {
   const hn::ScalableTag<uint16_t> d;
-  const hn::Repartition<uint8_t, decltype(d)> d_bytes;
-  const hn::Rebind<uint8_t, decltype(d)> d_out;
+  const hn::Repartition<uint8_t, decltype(d)> dBytes;
+  const hn::Rebind<uint8_t, decltype(d)> dOut;
   const hn::RebindToSigned<decltype(d)> di;
   const auto n = static_cast<int64_t>(hn::Lanes(d));
-  const int32_t max_offset = *std::max_element(t.halving_offset.begin(), t.halving_offset.end());
-  const auto begin = static_cast<int64_t>(t.halving_begin);
-  const auto end = static_cast<int64_t>(t.halving_end);
+  const int32_t maxOffset = *std::max_element(t.halvingOffset.begin(), t.halvingOffset.end());
+  const auto begin = static_cast<int64_t>(t.halvingBegin);
+  const auto end = static_cast<int64_t>(t.halvingEnd);
   // Whole vectors inside the stretch whose loads stay inside the line.
   const auto fits = [&](int64_t x) {
-    return x >= begin && x + n <= end && 2 * (x + n) + max_offset <= static_cast<int64_t>(width);
+    return x >= begin && x + n <= end && 2 * (x + n) + maxOffset <= static_cast<int64_t>(width);
   };
   const bool quarters = HalvesInQuarters(t);
-  const auto vector_at = [&](int64_t x) {
+  const auto vectorAt = [&](int64_t x) {
     if (quarters) {
-      hn::StoreU(hn::DemoteTo(d_out, hn::BitCast(di, HalvedPairs(d, src + 2 * x))), d_out, out + x);
+      hn::StoreU(hn::DemoteTo(dOut, hn::BitCast(di, HalvedPairs(d, src + 2 * x))), dOut, out + x);
       return;
     }
     auto sum = hn::Set(d, 128);  // the rounding term of >> 8
     for (size_t k = 0; k < t.taps; ++k) {
-      const int64_t first = 2 * x + t.halving_offset[k];
-      const auto pair = hn::BitCast(d, hn::LoadU(d_bytes, src + (first & ~int64_t{1})));
+      const int64_t first = 2 * x + t.halvingOffset[k];
+      const auto pair = hn::BitCast(d, hn::LoadU(dBytes, src + (first & ~int64_t{1})));
       const auto pixel = (first & 1) != 0 ? hn::ShiftRight<8>(pair) : hn::And(pair, hn::Set(d, 0xFF));
-      sum = hn::Add(sum, hn::Mul(pixel, hn::Set(d, t.halving_weight[k])));
+      sum = hn::Add(sum, hn::Mul(pixel, hn::Set(d, t.halvingWeight[k])));
     }
-    hn::StoreU(hn::DemoteTo(d_out, hn::BitCast(di, hn::ShiftRight<8>(sum))), d_out, out + x);
+    hn::StoreU(hn::DemoteTo(dOut, hn::BitCast(di, hn::ShiftRight<8>(sum))), dOut, out + x);
   };
   auto x = static_cast<int64_t>(from);
-  for (; fits(x); x += n) vector_at(x);
+  for (; fits(x); x += n) vectorAt(x);
   // One more vector ending with the stretch, over outputs already written with the same bytes.
   if (x < end && fits(end - n)) {
-    vector_at(end - n);
+    vectorAt(end - n);
     x = end;
   }
   return static_cast<size_t>(x);
@@ -137,16 +137,16 @@ size_t HalveColourQuarters(const ReduceLanes& t, const uint8_t* src, size_t widt
                                                       0x80, 10, 11, 12, 0x80, 0x80, 0x80, 0x80};
   const auto first = hn::Load(d, kFirst);
   const auto second = hn::Load(d, kSecond);
-  const size_t line_bytes = 3 * width;
+  const size_t lineBytes = 3 * width;
   const auto fits = [&](size_t x) {
-    return x >= t.halving_begin && x + 4 <= t.halving_end && 6 * x + 30 <= line_bytes;
+    return x >= t.halvingBegin && x + 4 <= t.halvingEnd && 6 * x + 30 <= lineBytes;
   };
-  const auto vector_at = [&](size_t x) {
+  const auto vectorAt = [&](size_t x) {
     const uint8_t* at = src + 6 * x;
     const auto v = hn::Or(hn::TableLookupBytesOr0(filtered(at), first),
                           hn::TableLookupBytesOr0(filtered(at + 8), second));
     // The four bytes past the twelve belong to later pixels, which are written after these.
-    if (3 * x + 16 <= t.out_bytes) {
+    if (3 * x + 16 <= t.outBytes) {
       hn::StoreU(v, d, out + 3 * x);
     } else {
       alignas(16) uint8_t bytes[16];
@@ -155,10 +155,10 @@ size_t HalveColourQuarters(const ReduceLanes& t, const uint8_t* src, size_t widt
     }
   };
   size_t x = from;
-  for (; fits(x); x += 4) vector_at(x);
-  const size_t end = t.halving_end;
+  for (; fits(x); x += 4) vectorAt(x);
+  const size_t end = t.halvingEnd;
   if (x < end && end >= 4 && fits(end - 4)) {
-    vector_at(end - 4);
+    vectorAt(end - 4);
     x = end;
   }
   return x;
@@ -192,14 +192,14 @@ size_t HalveGrayQuarters(const ReduceLanes& t, const uint8_t* src, size_t width,
   const hn::ScalableTag<uint8_t> d;
   const size_t n = hn::Lanes(d);
   const auto fits = [&](size_t x) {
-    return x >= t.halving_begin && x + n <= t.halving_end && 2 * (x + n) + 2 <= width;
+    return x >= t.halvingBegin && x + n <= t.halvingEnd && 2 * (x + n) + 2 <= width;
   };
-  const auto vector_at = [&](size_t x) { hn::StoreU(HalvedBytes(d, src + 2 * x), d, out + x); };
-  size_t x = t.halving_begin;
-  for (; fits(x); x += n) vector_at(x);
-  if (x < t.halving_end && t.halving_end >= n && fits(t.halving_end - n)) {
-    vector_at(t.halving_end - n);
-    x = t.halving_end;
+  const auto vectorAt = [&](size_t x) { hn::StoreU(HalvedBytes(d, src + 2 * x), d, out + x); };
+  size_t x = t.halvingBegin;
+  for (; fits(x); x += n) vectorAt(x);
+  if (x < t.halvingEnd && t.halvingEnd >= n && fits(t.halvingEnd - n)) {
+    vectorAt(t.halvingEnd - n);
+    x = t.halvingEnd;
   }
   return x;
 }
@@ -209,7 +209,7 @@ size_t HalveGrayQuarters(const ReduceLanes& t, const uint8_t* src, size_t width,
 // from both with one two-table permute. Returns the first output pixel left over.
 size_t HalveColourPermuted(const ReduceLanes& t, const uint8_t* src, size_t width, uint8_t* out) {
   const hn::ScalableTag<uint8_t> d;
-  if (hn::Lanes(d) != 64) return t.halving_begin;
+  if (hn::Lanes(d) != 64) return t.halvingBegin;
   constexpr size_t kPixels = 20;  // 120 source bytes, 60 output bytes
   // Source byte s of the step comes from the first vector below 64, else from the second, which
   // starts 56 bytes on (so that it ends with the step's last pixel).
@@ -225,18 +225,18 @@ size_t HalveColourPermuted(const ReduceLanes& t, const uint8_t* src, size_t widt
   const auto filtered = [&](const uint8_t* at) {
     return QuarterHalfQuarter(d, hn::LoadU(d, at), hn::LoadU(d, at + 3), hn::LoadU(d, at + 6));
   };
-  const size_t line_bytes = 3 * width;
+  const size_t lineBytes = 3 * width;
   const auto fits = [&](size_t x) {
-    return x >= t.halving_begin && x + kPixels <= t.halving_end && 6 * x + 56 + 6 + 64 <= line_bytes;
+    return x >= t.halvingBegin && x + kPixels <= t.halvingEnd && 6 * x + 56 + 6 + 64 <= lineBytes;
   };
-  const auto vector_at = [&](size_t x) {
+  const auto vectorAt = [&](size_t x) {
     const uint8_t* at = src + 6 * x;
     __builtin_prefetch(at + IMGFILT_PREFETCH_AHEAD);
     __builtin_prefetch(at + IMGFILT_PREFETCH_AHEAD + 64);
     const hn::Vec<decltype(d)> v{
         _mm512_permutex2var_epi8(filtered(at).raw, gather.raw, filtered(at + 56).raw)};
     // The four bytes past the sixty belong to later pixels, which are written after these.
-    if (3 * x + 64 <= t.out_bytes) {
+    if (3 * x + 64 <= t.outBytes) {
       hn::StoreU(v, d, out + 3 * x);
     } else {
       alignas(64) uint8_t bytes[64];
@@ -244,11 +244,11 @@ size_t HalveColourPermuted(const ReduceLanes& t, const uint8_t* src, size_t widt
       std::memcpy(out + 3 * x, bytes, 3 * kPixels);
     }
   };
-  size_t x = t.halving_begin;
-  for (; fits(x); x += kPixels) vector_at(x);
-  const size_t end = t.halving_end;
+  size_t x = t.halvingBegin;
+  for (; fits(x); x += kPixels) vectorAt(x);
+  const size_t end = t.halvingEnd;
   if (x < end && end >= kPixels && fits(end - kPixels)) {
-    vector_at(end - kPixels);
+    vectorAt(end - kPixels);
     x = end;
   }
   return x;
@@ -273,8 +273,8 @@ size_t HalveColour(const ReduceLanes& t, const uint8_t* src, size_t width, uint8
     for (int c = 0; c < 3; ++c) plane[c][i] = src[3 * i + static_cast<size_t>(c)];
   }
   size_t done = 0;
-  for (int c = 0; c < 3; ++c) done = Halve(t, plane[c], width, halved[c], t.halving_begin);
-  size_t x = t.halving_begin;
+  for (int c = 0; c < 3; ++c) done = Halve(t, plane[c], width, halved[c], t.halvingBegin);
+  size_t x = t.halvingBegin;
   for (; x + n <= done; x += n) {
     hn::StoreInterleaved3(hn::LoadU(d, halved[0] + x), hn::LoadU(d, halved[1] + x),
                           hn::LoadU(d, halved[2] + x), d, out + 3 * x);
@@ -286,42 +286,42 @@ size_t HalveColour(const ReduceLanes& t, const uint8_t* src, size_t width, uint8
 }
 
 bool HasHalvingStretch(const ReduceLanes& t) {
-  return !t.weight256.empty() && t.halving_end > t.halving_begin;
+  return !t.weight256.empty() && t.halvingEnd > t.halvingBegin;
 }
 
 // A line with a halving stretch: the stretch by the widest steps that fit, the edges (where taps
 // are mirrored) byte by byte.
 void HalveLine(const ReduceLanes& t, const uint8_t* src, size_t width, int bpp, uint8_t* out,
                uint8_t* scratch) {
-  size_t done = t.halving_begin;
+  size_t done = t.halvingBegin;
   if (bpp == 1) {
 #if HWY_TARGET == HWY_AVX3_DL
     if (HalvesInQuarters(t)) done = HalveGrayQuarters(t, src, width, out);
 #endif
     // Narrower steps for what whole vectors leave.
-    done = Halve(t, src, width, out, std::max(done, t.halving_begin));
+    done = Halve(t, src, width, out, std::max(done, t.halvingBegin));
   } else if (HalvesInQuarters(t)) {
 #if HWY_TARGET == HWY_AVX3_DL
     done = HalveColourPermuted(t, src, width, out);
 #endif
-    done = HalveColourQuarters(t, src, width, out, std::max(done, t.halving_begin));
+    done = HalveColourQuarters(t, src, width, out, std::max(done, t.halvingBegin));
   } else {
     done = HalveColour(t, src, width, out, scratch);
   }
   const auto b = static_cast<size_t>(bpp);
-  ReduceBytesIn256ths(t, src, 0, t.halving_begin * b, out);
-  ReduceBytesIn256ths(t, src, done * b, t.out_bytes, out);
+  ReduceBytesIn256ths(t, src, 0, t.halvingBegin * b, out);
+  ReduceBytesIn256ths(t, src, done * b, t.outBytes, out);
 }
 
 // One output line of a gray image halved both ways: `middle` and `lower` are source lines,
 // `upper` the line above them already halved across. Writes lower halved across (the next output
-// line's upper) to lower_out and the output line to out; middle_out is working room.
+// line's upper) to lowerOut and the output line to out; middleOut is working room.
 struct TwoLines {
   const uint8_t* upper;
   const uint8_t* middle;
   const uint8_t* lower;
-  uint8_t* middle_out;
-  uint8_t* lower_out;
+  uint8_t* middleOut;
+  uint8_t* lowerOut;
   uint8_t* out;
 };
 
@@ -329,27 +329,27 @@ struct TwoLines {
 // second pass over lines already written. Requires taps 1/4, 1/2, 1/4.
 void HalveTwoGrayLines(const ReduceLanes& t, const TwoLines& lines, size_t width) {
   const TwoLines l = lines;  // a copy the stores cannot be taken to change
-  size_t x = t.halving_begin;
-  const size_t end = t.halving_end;
+  size_t x = t.halvingBegin;
+  const size_t end = t.halvingEnd;
   // Whole vectors from x on, then one ending with the stretch, over outputs already written with
   // the same bytes.
   const auto sweep = [&](auto d, auto halved) {
     const hn::Rebind<uint8_t, decltype(d)> d8;
     const size_t n = hn::Lanes(d);
     const auto fits = [&](size_t at) {
-      return at >= t.halving_begin && at + n <= end && 2 * (at + n) + 2 <= width;
+      return at >= t.halvingBegin && at + n <= end && 2 * (at + n) + 2 <= width;
     };
     const auto step = [&](size_t at) {
       const auto h1 = halved(d, l.middle + 2 * at);
       const auto h2 = halved(d, l.lower + 2 * at);
       if constexpr (sizeof(hn::TFromD<decltype(d)>) == 1) {
-        hn::StoreU(h2, d8, l.lower_out + at);
+        hn::StoreU(h2, d8, l.lowerOut + at);
         hn::StoreU(QuarterHalfQuarter(d8, hn::LoadU(d8, l.upper + at), h1, h2), d8, l.out + at);
       } else {
         const hn::RebindToSigned<decltype(d)> di;
         const auto b1 = hn::DemoteTo(d8, hn::BitCast(di, h1));
         const auto b2 = hn::DemoteTo(d8, hn::BitCast(di, h2));
-        hn::StoreU(b2, d8, l.lower_out + at);
+        hn::StoreU(b2, d8, l.lowerOut + at);
         hn::StoreU(QuarterHalfQuarter(d8, hn::LoadU(d8, l.upper + at), b1, b2), d8, l.out + at);
       }
     };
@@ -365,14 +365,14 @@ void HalveTwoGrayLines(const ReduceLanes& t, const TwoLines& lines, size_t width
   sweep(hn::ScalableTag<uint16_t>(), [](auto d, const uint8_t* at) { return HalvedPairs(d, at); });
   // The rest, and the edges, through the line passes.
   const auto rest = [&](size_t from, size_t to) {
-    ReduceBytesIn256ths(t, l.middle, from, to, l.middle_out);
-    ReduceBytesIn256ths(t, l.lower, from, to, l.lower_out);
+    ReduceBytesIn256ths(t, l.middle, from, to, l.middleOut);
+    ReduceBytesIn256ths(t, l.lower, from, to, l.lowerOut);
     for (size_t i = from; i < to; ++i) {
-      l.out[i] = static_cast<uint8_t>((l.upper[i] + 2 * l.middle_out[i] + l.lower_out[i] + 2) >> 2);
+      l.out[i] = static_cast<uint8_t>((l.upper[i] + 2 * l.middleOut[i] + l.lowerOut[i] + 2) >> 2);
     }
   };
-  rest(0, t.halving_begin);
-  rest(x, t.out_bytes);
+  rest(0, t.halvingBegin);
+  rest(x, t.outBytes);
 }
 #endif
 

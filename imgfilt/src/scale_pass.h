@@ -20,26 +20,26 @@ inline size_t ScaleScratchBytes(size_t width, int bpp) {
 struct ScalePasses {
   // Enlarges a line of `width` pixels to table.entries.size() pixels. The position before the
   // first pixel is extrapolated from the first two, per channel.
-  void (*enlarge_line)(const EnlargeTable& table, const uint8_t* src, size_t width, int bpp,
+  void (*enlargeLine)(const EnlargeTable& table, const uint8_t* src, size_t width, int bpp,
                        uint8_t* out, uint8_t* scratch);
   // Reduces a line of `width` pixels to table.entries.size() pixels; indices outside the line
   // are mirrored into it.
-  void (*reduce_line)(const ReduceTable& table, const uint8_t* src, size_t width, int bpp,
+  void (*reduceLine)(const ReduceTable& table, const uint8_t* src, size_t width, int bpp,
                       uint8_t* out, uint8_t* scratch);
   // out = min(255, (w0 upper + w1 lower + 4) >> 7), byte by byte.
-  void (*blend_lines)(const uint8_t* upper, const uint8_t* lower, int w0, int w1, uint8_t* out,
+  void (*blendLines)(const uint8_t* upper, const uint8_t* lower, int w0, int w1, uint8_t* out,
                       size_t bytes);
   // out = floor(sum over k of lines[k] x weights[k] + 0.5), clamped to 0..255, byte by byte;
   // the sum is taken in single precision in the order of k.
-  void (*weigh_lines)(const uint8_t* const* lines, const float* weights, size_t count,
+  void (*weighLines)(const uint8_t* const* lines, const float* weights, size_t count,
                       uint8_t* out, size_t bytes);
   // Optional: one output line of a halving in both directions (taps 1/4, 1/2, 1/4) in one sweep.
-  // Gives the bytes of reduce_line on `middle` and `lower` and of weigh_lines on `upper` (already
-  // reduced) and those two: lower reduced goes to lower_out, the output line to out, and
-  // middle_out is working room. False, with nothing written, when the table has no such step.
-  bool (*halve_two_lines)(const ReduceTable& table, const uint8_t* upper, const uint8_t* middle,
-                          const uint8_t* lower, size_t width, int bpp, uint8_t* middle_out,
-                          uint8_t* lower_out, uint8_t* out);
+  // Gives the bytes of reduceLine on `middle` and `lower` and of weighLines on `upper` (already
+  // reduced) and those two: lower reduced goes to lowerOut, the output line to out, and
+  // middleOut is working room. False, with nothing written, when the table has no such step.
+  bool (*halveTwoLines)(const ReduceTable& table, const uint8_t* upper, const uint8_t* middle,
+                          const uint8_t* lower, size_t width, int bpp, uint8_t* middleOut,
+                          uint8_t* lowerOut, uint8_t* out);
 };
 
 const ScalePasses& PlainScalePasses();

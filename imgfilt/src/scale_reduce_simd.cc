@@ -44,16 +44,16 @@ void WeighThreeLines(const uint8_t* const* lines, uint8_t* out, size_t bytes) {
   const uint8_t* const upper = lines[0];
   const uint8_t* const middle = lines[1];
   const uint8_t* const lower = lines[2];
-  const auto vector_at = [&](size_t i) {
+  const auto vectorAt = [&](size_t i) {
     const auto v = QuarterHalfQuarter(d, hn::LoadU(d, upper + i), hn::LoadU(d, middle + i),
                                       hn::LoadU(d, lower + i));
     hn::StoreU(v, d, out + i);
   };
   size_t i = 0;
-  for (; i + lanes <= bytes; i += lanes) vector_at(i);
+  for (; i + lanes <= bytes; i += lanes) vectorAt(i);
   // The rest as one more vector ending with the line, over bytes already written the same.
   if (i < bytes && bytes >= lanes) {
-    vector_at(bytes - lanes);
+    vectorAt(bytes - lanes);
     i = bytes;
   }
   for (; i < bytes; ++i) out[i] = static_cast<uint8_t>((upper[i] + 2 * middle[i] + lower[i] + 2) >> 2);
@@ -131,27 +131,27 @@ void Widen(D d, const uint8_t* src, size_t bytes, hn::TFromD<D>* wide) {
   for (; i < bytes; ++i) wide[i] = static_cast<hn::TFromD<D>>(src[i]);
 }
 
-void ReduceLineIn256ths(const ReduceLanes& t, const uint8_t* src, size_t in_bytes, uint8_t* out,
+void ReduceLineIn256ths(const ReduceLanes& t, const uint8_t* src, size_t inBytes, uint8_t* out,
                         int32_t* wide) {
   const hn::ScalableTag<int32_t> d;
   const hn::Rebind<uint16_t, decltype(d)> d16;
   const hn::Rebind<uint8_t, decltype(d)> d8;
-  Widen(d, src, in_bytes, wide);
+  Widen(d, src, inBytes, wide);
   const size_t lanes = hn::Lanes(d);
   size_t o = 0;
-  for (; o + lanes <= t.out_bytes; o += lanes) {
+  for (; o + lanes <= t.outBytes; o += lanes) {
     auto sum = hn::Set(d, 128);
     for (size_t k = 0; k < t.taps; ++k) {
-      const size_t cell = k * t.out_bytes + o;
+      const size_t cell = k * t.outBytes + o;
       const auto v = hn::GatherIndex(d, wide, hn::LoadU(d, t.source.data() + cell));
       sum = hn::Add(sum, hn::Mul(v, hn::PromoteTo(d, hn::LoadU(d16, t.weight256.data() + cell))));
     }
     hn::StoreU(hn::DemoteTo(d8, hn::ShiftRight<8>(sum)), d8, out + o);
   }
-  for (; o < t.out_bytes; ++o) {
+  for (; o < t.outBytes; ++o) {
     int32_t sum = 128;
     for (size_t k = 0; k < t.taps; ++k) {
-      const size_t cell = k * t.out_bytes + o;
+      const size_t cell = k * t.outBytes + o;
       sum += wide[t.source[cell]] * int32_t{t.weight256[cell]};
     }
     out[o] = static_cast<uint8_t>(sum >> 8);
@@ -159,27 +159,27 @@ void ReduceLineIn256ths(const ReduceLanes& t, const uint8_t* src, size_t in_byte
 }
 
 
-void ReduceLineFloat(const ReduceLanes& t, const uint8_t* src, size_t in_bytes, uint8_t* out,
+void ReduceLineFloat(const ReduceLanes& t, const uint8_t* src, size_t inBytes, uint8_t* out,
                      float* wide) {
   const hn::ScalableTag<float> df;
   const hn::RebindToSigned<decltype(df)> di;
   const hn::Rebind<uint8_t, decltype(df)> d8;
-  Widen(df, src, in_bytes, wide);
+  Widen(df, src, inBytes, wide);
   const size_t lanes = hn::Lanes(df);
   size_t o = 0;
-  for (; o + lanes <= t.out_bytes; o += lanes) {
+  for (; o + lanes <= t.outBytes; o += lanes) {
     auto sum = hn::Zero(df);
     for (size_t k = 0; k < t.taps; ++k) {
-      const size_t cell = k * t.out_bytes + o;
+      const size_t cell = k * t.outBytes + o;
       const auto v = hn::GatherIndex(df, wide, hn::LoadU(di, t.source.data() + cell));
       sum = hn::Add(sum, hn::Mul(v, hn::LoadU(df, t.weight.data() + cell)));
     }
     hn::StoreU(RoundSums(df, sum), d8, out + o);
   }
-  for (; o < t.out_bytes; ++o) {
+  for (; o < t.outBytes; ++o) {
     float sum = 0.0f;
     for (size_t k = 0; k < t.taps; ++k) {
-      const size_t cell = k * t.out_bytes + o;
+      const size_t cell = k * t.outBytes + o;
       sum += wide[t.source[cell]] * t.weight[cell];
     }
     out[o] = RoundSum(sum);
@@ -190,30 +190,30 @@ void ReduceLineFloat(const ReduceLanes& t, const uint8_t* src, size_t in_bytes, 
 
 void ReduceLineSimd(const ReduceTable& t, const uint8_t* src, size_t width, int bpp,
                     uint8_t* out, uint8_t* scratch) {
-  const size_t in_bytes = width * static_cast<size_t>(bpp);
+  const size_t inBytes = width * static_cast<size_t>(bpp);
   if (t.lanes.taps == 0) {
-    PlainScalePasses().reduce_line(t, src, width, bpp, out, scratch);
+    PlainScalePasses().reduceLine(t, src, width, bpp, out, scratch);
 #if HWY_TARGET != HWY_SCALAR
   } else if (HasHalvingStretch(t.lanes)) {
     HalveLine(t.lanes, src, width, bpp, out, scratch);
 #endif
   } else if (!t.lanes.weight256.empty()) {
-    ReduceLineIn256ths(t.lanes, src, in_bytes, out, reinterpret_cast<int32_t*>(scratch));
+    ReduceLineIn256ths(t.lanes, src, inBytes, out, reinterpret_cast<int32_t*>(scratch));
   } else {
-    ReduceLineFloat(t.lanes, src, in_bytes, out, reinterpret_cast<float*>(scratch));
+    ReduceLineFloat(t.lanes, src, inBytes, out, reinterpret_cast<float*>(scratch));
   }
 }
 bool HalveTwoLinesSimd(const ReduceTable& t, const uint8_t* upper, const uint8_t* middle,
-                       const uint8_t* lower, size_t width, int bpp, uint8_t* middle_out,
-                       uint8_t* lower_out, uint8_t* out) {
+                       const uint8_t* lower, size_t width, int bpp, uint8_t* middleOut,
+                       uint8_t* lowerOut, uint8_t* out) {
 #if HWY_TARGET != HWY_SCALAR
   if (bpp == 1 && HasHalvingStretch(t.lanes) && HalvesInQuarters(t.lanes)) {
-    HalveTwoGrayLines(t.lanes, TwoLines{upper, middle, lower, middle_out, lower_out, out}, width);
+    HalveTwoGrayLines(t.lanes, TwoLines{upper, middle, lower, middleOut, lowerOut, out}, width);
     return true;
   }
 #else
   (void)t, (void)upper, (void)middle, (void)lower, (void)width, (void)bpp;
-  (void)middle_out, (void)lower_out, (void)out;
+  (void)middleOut, (void)lowerOut, (void)out;
 #endif
   return false;
 }
@@ -236,10 +236,10 @@ HWY_EXPORT(WeighLinesSimd);
 HWY_EXPORT(HalveTwoLinesSimd);
 
 bool HalveTwoLinesFast(const ReduceTable& t, const uint8_t* upper, const uint8_t* middle,
-                       const uint8_t* lower, size_t width, int bpp, uint8_t* middle_out,
-                       uint8_t* lower_out, uint8_t* out) {
-  return HWY_DYNAMIC_DISPATCH(HalveTwoLinesSimd)(t, upper, middle, lower, width, bpp, middle_out,
-                                                 lower_out, out);
+                       const uint8_t* lower, size_t width, int bpp, uint8_t* middleOut,
+                       uint8_t* lowerOut, uint8_t* out) {
+  return HWY_DYNAMIC_DISPATCH(HalveTwoLinesSimd)(t, upper, middle, lower, width, bpp, middleOut,
+                                                 lowerOut, out);
 }
 
 void ReduceLineFast(const ReduceTable& t, const uint8_t* src, size_t width, int bpp, uint8_t* out,

@@ -17,8 +17,8 @@ void ReduceLineFast(const ReduceTable& t, const uint8_t* src, size_t width, int 
 void BlendLinesFast(const uint8_t* upper, const uint8_t* lower, int w0, int w1, uint8_t* out,
                     size_t bytes);
 bool HalveTwoLinesFast(const ReduceTable& t, const uint8_t* upper, const uint8_t* middle,
-                       const uint8_t* lower, size_t width, int bpp, uint8_t* middle_out,
-                       uint8_t* lower_out, uint8_t* out);
+                       const uint8_t* lower, size_t width, int bpp, uint8_t* middleOut,
+                       uint8_t* lowerOut, uint8_t* out);
 void WeighLinesFast(const uint8_t* const* lines, const float* weights, size_t count,
                     uint8_t* out, size_t bytes);
 

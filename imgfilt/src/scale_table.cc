@@ -85,10 +85,10 @@ uint8_t BuildEnlargeTable(uint32_t source, uint32_t target, EnlargeTable& table)
   return kOk;
 }
 
-bool ReduceWindowsPlain(float f, float radius, uint32_t first_output, size_t outputs,
+bool ReduceWindowsPlain(float f, float radius, uint32_t firstOutput, size_t outputs,
                         ReduceWindows& w) {
   for (size_t i = 0; i < outputs; ++i) {
-    const Window window = WindowOf(first_output + i, f, radius);
+    const Window window = WindowOf(firstOutput + i, f, radius);
     const int64_t count = window.last - window.first + 1;
     if (count > static_cast<int64_t>(ReduceWindows::kMaxCandidates)) return false;
     w.first[i] = static_cast<int32_t>(window.first);
@@ -150,10 +150,10 @@ bool AppendChunk(uint32_t t0, size_t n, float f, float radius, TableMath math, R
     }
     room.used += count;
     table.entries[t0 + i] = ReduceEntry{first, static_cast<uint32_t>(count)};
-    table.max_count = std::max(table.max_count, count);
+    table.maxCount = std::max(table.maxCount, count);
     if (count > 0) {
       const auto span = room.pairs[first + count - 1].index - room.pairs[first].index + 1;
-      table.max_span = std::max(table.max_span, static_cast<size_t>(span));
+      table.maxSpan = std::max(table.maxSpan, static_cast<size_t>(span));
     }
   }
   return true;
@@ -174,7 +174,7 @@ void FillHalving(uint32_t target, ReduceTable& table) {
     table.pairs[size_t{3} * t + 1] = ReducePair{left + 1, 0.5f};
     table.pairs[size_t{3} * t + 2] = ReducePair{left + 2, 0.25f};
   }
-  table.max_count = table.max_span = 3;
+  table.maxCount = table.maxSpan = 3;
   table.halving = true;
 }
 
@@ -186,13 +186,13 @@ uint8_t BuildReduceTable(uint32_t source, uint32_t target, ReduceTable& table, T
   float radius = 1.0f / f;
   // Ratios just below 1 would otherwise leave too few taps to hide the beat between the grids.
   if (f > 0.83f && f < 0.95f) radius *= 1.2f;
-  const auto capacity_per_entry = static_cast<size_t>(2.0f * radius) + 3;
+  const auto capacityPerEntry = static_cast<size_t>(2.0f * radius) + 3;
   if (!TryResize(table.entries, target)) return kNoMemory;
   // Sized up front (pairs are not initialised), so that the loop does not normally reallocate.
   table.pairs.clear();
   PairRoom room{table.pairs};
-  if (!room.Ensure(size_t{target} * capacity_per_entry)) return kNoMemory;
-  table.max_span = table.max_count = 0;
+  if (!room.Ensure(size_t{target} * capacityPerEntry)) return kNoMemory;
+  table.maxSpan = table.maxCount = 0;
   table.halving = false;
   if (math == TableMath::kVector && IsPlainHalving(source, target)) {
     FillHalving(target, table);
@@ -210,15 +210,15 @@ uint8_t BuildReduceTable(uint32_t source, uint32_t target, ReduceTable& table, T
 
 uint8_t BuildEnlargeGroups(uint32_t width, int bpp, EnlargeTable& table) {
   // Twelve colour bytes span at most four pixels, whose sources then lie within 3 x 3 + 2 bytes.
-  table.group_bytes = bpp == 1 ? 16 : 12;
-  const size_t out_bytes = table.entries.size() * static_cast<size_t>(bpp);
-  const size_t count = (out_bytes + table.group_bytes - 1) / table.group_bytes;
+  table.groupBytes = bpp == 1 ? 16 : 12;
+  const size_t outBytes = table.entries.size() * static_cast<size_t>(bpp);
+  const size_t count = (outBytes + table.groupBytes - 1) / table.groupBytes;
   if (!TryResize(table.groups, count)) return kNoMemory;
   for (size_t g = 0; g < count; ++g) {
     EnlargeGroup& group = table.groups[g];
     group = EnlargeGroup{};
-    const size_t begin = g * table.group_bytes;
-    const size_t end = std::min(begin + table.group_bytes, out_bytes);
+    const size_t begin = g * table.groupBytes;
+    const size_t end = std::min(begin + table.groupBytes, outBytes);
     size_t source[16];
     size_t base = SIZE_MAX;
     for (size_t o = begin; o < end; ++o) {
@@ -260,7 +260,7 @@ namespace {
 bool Halves(const ReduceLanes& lanes, size_t b, size_t x, const std::vector<int32_t>& offset,
             const std::vector<uint16_t>& weight) {
   for (size_t k = 0; k < lanes.taps; ++k) {
-    const size_t cell = k * lanes.out_bytes + x * b;
+    const size_t cell = k * lanes.outBytes + x * b;
     // The first byte of pixel p sits at p x b (a product, where a quotient would cost a division).
     const int64_t expected = (2 * static_cast<int64_t>(x) + offset[k]) * static_cast<int64_t>(b);
     if (lanes.source[cell] != expected || lanes.weight256[cell] != weight[k]) {
@@ -272,24 +272,24 @@ bool Halves(const ReduceLanes& lanes, size_t b, size_t x, const std::vector<int3
 
 uint8_t FindHalvingStretch(int bpp, ReduceLanes& lanes) {
   const auto b = static_cast<size_t>(bpp);
-  const size_t outputs = lanes.out_bytes / b;
-  if (!TryResize(lanes.halving_offset, lanes.taps) || !TryResize(lanes.halving_weight, lanes.taps)) {
+  const size_t outputs = lanes.outBytes / b;
+  if (!TryResize(lanes.halvingOffset, lanes.taps) || !TryResize(lanes.halvingWeight, lanes.taps)) {
     return kNoMemory;
   }
   // Take the middle output as the pattern and grow the stretch both ways while it holds.
   const size_t middle = outputs / 2;
   for (size_t k = 0; k < lanes.taps; ++k) {
-    const size_t cell = k * lanes.out_bytes + middle * b;
-    lanes.halving_offset[k] = static_cast<int32_t>(lanes.source[cell] / static_cast<int64_t>(b) -
+    const size_t cell = k * lanes.outBytes + middle * b;
+    lanes.halvingOffset[k] = static_cast<int32_t>(lanes.source[cell] / static_cast<int64_t>(b) -
                                                    2 * static_cast<int64_t>(middle));
-    lanes.halving_weight[k] = lanes.weight256[cell];
+    lanes.halvingWeight[k] = lanes.weight256[cell];
   }
-  if (!Halves(lanes, b, middle, lanes.halving_offset, lanes.halving_weight)) return kOk;
+  if (!Halves(lanes, b, middle, lanes.halvingOffset, lanes.halvingWeight)) return kOk;
   size_t begin = middle, end = middle + 1;
-  while (begin > 0 && Halves(lanes, b, begin - 1, lanes.halving_offset, lanes.halving_weight)) --begin;
-  while (end < outputs && Halves(lanes, b, end, lanes.halving_offset, lanes.halving_weight)) ++end;
-  lanes.halving_begin = begin;
-  lanes.halving_end = end;
+  while (begin > 0 && Halves(lanes, b, begin - 1, lanes.halvingOffset, lanes.halvingWeight)) --begin;
+  while (end < outputs && Halves(lanes, b, end, lanes.halvingOffset, lanes.halvingWeight)) ++end;
+  lanes.halvingBegin = begin;
+  lanes.halvingEnd = end;
   return kOk;
 }
 
@@ -315,7 +315,7 @@ bool AllIn256ths(const ReduceTable& table) {
 template <bool kExact, size_t kBpp>
 void FillLanes(const ReduceTable& table, uint32_t width, ReduceLanes& lanes) {
   for (size_t k = 0; k < lanes.taps; ++k) {
-    const size_t row = k * lanes.out_bytes;
+    const size_t row = k * lanes.outBytes;
     for (size_t x = 0; x < table.entries.size(); ++x) {
       const ReduceEntry& e = table.entries[x];
       // Padding taps read pixel 0 with weight 0, which leaves every sum unchanged.
@@ -340,9 +340,9 @@ void FillLanes(const ReduceTable& table, uint32_t width, ReduceLanes& lanes) {
 uint8_t BuildReduceLanes(uint32_t width, int bpp, ReduceTable& table) {
   ReduceLanes& lanes = table.lanes;
   const auto b = static_cast<size_t>(bpp);
-  lanes.taps = table.max_count;
-  lanes.out_bytes = table.entries.size() * b;
-  const size_t cells = lanes.taps * lanes.out_bytes;
+  lanes.taps = table.maxCount;
+  lanes.outBytes = table.entries.size() * b;
+  const size_t cells = lanes.taps * lanes.outBytes;
   if (!TryResize(lanes.source, cells)) return kNoMemory;
   // Integer weights where they are exact; the single-precision ones only where they are not.
   const bool exact = (table.halving || AllIn256ths(table)) && TryResize(lanes.weight256, cells);

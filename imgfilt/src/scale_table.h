@@ -34,7 +34,7 @@ struct EnlargeGroup {
 struct EnlargeTable {
   std::vector<EnlargeEntry> entries;
   std::vector<EnlargeGroup> groups;
-  size_t group_bytes = 0;  // output bytes per group: whole pixels
+  size_t groupBytes = 0;  // output bytes per group: whole pixels
 };
 
 // Reduction: output position x is the weighted sum of `count` source positions starting at
@@ -54,30 +54,30 @@ struct ReduceEntry {
 
 // Horizontal reduction laid out for vector lanes: for each tap k below `taps` and each output
 // byte o, the byte offset in the source line (already mirrored) and the weight, at
-// [k x out_bytes + o]. Entries with fewer pairs are padded with weight 0 at the end, which leaves
+// [k x outBytes + o]. Entries with fewer pairs are padded with weight 0 at the end, which leaves
 // every sum unchanged. When every weight is a multiple of 1/256 and each output's weights add
 // up to at most 1, `weight256` holds them as integers (and `weight` stays empty): the
 // single-precision sums are then exact, and integer arithmetic gives the same bytes.
 struct ReduceLanes {
   size_t taps = 0;
-  size_t out_bytes = 0;
+  size_t outBytes = 0;
   std::vector<int32_t> source;
   std::vector<float> weight;
   std::vector<uint16_t> weight256;  // empty unless the weights allow it
-  // Halving: output pixels [halving_begin, halving_end) take source pixel 2x + offset[k] with
+  // Halving: output pixels [halvingBegin, halvingEnd) take source pixel 2x + offset[k] with
   // integer weight weight[k] for every tap k, the same for every x, so that deinterleaving loads
   // can fetch them. Empty range when the table has no such stretch.
-  size_t halving_begin = 0;
-  size_t halving_end = 0;
-  std::vector<int32_t> halving_offset;
-  std::vector<uint16_t> halving_weight;
+  size_t halvingBegin = 0;
+  size_t halvingEnd = 0;
+  std::vector<int32_t> halvingOffset;
+  std::vector<uint16_t> halvingWeight;
 };
 
 struct ReduceTable {
   std::vector<ReduceEntry> entries;
   std::vector<ReducePair> pairs;
-  size_t max_span = 0;  // largest index range one entry covers
-  size_t max_count = 0;
+  size_t maxSpan = 0;  // largest index range one entry covers
+  size_t maxCount = 0;
   bool halving = false;  // an exact halving: taps 1/4, 1/2, 1/4 on pixels 2t, 2t + 1, 2t + 2
   ReduceLanes lanes;    // built for horizontal tables only
 };
@@ -93,13 +93,13 @@ struct ReduceWindows {
   float weight[kMaxCandidates][kChunk];
 };
 
-// Fills `windows` for outputs [first_output, first_output + outputs), outputs <= kChunk, with the
+// Fills `windows` for outputs [firstOutput, firstOutput + outputs), outputs <= kChunk, with the
 // widest vectors the processor has; false when a window has more than kMaxCandidates positions.
-bool ReduceWindowsFast(float f, float radius, uint32_t first_output, size_t outputs,
+bool ReduceWindowsFast(float f, float radius, uint32_t firstOutput, size_t outputs,
                        ReduceWindows& windows);
 
 // The same one output at a time: the definition the vector builder is checked against.
-bool ReduceWindowsPlain(float f, float radius, uint32_t first_output, size_t outputs,
+bool ReduceWindowsPlain(float f, float radius, uint32_t firstOutput, size_t outputs,
                         ReduceWindows& windows);
 
 // How a reduction table's weights are computed: by vectors where the windows are narrow enough,

@@ -29,7 +29,7 @@ hn::Vec<DF> Cubic(DF df, hn::Vec<DF> d) {
 
 }  // namespace
 
-bool ReduceWindowsSimd(float f, float radius, uint32_t first_output, size_t outputs,
+bool ReduceWindowsSimd(float f, float radius, uint32_t firstOutput, size_t outputs,
                        ReduceWindows& w) {
   const hn::ScalableTag<float> df;
   const hn::RebindToSigned<decltype(df)> di;
@@ -39,7 +39,7 @@ bool ReduceWindowsSimd(float f, float radius, uint32_t first_output, size_t outp
   for (size_t i = 0; i < outputs; i += lanes) {
     // Positions are at most 2^28 + 1, so 32-bit lanes hold them; the conversion to float rounds
     // to nearest as the plain cast does.
-    const auto t1 = hn::Iota(di, static_cast<int32_t>(first_output + i + 1));
+    const auto t1 = hn::Iota(di, static_cast<int32_t>(firstOutput + i + 1));
     const auto v = hn::Div(hn::ConvertTo(df, t1), ratio);
     const auto lo = hn::ConvertTo(di, hn::Ceil(hn::Sub(v, r)));
     const auto count = hn::Add(hn::Sub(hn::ConvertTo(di, hn::Floor(hn::Add(v, r))), lo), hn::Set(di, 1));
@@ -69,9 +69,9 @@ namespace imgfilt {
 
 HWY_EXPORT(ReduceWindowsSimd);
 
-bool ReduceWindowsFast(float f, float radius, uint32_t first_output, size_t outputs,
+bool ReduceWindowsFast(float f, float radius, uint32_t firstOutput, size_t outputs,
                        ReduceWindows& windows) {
-  return HWY_DYNAMIC_DISPATCH(ReduceWindowsSimd)(f, radius, first_output, outputs, windows);
+  return HWY_DYNAMIC_DISPATCH(ReduceWindowsSimd)(f, radius, firstOutput, outputs, windows);
 }
 
 }  // namespace imgfilt

@@ -22,79 +22,79 @@ void Release(std::vector<T>& v) {
 
 }  // namespace
 
-uint32_t BandOutputLines(uint32_t done, uint32_t lines, uint32_t total_lines,
-                         uint32_t target_height) {
-  // 64-bit: target_height x total_lines overflows 32 bits for a large enough image.
-  const uint64_t start = std::min(done, total_lines);
-  const uint64_t end = std::min<uint64_t>(uint64_t{done} + lines, total_lines);
-  return static_cast<uint32_t>(target_height * end / total_lines -
-                               target_height * start / total_lines);
+uint32_t BandOutputLines(uint32_t done, uint32_t lines, uint32_t totalLines,
+                         uint32_t targetHeight) {
+  // 64-bit: targetHeight x totalLines overflows 32 bits for a large enough image.
+  const uint64_t start = std::min(done, totalLines);
+  const uint64_t end = std::min<uint64_t>(uint64_t{done} + lines, totalLines);
+  return static_cast<uint32_t>(targetHeight * end / totalLines -
+                               targetHeight * start / totalLines);
 }
 
 uint8_t Scaler::Check(const ScaleCall& c) const {
   if (c.source == nullptr || c.destination == nullptr) return kNullPointer;
-  if (c.line_bytes == 0 || c.width == 0 || c.lines == 0 || c.out_line_bytes == 0) return kZeroSize;
-  if (c.total_lines == 0 || c.target_width == 0 || c.target_height == 0) return kZeroSize;
-  for (uint32_t size : {c.width, c.target_width, c.total_lines, c.target_height}) {
+  if (c.lineBytes == 0 || c.width == 0 || c.lines == 0 || c.outLineBytes == 0) return kZeroSize;
+  if (c.totalLines == 0 || c.targetWidth == 0 || c.targetHeight == 0) return kZeroSize;
+  for (uint32_t size : {c.width, c.targetWidth, c.totalLines, c.targetHeight}) {
     if (size > kMaxDimension) return kOutOfRange;
   }
   const auto bpp = static_cast<uint64_t>(bpp_);
-  if (c.width * bpp > c.line_bytes || c.target_width * bpp > c.out_line_bytes) return kOutOfRange;
+  if (c.width * bpp > c.lineBytes || c.targetWidth * bpp > c.outLineBytes) return kOutOfRange;
   return kOk;
 }
 
 void Scaler::Reset() {
   active_ = false;
-  lines_done_ = outputs_done_ = 0;
-  Release(enlarge_x_.entries);
-  Release(enlarge_x_.groups);
-  Release(enlarge_y_.entries);
-  Release(reduce_x_.entries);
-  Release(reduce_x_.pairs);
-  reduce_x_.lanes = ReduceLanes{};
-  Release(reduce_y_.entries);
-  Release(reduce_y_.pairs);
+  linesDone_ = outputsDone_ = 0;
+  Release(enlargeX_.entries);
+  Release(enlargeX_.groups);
+  Release(enlargeY_.entries);
+  Release(reduceX_.entries);
+  Release(reduceX_.pairs);
+  reduceX_.lanes = ReduceLanes{};
+  Release(reduceY_.entries);
+  Release(reduceY_.pairs);
 }
 
 uint8_t Scaler::StartImage(const ScaleCall& c) {
   // Whatever an unfinished image left behind goes now.
   Reset();
   uint8_t code = kOk;
-  if (c.target_width > c.width) {
-    code = BuildEnlargeTable(c.width, c.target_width, enlarge_x_);
-    if (code == kOk) code = BuildEnlargeGroups(c.width, bpp_, enlarge_x_);
-  } else if (c.target_width < c.width) {
-    code = BuildReduceTable(c.width, c.target_width, reduce_x_);
-    if (code == kOk) code = BuildReduceLanes(c.width, bpp_, reduce_x_);
+  if (c.targetWidth > c.width) {
+    code = BuildEnlargeTable(c.width, c.targetWidth, enlargeX_);
+    if (code == kOk) code = BuildEnlargeGroups(c.width, bpp_, enlargeX_);
+  } else if (c.targetWidth < c.width) {
+    code = BuildReduceTable(c.width, c.targetWidth, reduceX_);
+    if (code == kOk) code = BuildReduceLanes(c.width, bpp_, reduceX_);
   }
-  if (code == kOk && c.target_height > c.total_lines) {
-    code = BuildEnlargeTable(c.total_lines, c.target_height, enlarge_y_);
-  } else if (code == kOk && c.target_height < c.total_lines) {
-    code = BuildReduceTable(c.total_lines, c.target_height, reduce_y_);
+  if (code == kOk && c.targetHeight > c.totalLines) {
+    code = BuildEnlargeTable(c.totalLines, c.targetHeight, enlargeY_);
+  } else if (code == kOk && c.targetHeight < c.totalLines) {
+    code = BuildReduceTable(c.totalLines, c.targetHeight, reduceY_);
   }
   if (code != kOk) {
     Reset();
     return code;
   }
   width_ = c.width;
-  target_width_ = c.target_width;
-  total_lines_ = c.total_lines;
-  target_height_ = c.target_height;
+  targetWidth_ = c.targetWidth;
+  totalLines_ = c.totalLines;
+  targetHeight_ = c.targetHeight;
   active_ = true;
   return kOk;
 }
 
 bool Scaler::SameImage(const ScaleCall& c) const {
-  return c.width == width_ && c.target_width == target_width_ && c.total_lines == total_lines_ &&
-         c.target_height == target_height_;
+  return c.width == width_ && c.targetWidth == targetWidth_ && c.totalLines == totalLines_ &&
+         c.targetHeight == targetHeight_;
 }
 
 uint8_t Scaler::Run(const ScaleCall& call, const ScalePasses& passes) {
   if (const uint8_t code = Check(call); code != kOk) return code;
-  if (call.width == call.target_width && call.total_lines == call.target_height) {
+  if (call.width == call.targetWidth && call.totalLines == call.targetHeight) {
     return kNothingToDo;
   }
-  const uint8_t state = std::min<uint8_t>(call.band_state, IMGFILT_BAND_ONLY);
+  const uint8_t state = std::min<uint8_t>(call.bandState, IMGFILT_BAND_ONLY);
   const bool first = state == IMGFILT_BAND_FIRST || state == IMGFILT_BAND_ONLY;
   const bool last = state == IMGFILT_BAND_LAST || state == IMGFILT_BAND_ONLY;
   if (first) {
@@ -103,12 +103,12 @@ uint8_t Scaler::Run(const ScaleCall& call, const ScalePasses& passes) {
     // A later band needs the tables and counters of its own image's first band.
     return kOutOfRange;
   }
-  if (!first && total_lines_ != target_height_ && call.line_buffer == nullptr) return kNullPointer;
+  if (!first && totalLines_ != targetHeight_ && call.lineBuffer == nullptr) return kNullPointer;
 
-  BandJob job(call, passes, ImageTables{bpp_, &enlarge_x_, &enlarge_y_, &reduce_x_, &reduce_y_},
-              BandPosition{first, lines_done_, outputs_done_,
-                           std::min(call.lines, total_lines_ - lines_done_),
-                           BandOutputLines(lines_done_, call.lines, total_lines_, target_height_)});
+  BandJob job(call, passes, ImageTables{bpp_, &enlargeX_, &enlargeY_, &reduceX_, &reduceY_},
+              BandPosition{first, linesDone_, outputsDone_,
+                           std::min(call.lines, totalLines_ - linesDone_),
+                           BandOutputLines(linesDone_, call.lines, totalLines_, targetHeight_)});
   if (const uint8_t code = job.Run(); code != kOk) {
     if (first) Reset();
     return code;
@@ -116,8 +116,8 @@ uint8_t Scaler::Run(const ScaleCall& call, const ScalePasses& passes) {
   if (last) {
     Reset();
   } else {
-    lines_done_ += job.position().used_lines;
-    outputs_done_ += job.position().output_lines;
+    linesDone_ += job.position().usedLines;
+    outputsDone_ += job.position().outputLines;
   }
   return kOk;
 }

@@ -14,22 +14,22 @@ namespace imgfilt {
 struct ScaleCall {
   const uint8_t* source;
   uint8_t* destination;
-  uint32_t line_bytes;
+  uint32_t lineBytes;
   uint32_t width;
   uint32_t lines;
-  uint32_t total_lines;
-  uint32_t out_line_bytes;
-  uint32_t target_width;
-  uint32_t target_height;
+  uint32_t totalLines;
+  uint32_t outLineBytes;
+  uint32_t targetWidth;
+  uint32_t targetHeight;
   uint8_t orientation;
-  uint8_t band_state;
-  const uint8_t* line_buffer;  // previous band's last source line, read on later bands
+  uint8_t bandState;
+  const uint8_t* lineBuffer;  // previous band's last source line, read on later bands
 };
 
 // Lines the band of `lines` lines after `done` source lines writes: the whole image's
-// target_height lines shared out in proportion, source lines beyond total_lines ignored.
-uint32_t BandOutputLines(uint32_t done, uint32_t lines, uint32_t total_lines,
-                         uint32_t target_height);
+// targetHeight lines shared out in proportion, source lines beyond totalLines ignored.
+uint32_t BandOutputLines(uint32_t done, uint32_t lines, uint32_t totalLines,
+                         uint32_t targetHeight);
 
 class Scaler {
  public:
@@ -48,13 +48,13 @@ class Scaler {
   const int bpp_;
   bool active_ = false;   // an image is between its first and last band
   uint32_t width_ = 0;    // geometry of that image
-  uint32_t target_width_ = 0;
-  uint32_t total_lines_ = 0;
-  uint32_t target_height_ = 0;
-  uint32_t lines_done_ = 0;    // source lines consumed by earlier bands
-  uint32_t outputs_done_ = 0;  // lines written by earlier bands
-  EnlargeTable enlarge_x_, enlarge_y_;
-  ReduceTable reduce_x_, reduce_y_;
+  uint32_t targetWidth_ = 0;
+  uint32_t totalLines_ = 0;
+  uint32_t targetHeight_ = 0;
+  uint32_t linesDone_ = 0;    // source lines consumed by earlier bands
+  uint32_t outputsDone_ = 0;  // lines written by earlier bands
+  EnlargeTable enlargeX_, enlargeY_;
+  ReduceTable reduceX_, reduceY_;
 };
 
 }  // namespace imgfilt

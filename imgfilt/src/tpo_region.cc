@@ -173,17 +173,17 @@ int32_t Slides(const Scan& s, ImageRect* frames) {
     const double centre = s.Mean(s.Box(kCentreBox, cx, cy));
     if (centre < 10 || centre > 250) continue;
     int brightest = 0;
-    double best_mean = -1;
-    uint64_t best_count = 0;
+    double bestMean = -1;
+    uint64_t bestCount = 0;
     double means[4];
     uint64_t counts[4];
     for (int i = 0; i < 4; ++i) {
       means[i] = s.Mean(s.Box(kSideBoxes[i], cx, cy), &counts[i]);
-      if (means[i] > best_mean) best_mean = means[i], brightest = i;
+      if (means[i] > bestMean) bestMean = means[i], brightest = i;
     }
-    if (best_mean < 10) {
+    if (bestMean < 10) {
       for (int i = 0; i < 4; ++i) {
-        if (counts[i] > best_count) best_count = counts[i], brightest = i;
+        if (counts[i] > bestCount) bestCount = counts[i], brightest = i;
       }
     }
     frames[found++] = s.Clipped(s.Box(brightest < 2 ? kLandscape : kPortrait, cx, cy));
@@ -193,23 +193,23 @@ int32_t Slides(const Scan& s, ImageRect* frames) {
 
 bool FilmFrame(const Scan& s, const Units& window, ImageRect& frame) {
   const ImageRect w = s.Box(window);
-  const int32_t mid_y = (w.top + w.bottom) / 2, half = s.Px(kStripHalf);
+  const int32_t midY = (w.top + w.bottom) / 2, half = s.Px(kStripHalf);
   // The longest run of film columns.
-  int32_t best_a = 0, best_b = -1;
+  int32_t bestA = 0, bestB = -1;
   for (int32_t x = w.left; x <= w.right;) {
-    if (!s.Film(false, x, mid_y - half, mid_y + half)) {
+    if (!s.Film(false, x, midY - half, midY + half)) {
       ++x;
       continue;
     }
-    const int32_t end = WalkWhile(x, w.right, [&](int32_t at) { return s.Film(false, at, mid_y - half, mid_y + half); });
-    if (end - x > best_b - best_a) best_a = x, best_b = end;
+    const int32_t end = WalkWhile(x, w.right, [&](int32_t at) { return s.Film(false, at, midY - half, midY + half); });
+    if (end - x > bestB - bestA) bestA = x, bestB = end;
     x = end + 1;
   }
-  if (best_b - best_a + 1 < s.Px(kLeastFilm)) return false;
-  const int32_t mid_x = (best_a + best_b) / 2;
-  auto column = [&](int32_t y) { return s.Film(true, y, mid_x - half, mid_x + half); };
-  if (!column(mid_y)) return false;
-  frame = ImageRect{best_a, WalkWhile(mid_y, w.top, column), best_b, WalkWhile(mid_y, w.bottom, column)};
+  if (bestB - bestA + 1 < s.Px(kLeastFilm)) return false;
+  const int32_t midX = (bestA + bestB) / 2;
+  auto column = [&](int32_t y) { return s.Film(true, y, midX - half, midX + half); };
+  if (!column(midY)) return false;
+  frame = ImageRect{bestA, WalkWhile(midY, w.top, column), bestB, WalkWhile(midY, w.bottom, column)};
   const double mean = s.Mean(frame);
   return mean >= 10 && mean <= 250;
 }

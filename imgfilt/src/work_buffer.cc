@@ -6,15 +6,15 @@ namespace imgfilt {
 namespace {
 // Allocations left before the armed failure; 0 when disarmed. Atomic because the filters may run
 // on several threads at once.
-std::atomic<int> g_allocations_until_failure{0};
+std::atomic<int> gAllocationsUntilFailure{0};
 }  // namespace
 
-void FailNthAllocation(int n) { g_allocations_until_failure.store(n > 0 ? n : 0); }
+void FailNthAllocation(int n) { gAllocationsUntilFailure.store(n > 0 ? n : 0); }
 
 bool AllocationFaultDue() {
-  int left = g_allocations_until_failure.load(std::memory_order_relaxed);
+  int left = gAllocationsUntilFailure.load(std::memory_order_relaxed);
   while (left > 0) {
-    if (g_allocations_until_failure.compare_exchange_weak(left, left - 1)) return left == 1;
+    if (gAllocationsUntilFailure.compare_exchange_weak(left, left - 1)) return left == 1;
   }
   return false;
 }

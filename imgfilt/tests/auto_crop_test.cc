@@ -7,7 +7,7 @@
 #include "scene.h"
 #include "test_image.h"
 
-namespace imgfilt_test {
+namespace imgfiltTest {
 namespace {
 
 // A text page on a dark glass, turned clockwise by `tilt`.
@@ -33,7 +33,7 @@ TEST(AutoCrop, FindsTurnedDocumentsOnDarkGlass) {
     const Image image = DocumentOnGlass(doc, seed++);
     ImageRect crop{};
     float angle = -1;
-    AutoCropColor(image.data(), image.line_bytes, image.width, image.lines, &crop, &angle, 0, nullptr);
+    AutoCropColor(image.data(), image.lineBytes, image.width, image.lines, &crop, &angle, 0, nullptr);
     const ImageRect want = doc.PixelBox();
     EXPECT_NEAR(crop.left, want.left, 2) << tilt;
     EXPECT_NEAR(crop.top, want.top, 2) << tilt;
@@ -47,15 +47,15 @@ TEST(AutoCrop, FindsTurnedDocumentsOnDarkGlass) {
 
 TEST(AutoCrop, BottomUpRegionAndSpecksOnTheGlass) {
   const TurnedRect doc{300, 420, 380, 500, 3.5};
-  Image top_down = DocumentOnGlass(doc, 5);
+  Image topDown = DocumentOnGlass(doc, 5);
   // Dust: a few bright specks far from the document.
-  for (int i = 0; i < 3; ++i) top_down.at(30 + size_t(i), 860, i) = 255, top_down.at(680, 20, i) = 250;
-  Image bottom_up = MakeImage(700, 900, 3, 0, 0, 1);
-  for (uint32_t y = 0; y < 900; ++y) std::copy_n(top_down.line(y), 2100, bottom_up.line(y));
+  for (int i = 0; i < 3; ++i) topDown.at(30 + size_t(i), 860, i) = 255, topDown.at(680, 20, i) = 250;
+  Image bottomUp = MakeImage(700, 900, 3, 0, 0, 1);
+  for (uint32_t y = 0; y < 900; ++y) std::copy_n(topDown.line(y), 2100, bottomUp.line(y));
   ImageRect region{650, 880, 10, 12};  // corners out of order
   ImageRect crop{};
   float angle = 0;
-  AutoCropColor(bottom_up.data(), bottom_up.line_bytes, 700, 900, &crop, &angle, 1, &region);
+  AutoCropColor(bottomUp.data(), bottomUp.lineBytes, 700, 900, &crop, &angle, 1, &region);
   const ImageRect want = doc.PixelBox();
   EXPECT_NEAR(crop.left, want.left, 2);
   EXPECT_NEAR(crop.bottom, want.bottom, 2);
@@ -68,7 +68,7 @@ TEST(AutoCrop, WithoutADarkSurroundReportsTheRegion) {
   ImageRect crop{};
   float angle = 7;
   ImageRect region{10, 20, 180, 140};
-  AutoCropColor(bright.data(), bright.line_bytes, 200, 150, &crop, &angle, 0, &region);
+  AutoCropColor(bright.data(), bright.lineBytes, 200, 150, &crop, &angle, 0, &region);
   EXPECT_EQ(crop.left, 10);
   EXPECT_EQ(crop.top, 20);
   EXPECT_EQ(crop.right, 180);
@@ -76,7 +76,7 @@ TEST(AutoCrop, WithoutADarkSurroundReportsTheRegion) {
   EXPECT_EQ(angle, 0.0f);
   // Nothing but glass: no document, no tilt.
   Image glass = MakeImage(200, 150, 3, 12);
-  AutoCropColor(glass.data(), glass.line_bytes, 200, 150, &crop, &angle, 0, nullptr);
+  AutoCropColor(glass.data(), glass.lineBytes, 200, 150, &crop, &angle, 0, nullptr);
   EXPECT_EQ(crop.right, 199);
   EXPECT_EQ(angle, 0.0f);
   AutoCropColor(nullptr, 600, 200, 150, &crop, &angle, 0, nullptr);  // must not crash
@@ -90,7 +90,7 @@ TEST(RotateAngle, MeasuresTheSkewFromTheCornersOfATightRegion) {
       const Image image = DocumentOnGlass(doc, 3, bpp);
       ImageRect region = doc.PixelBox();
       const auto fn = bpp == 1 ? RotateAngleGray : RotateAngleColor;
-      const double turn = fn(image.data(), image.line_bytes, 700, 900, 0, 128, &region);
+      const double turn = fn(image.data(), image.lineBytes, 700, 900, 0, 128, &region);
       EXPECT_LE(AngleGap(turn, Upright(tilt)), 0.3) << tilt << " gave " << turn;
     }
   }
@@ -105,4 +105,4 @@ TEST(RotateAngle, MeasuresTheSkewFromTheCornersOfATightRegion) {
 }
 
 }  // namespace
-}  // namespace imgfilt_test
+}  // namespace imgfiltTest

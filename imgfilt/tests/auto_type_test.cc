@@ -7,13 +7,13 @@
 #include "scene.h"
 #include "test_image.h"
 
-namespace imgfilt_test {
+namespace imgfiltTest {
 namespace {
 
 constexpr uint32_t kW = 400, kH = 300;
 
 uint8_t Type(const Image& page, ImageRect* region = nullptr) {
-  return AutoTypeColor(page.data(), page.line_bytes, page.width, page.lines, region);
+  return AutoTypeColor(page.data(), page.lineBytes, page.width, page.lines, region);
 }
 
 Image Page(const std::function<void(uint32_t, uint32_t, uint8_t*)>& paint, uint32_t seed, int noise = 3) {
@@ -93,13 +93,13 @@ TEST(AutoType, ColourAreasMakeAColourPageButFringesDoNot) {
 
 TEST(AutoType, BadInputIsLineArt) {
   const Image page = PhotoPage(12);
-  EXPECT_EQ(AutoTypeColor(nullptr, page.line_bytes, kW, kH, nullptr), IMGFILT_TYPE_LINE_ART);
+  EXPECT_EQ(AutoTypeColor(nullptr, page.lineBytes, kW, kH, nullptr), IMGFILT_TYPE_LINE_ART);
   EXPECT_EQ(AutoTypeColor(page.data(), kW * 3 - 1, kW, kH, nullptr), IMGFILT_TYPE_LINE_ART);
   ImageRect outside{kW + 5, 0, kW + 50, 10};
-  EXPECT_EQ(AutoTypeColor(page.data(), page.line_bytes, kW, kH, &outside), IMGFILT_TYPE_LINE_ART);
+  EXPECT_EQ(AutoTypeColor(page.data(), page.lineBytes, kW, kH, &outside), IMGFILT_TYPE_LINE_ART);
   ImageRect huge{-1000, -1000, 100000, 100000};  // clipped to the page
-  EXPECT_EQ(AutoTypeColor(page.data(), page.line_bytes, kW, kH, &huge), IMGFILT_TYPE_GRAY);
+  EXPECT_EQ(AutoTypeColor(page.data(), page.lineBytes, kW, kH, &huge), IMGFILT_TYPE_GRAY);
 }
 
 }  // namespace
-}  // namespace imgfilt_test
+}  // namespace imgfiltTest

@@ -9,16 +9,16 @@
 
 namespace {
 
-using imgfilt_test::AllFilters;
-using imgfilt_test::FilterCase;
-using imgfilt_test::Image;
-using imgfilt_test::MakeImage;
-using imgfilt_test::RandomImage;
-using imgfilt_test::SameLines;
+using imgfiltTest::AllFilters;
+using imgfiltTest::FilterCase;
+using imgfiltTest::Image;
+using imgfiltTest::MakeImage;
+using imgfiltTest::RandomImage;
+using imgfiltTest::SameLines;
 
-using imgfilt_test::EvenBands;
-using imgfilt_test::kSentinel;
-using imgfilt_test::RunBands;
+using imgfiltTest::EvenBands;
+using imgfiltTest::kSentinel;
+using imgfiltTest::RunBands;
 
 TEST(BandProtocol, AnyBandSplitMatchesOneBand) {
   for (const FilterCase& f : AllFilters()) {
@@ -54,12 +54,12 @@ TEST(BandProtocol, WholeImageModeRepeatsTheLastLine) {
   for (const FilterCase& f : AllFilters()) {
     const Image src = RandomImage(11, 7, f.bpp, 9);
     Image whole = MakeImage(11, 7, f.bpp);
-    ASSERT_EQ(f.run(src.data(), whole.data(), src.line_bytes, 11, 7, 0, IMGFILT_BAND_NONE, nullptr, nullptr), IMGFILT_OK);
+    ASSERT_EQ(f.run(src.data(), whole.data(), src.lineBytes, 11, 7, 0, IMGFILT_BAND_NONE, nullptr, nullptr), IMGFILT_OK);
     // Above the last line the two modes agree; the last line only exists in mode 4.
     EXPECT_TRUE(SameLines(RunBands(f.run, src, {7}), whole, 6)) << f.name;
     Image repeated = src;
     repeated.lines = 8;
-    repeated.bytes.insert(repeated.bytes.end(), src.line(6), src.line(6) + src.line_bytes);
+    repeated.bytes.insert(repeated.bytes.end(), src.line(6), src.line(6) + src.lineBytes);
     EXPECT_TRUE(SameLines(RunBands(f.run, repeated, {8}), whole, 7)) << f.name;
   }
 }
@@ -71,15 +71,15 @@ TEST(BandProtocol, RegionIsFilteredAsAnImageOfItsOwn) {
       const Image src = RandomImage(12, 9, f.bpp, 21, 2, orientation);
       for (ImageRect region : regions) {
         Image dst = MakeImage(12, 9, f.bpp, kSentinel, 2, orientation);
-        ASSERT_EQ(f.run(src.data(), dst.data(), src.line_bytes, 12, 9, orientation, IMGFILT_BAND_NONE, nullptr, &region), IMGFILT_OK);
+        ASSERT_EQ(f.run(src.data(), dst.data(), src.lineBytes, 12, 9, orientation, IMGFILT_BAND_NONE, nullptr, &region), IMGFILT_OK);
         const size_t w = static_cast<size_t>(region.right - region.left + 1);
         const size_t h = static_cast<size_t>(region.bottom - region.top + 1);
         Image crop = MakeImage(static_cast<uint32_t>(w), static_cast<uint32_t>(h), f.bpp);
         for (size_t y = 0; y < h; ++y) {
-          std::copy_n(src.line(region.top + y) + region.left * f.bpp, crop.row_bytes(), crop.line(y));
+          std::copy_n(src.line(region.top + y) + region.left * f.bpp, crop.rowBytes(), crop.line(y));
         }
         Image expected = MakeImage(crop.width, crop.lines, f.bpp);
-        ASSERT_EQ(f.run(crop.data(), expected.data(), crop.line_bytes, crop.width, crop.lines, 0, IMGFILT_BAND_NONE, nullptr, nullptr), IMGFILT_OK);
+        ASSERT_EQ(f.run(crop.data(), expected.data(), crop.lineBytes, crop.width, crop.lines, 0, IMGFILT_BAND_NONE, nullptr, nullptr), IMGFILT_OK);
         for (size_t y = 0; y < 9; ++y) {
           for (size_t x = 0; x < 12; ++x) {
             const bool inside = y >= size_t(region.top) && y < size_t(region.top) + h &&
@@ -118,10 +118,10 @@ TEST(BandProtocol, RegionTooSmallReturns8AndWritesNothing) {
   Image dst = MakeImage(10, 8, 3, kSentinel);
   const Image untouched = dst;
   for (ImageRect r : {ImageRect{3, 1, 3, 6}, ImageRect{1, 4, 8, 4}, ImageRect{9, 0, 15, 7}}) {
-    EXPECT_EQ(SharpenColor(src.data(), dst.data(), src.line_bytes, 10, 8, 0, 1, IMGFILT_BAND_NONE, nullptr, &r), IMGFILT_REGION_TOO_SMALL);
+    EXPECT_EQ(SharpenColor(src.data(), dst.data(), src.lineBytes, 10, 8, 0, 1, IMGFILT_BAND_NONE, nullptr, &r), IMGFILT_REGION_TOO_SMALL);
   }
-  Image one_line = RandomImage(10, 1, 3, 1);
-  EXPECT_EQ(BlurColor(one_line.data(), dst.data(), one_line.line_bytes, 10, 1, 0, 1, IMGFILT_BAND_NONE, nullptr, nullptr), IMGFILT_REGION_TOO_SMALL);
+  Image oneLine = RandomImage(10, 1, 3, 1);
+  EXPECT_EQ(BlurColor(oneLine.data(), dst.data(), oneLine.lineBytes, 10, 1, 0, 1, IMGFILT_BAND_NONE, nullptr, nullptr), IMGFILT_REGION_TOO_SMALL);
   EXPECT_EQ(dst.bytes, untouched.bytes);
 }
 
@@ -132,15 +132,15 @@ TEST(BandProtocol, SourceMayBeTheDestination) {
       for (uint8_t state : {IMGFILT_BAND_FIRST, IMGFILT_BAND_MIDDLE, IMGFILT_BAND_NONE}) {
         ImageRect region{1, 2, 7, 10};
         ImageRect* r = state == IMGFILT_BAND_NONE ? &region : nullptr;
-        std::vector<uint8_t> held(2 * src.line_bytes, 9), held_in_place = held;
+        std::vector<uint8_t> held(2 * src.lineBytes, 9), heldInPlace = held;
         Image apart = src;
-        ASSERT_EQ(f.run(src.data(), apart.data(), src.line_bytes, 9, 12, orientation, state, held.data(), r), IMGFILT_OK);
+        ASSERT_EQ(f.run(src.data(), apart.data(), src.lineBytes, 9, 12, orientation, state, held.data(), r), IMGFILT_OK);
         ImageRect region2{1, 2, 7, 10};
         Image in_place = src;
-        ASSERT_EQ(f.run(in_place.data(), in_place.data(), src.line_bytes, 9, 12, orientation, state,
-                        held_in_place.data(), r ? &region2 : nullptr), IMGFILT_OK);
+        ASSERT_EQ(f.run(in_place.data(), in_place.data(), src.lineBytes, 9, 12, orientation, state,
+                        heldInPlace.data(), r ? &region2 : nullptr), IMGFILT_OK);
         EXPECT_EQ(in_place.bytes, apart.bytes) << f.name << " state " << int{state};
-        EXPECT_EQ(held_in_place, held) << f.name;
+        EXPECT_EQ(heldInPlace, held) << f.name;
       }
     }
   }
@@ -150,13 +150,13 @@ TEST(BandProtocol, DestinationOverlappingTheSourceOneLineOnIsSafe) {
   for (const FilterCase& f : AllFilters()) {
     const Image src = RandomImage(9, 12, f.bpp, 8);
     Image apart = MakeImage(9, 12, f.bpp);
-    ASSERT_EQ(f.run(src.data(), apart.data(), src.line_bytes, 9, 12, 0, IMGFILT_BAND_NONE, nullptr, nullptr), IMGFILT_OK);
+    ASSERT_EQ(f.run(src.data(), apart.data(), src.lineBytes, 9, 12, 0, IMGFILT_BAND_NONE, nullptr, nullptr), IMGFILT_OK);
     for (int shift : {-1, 1}) {
-      std::vector<uint8_t> buffer(src.bytes.size() + 2 * src.line_bytes);
-      uint8_t* in = buffer.data() + src.line_bytes;
+      std::vector<uint8_t> buffer(src.bytes.size() + 2 * src.lineBytes);
+      uint8_t* in = buffer.data() + src.lineBytes;
       std::copy(src.bytes.begin(), src.bytes.end(), in);
-      uint8_t* out = in + shift * static_cast<int>(src.line_bytes);
-      ASSERT_EQ(f.run(in, out, src.line_bytes, 9, 12, 0, IMGFILT_BAND_NONE, nullptr, nullptr), IMGFILT_OK);
+      uint8_t* out = in + shift * static_cast<int>(src.lineBytes);
+      ASSERT_EQ(f.run(in, out, src.lineBytes, 9, 12, 0, IMGFILT_BAND_NONE, nullptr, nullptr), IMGFILT_OK);
       EXPECT_TRUE(std::equal(apart.bytes.begin(), apart.bytes.end(), out)) << f.name << " shift " << shift;
     }
   }
@@ -165,7 +165,7 @@ TEST(BandProtocol, DestinationOverlappingTheSourceOneLineOnIsSafe) {
 TEST(BandProtocol, BadArgumentsReturnTheirCodeAndWriteNothing) {
   const Image src = RandomImage(6, 5, 3, 2);
   Image dst = MakeImage(6, 5, 3, kSentinel);
-  std::vector<uint8_t> held(2 * src.line_bytes, kSentinel);
+  std::vector<uint8_t> held(2 * src.lineBytes, kSentinel);
   const Image untouched = dst;
   const auto sharpen = [&](const uint8_t* s, uint8_t* d, uint32_t lb, uint32_t w, uint32_t n,
                            uint8_t state, uint8_t* buf) {

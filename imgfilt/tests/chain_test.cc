@@ -14,21 +14,21 @@
 
 namespace {
 
-using imgfilt_test::Image;
-using imgfilt_test::MakeImage;
-using imgfilt_test::RandomImage;
+using imgfiltTest::Image;
+using imgfiltTest::MakeImage;
+using imgfiltTest::RandomImage;
 
 // The result of a chain run: its lines in image order, outLineBytes apart.
 struct Result {
-  uint32_t line_bytes = 0;
+  uint32_t lineBytes = 0;
   uint32_t width = 0;
   std::vector<uint8_t> lines;  // image order
-  size_t count() const { return line_bytes == 0 ? 0 : lines.size() / line_bytes; }
+  size_t count() const { return lineBytes == 0 ? 0 : lines.size() / lineBytes; }
 };
 
 ProcessParam Record(const Image& src, uint16_t ops, uint8_t type) {
   ProcessParam p{};
-  p.lineBytes = src.line_bytes;
+  p.lineBytes = src.lineBytes;
   p.width = src.width;
   p.totalLines = src.lines;
   p.targetWidth = src.width;
@@ -55,16 +55,16 @@ Result RunChain(const Image& src, ProcessParam proto, const std::vector<size_t>&
   for (size_t b = 0; b < sizes.size(); ++b) {
     proto.lines = static_cast<uint32_t>(sizes[b]);
     proto.bandState = b == 0 ? 0 : 1;
-    Image band = imgfilt_test::Band(src, first, sizes[b]);
+    Image band = imgfiltTest::Band(src, first, sizes[b]);
     const size_t capacity = (size_t{proto.targetHeight} * sizes[b] / std::max<uint32_t>(1, proto.totalLines) + sizes[b] + 2) *
                             (std::max(proto.lineBytes, proto.targetWidth * 3) + 8);
-    std::vector<uint8_t> dst(capacity, imgfilt_test::kSentinel);
+    std::vector<uint8_t> dst(capacity, imgfiltTest::kSentinel);
     const bool up = src.orientation == 1;
     uint8_t* s = up ? band.data() + band.bytes.size() - 1 : band.data();
     uint8_t* d = up ? dst.data() + dst.size() - 1 : dst.data();
     EXPECT_EQ(DoImgfiltess(s, d, &proto), 1u) << "band " << b;
     const size_t olb = proto.outLineBytes, n = proto.outLines;
-    r.line_bytes = proto.outLineBytes;
+    r.lineBytes = proto.outLineBytes;
     r.width = proto.outWidth;
     for (size_t y = 0; y < n; ++y) {
       const uint8_t* line = up ? dst.data() + dst.size() - (y + 1) * olb : dst.data() + y * olb;
@@ -77,11 +77,11 @@ Result RunChain(const Image& src, ProcessParam proto, const std::vector<size_t>&
 }
 
 // Only the pixel bytes of each line count (padding is not part of the result).
-void ExpectSamePixels(const Result& a, const Result& b, size_t pixel_bytes, const std::string& what) {
+void ExpectSamePixels(const Result& a, const Result& b, size_t pixelBytes, const std::string& what) {
   ASSERT_EQ(a.count(), b.count()) << what;
-  ASSERT_EQ(a.line_bytes, b.line_bytes) << what;
+  ASSERT_EQ(a.lineBytes, b.lineBytes) << what;
   for (size_t y = 0; y < a.count(); ++y) {
-    ASSERT_TRUE(std::equal(&a.lines[y * a.line_bytes], &a.lines[y * a.line_bytes] + pixel_bytes, &b.lines[y * b.line_bytes]))
+    ASSERT_TRUE(std::equal(&a.lines[y * a.lineBytes], &a.lines[y * a.lineBytes] + pixelBytes, &b.lines[y * b.lineBytes]))
         << what << " line " << y;
   }
 }
@@ -129,9 +129,9 @@ TEST(Chain, BlurThenSharpenLineCountsAndWriteTargets) {
 
   size_t total = 0;
   for (size_t b = 0; b < 3; ++b) {
-    Image band = imgfilt_test::Band(src, 10 * b, 10);
+    Image band = imgfiltTest::Band(src, 10 * b, 10);
     const Image before = band;
-    std::vector<uint8_t> dst(120, imgfilt_test::kSentinel);
+    std::vector<uint8_t> dst(120, imgfiltTest::kSentinel);
     p.lines = 10;
     p.bandState = b == 0 ? 0 : 1;
     ASSERT_EQ(DoImgfiltess(band.data(), dst.data(), &p), 1u);
@@ -154,7 +154,7 @@ TEST(Chain, ScalingToTheSameSizeCopiesTheBand) {
   Image work = src;
   ProcessParam p = Record(src, IMGFILT_OP_SCALING, IMGFILT_TYPE_COLOR);
   p.lines = 7;
-  std::vector<uint8_t> dst(7 * 32, imgfilt_test::kSentinel);
+  std::vector<uint8_t> dst(7 * 32, imgfiltTest::kSentinel);
   ASSERT_EQ(DoImgfiltess(work.data(), dst.data(), &p), 1u);
   EXPECT_EQ(p.outLineBytes, 32u);
   EXPECT_EQ(p.outLines, 7u);
@@ -212,12 +212,12 @@ TEST(Chain, AFirstBandShortOfTheConsumedLinesIsNotTheLast) {
   ProcessParam p = Record(src, IMGFILT_OP_BLUR, IMGFILT_TYPE_GRAY);
   std::vector<uint8_t> dst(60);
   p.lines = 9;
-  ASSERT_EQ(DoImgfiltess(imgfilt_test::Band(src, 0, 9).data(), dst.data(), &p), 1u);
+  ASSERT_EQ(DoImgfiltess(imgfiltTest::Band(src, 0, 9).data(), dst.data(), &p), 1u);
   EXPECT_EQ(p.bandState, 0);
   EXPECT_EQ(p.outLines, 8u);
   p.lines = 1;
   p.bandState = 1;
-  ASSERT_EQ(DoImgfiltess(imgfilt_test::Band(src, 9, 1).data(), dst.data(), &p), 1u);
+  ASSERT_EQ(DoImgfiltess(imgfiltTest::Band(src, 9, 1).data(), dst.data(), &p), 1u);
   EXPECT_EQ(p.bandState, 2);
   EXPECT_EQ(p.outLines, 1u);
 }
@@ -228,7 +228,7 @@ TEST(Chain, ThresholdWinsWhenBothConversionsAreAsked) {
   ProcessParam one = Record(src, IMGFILT_OP_THRESHOLD, IMGFILT_TYPE_GRAY);
   const Result a = RunChain(src, both, {6});
   const Result b = RunChain(src, one, {6});
-  EXPECT_EQ(a.line_bytes, 4u);
+  EXPECT_EQ(a.lineBytes, 4u);
   ExpectSamePixels(a, b, 3, "threshold and halftone");
 }
 
@@ -260,7 +260,7 @@ TEST(Chain, SourceAndDestinationMayBeOneBuffer) {
   ASSERT_EQ(p.outLines, 9u);
   ASSERT_EQ(p.outLineBytes, 20u);
   Result same;
-  same.line_bytes = 20;
+  same.lineBytes = 20;
   same.lines.assign(shared.data(), shared.data() + 9 * 20);
   ExpectSamePixels(apart, same, 18, "one buffer");
 }
@@ -269,7 +269,7 @@ TEST(Chain, SourceAndDestinationMayBeOneBuffer) {
 Image Flipped(const Image& src) {
   Image out = src;
   out.orientation = src.orientation == 1 ? 0 : 1;
-  for (size_t y = 0; y < src.lines; ++y) std::copy_n(src.line(y), src.line_bytes, out.line(y));
+  for (size_t y = 0; y < src.lines; ++y) std::copy_n(src.line(y), src.lineBytes, out.line(y));
   return out;
 }
 
@@ -334,18 +334,18 @@ TEST(Chain, AnyBandSplitMatchesOneBand) {
       left -= n;
     }
     const Result split = RunChain(src, p, sizes);
-    const size_t pixel_bytes = whole.line_bytes == 0 ? 0
+    const size_t pixelBytes = whole.lineBytes == 0 ? 0
                                : (ops & (IMGFILT_OP_THRESHOLD | IMGFILT_OP_HALFTONE)) && type == IMGFILT_TYPE_GRAY
                                    ? (whole.width + 7) / 8
                                : type == IMGFILT_TYPE_BILEVEL ? row
                                                               : size_t{whole.width} * static_cast<size_t>(bpp);
-    std::string sizes_text;
-    for (size_t n : sizes) sizes_text += std::to_string(n) + " ";
-    ExpectSamePixels(whole, split, pixel_bytes,
+    std::string sizesText;
+    for (size_t n : sizes) sizesText += std::to_string(n) + " ";
+    ExpectSamePixels(whole, split, pixelBytes,
                      "round " + std::to_string(round) + " ops " + std::to_string(ops) + " type " + std::to_string(type) +
                          " " + std::to_string(width) + "x" + std::to_string(lines) + " to " +
                          std::to_string(p.targetWidth) + "x" + std::to_string(p.targetHeight) + " orientation " +
-                         std::to_string(src.orientation) + " bands " + sizes_text);
+                         std::to_string(src.orientation) + " bands " + sizesText);
     if (::testing::Test::HasFatalFailure()) return;
     const bool scales = (ops & IMGFILT_OP_SCALING) && type != IMGFILT_TYPE_BILEVEL;
     EXPECT_EQ(whole.count(), scales ? p.targetHeight : (type == IMGFILT_TYPE_BILEVEL ? lines : lines - e));

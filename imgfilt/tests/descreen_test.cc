@@ -13,10 +13,10 @@
 namespace {
 
 using imgfilt::DescreenRows;
-using imgfilt_test::Image;
-using imgfilt_test::MakeImage;
-using imgfilt_test::RandomImage;
-using imgfilt_test::SameLines;
+using imgfiltTest::Image;
+using imgfiltTest::MakeImage;
+using imgfiltTest::RandomImage;
+using imgfiltTest::SameLines;
 
 TEST(DescreenSelection, TableCorners) {
   EXPECT_EQ(imgfilt::SelectDescreenKernel(150, 175), 10);
@@ -123,11 +123,11 @@ TEST(DescreenKernels, ShortenedTapsAtTheEdges) {
 
 TEST(DescreenKernels, NarrowLinesAreNotWritten) {
   const Window5 w = RandomWindow(4, 4);
-  std::vector<uint8_t> out(4, imgfilt_test::kSentinel);
+  std::vector<uint8_t> out(4, imgfiltTest::kSentinel);
   imgfilt::DescreenRowPlain(12, w.rows(), out.data(), 4, 1);  // needs 5 pixels
-  EXPECT_EQ(out, std::vector<uint8_t>(4, imgfilt_test::kSentinel));
+  EXPECT_EQ(out, std::vector<uint8_t>(4, imgfiltTest::kSentinel));
   imgfilt::DescreenRowPlain(10, w.rows(), out.data(), 4, 1);  // 4 are enough
-  EXPECT_NE(out, std::vector<uint8_t>(4, imgfilt_test::kSentinel));
+  EXPECT_NE(out, std::vector<uint8_t>(4, imgfiltTest::kSentinel));
 }
 
 // Kernel 8 (resolution 250, ruling 120) written as a recursion: the line above is the output.
@@ -154,16 +154,16 @@ TEST(Descreen, AnyBandSplitMatchesOneBand) {
         const Image src = RandomImage(17, 30, bpp, dpi + ruling, 2, static_cast<uint8_t>(dpi % 2));
         auto run = [&](const std::vector<size_t>& sizes) {
           Image out = MakeImage(17, 30, bpp, 0, 2, src.orientation);
-          std::vector<uint8_t> held(4 * size_t{src.line_bytes});
+          std::vector<uint8_t> held(4 * size_t{src.lineBytes});
           size_t first = 0, written = 0;
           for (size_t b = 0; b < sizes.size(); ++b) {
-            Image band = imgfilt_test::Band(src, first, sizes[b]);
+            Image band = imgfiltTest::Band(src, first, sizes[b]);
             Image dst = MakeImage(17, static_cast<uint32_t>(sizes[b]), bpp, 0, 2, src.orientation);
             auto f = bpp == 1 ? DescreenGray : DescreenColor;
-            EXPECT_EQ(f(band.data(), dst.data(), band.line_bytes, 17, band.lines, band.orientation, ruling, dpi, dpi,
-                        imgfilt_test::BandState(b, sizes.size()), held.data(), nullptr), 0);
+            EXPECT_EQ(f(band.data(), dst.data(), band.lineBytes, 17, band.lines, band.orientation, ruling, dpi, dpi,
+                        imgfiltTest::BandState(b, sizes.size()), held.data(), nullptr), 0);
             const size_t n = b == 0 ? sizes[b] - 2 : sizes[b];
-            for (size_t y = 0; y < n; ++y) std::copy_n(dst.line(y), dst.line_bytes, out.line(written + y));
+            for (size_t y = 0; y < n; ++y) std::copy_n(dst.line(y), dst.lineBytes, out.line(written + y));
             written += n;
             first += sizes[b];
           }
@@ -181,9 +181,9 @@ TEST(Descreen, AnyBandSplitMatchesOneBand) {
 
 TEST(Descreen, RegionsAndCodes) {
   const Image src = RandomImage(10, 10, 3, 7);
-  Image dst = MakeImage(10, 10, 3, imgfilt_test::kSentinel);
-  ImageRect two_wide{3, 1, 4, 8};
-  EXPECT_EQ(DescreenColor(src.data(), dst.data(), 30, 10, 10, 0, 150, 300, 300, IMGFILT_BAND_NONE, nullptr, &two_wide), 8);
+  Image dst = MakeImage(10, 10, 3, imgfiltTest::kSentinel);
+  ImageRect twoWide{3, 1, 4, 8};
+  EXPECT_EQ(DescreenColor(src.data(), dst.data(), 30, 10, 10, 0, 150, 300, 300, IMGFILT_BAND_NONE, nullptr, &twoWide), 8);
   ImageRect rect{2, 3, 6, 5};
   ASSERT_EQ(DescreenColor(src.data(), dst.data(), 30, 10, 10, 1, 150, 300, 300, IMGFILT_BAND_NONE, nullptr, &rect), 0);
   for (size_t y = 0; y < 10; ++y) {
@@ -191,7 +191,7 @@ TEST(Descreen, RegionsAndCodes) {
       const bool inside = x >= 2 && x <= 6 && y >= 3 && y <= 5;
       // Bottom-up: image line y is memory line 9 - y.
       const uint8_t* px = &dst.bytes[(9 - y) * 30 + 3 * x];
-      const bool written = px[0] != imgfilt_test::kSentinel || px[1] != imgfilt_test::kSentinel || px[2] != imgfilt_test::kSentinel;
+      const bool written = px[0] != imgfiltTest::kSentinel || px[1] != imgfiltTest::kSentinel || px[2] != imgfiltTest::kSentinel;
       EXPECT_EQ(written, inside) << x << "," << y;
     }
   }

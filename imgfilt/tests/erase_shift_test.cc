@@ -8,7 +8,7 @@
 #include "scene.h"
 #include "test_image.h"
 
-namespace imgfilt_test {
+namespace imgfiltTest {
 namespace {
 
 // Joins of a 300-dpi scan from the sensor's first pixel: 223, 457, 691, 925.
@@ -47,7 +47,7 @@ Image Erased(const Image& scan, uint32_t dpi = 300, uint32_t left = 0) {
   Image out = scan;
   std::fill(out.bytes.begin(), out.bytes.end(), uint8_t{0});
   const auto fn = scan.bpp == 1 ? EraseImageShiftGray : EraseImageShiftColor;
-  EXPECT_EQ(fn(scan.data(), out.data(), scan.line_bytes, scan.width, scan.lines, left, 2550, dpi), IMGFILT_OK);
+  EXPECT_EQ(fn(scan.data(), out.data(), scan.lineBytes, scan.width, scan.lines, left, 2550, dpi), IMGFILT_OK);
   return out;
 }
 
@@ -70,7 +70,7 @@ TEST(EraseShift, InPlaceGivesTheSameResult) {
   const Image scan = SeamScan(9, 3, 4);
   const Image copy = Erased(scan);
   Image in_place = scan;
-  EXPECT_EQ(EraseImageShiftColor(in_place.data(), in_place.data(), scan.line_bytes, kWidth, kLines, 0, 2550, 300), IMGFILT_OK);
+  EXPECT_EQ(EraseImageShiftColor(in_place.data(), in_place.data(), scan.lineBytes, kWidth, kLines, 0, 2550, 300), IMGFILT_OK);
   EXPECT_TRUE(SameLines(copy, in_place, kLines));
 }
 
@@ -110,11 +110,11 @@ TEST(EraseShift, JoinsFollowTheWindowAndResolution) {
 TEST(EraseShift, SmallScansAreOnlyCopied) {
   Image scan = SeamScan(20, 1, 6);
   Image six = MakeImage(kWidth, 6, 1, 0, 2);
-  EXPECT_EQ(EraseImageShiftGray(scan.data(), six.data(), scan.line_bytes, kWidth, 6, 0, 2550, 300), IMGFILT_OK);
+  EXPECT_EQ(EraseImageShiftGray(scan.data(), six.data(), scan.lineBytes, kWidth, 6, 0, 2550, 300), IMGFILT_OK);
   EXPECT_TRUE(SameLines(scan, six, 6));
-  EXPECT_EQ(EraseImageShiftGray(nullptr, six.data(), scan.line_bytes, kWidth, 6, 0, 2550, 300), IMGFILT_NULL_POINTER);
-  EXPECT_EQ(EraseImageShiftGray(scan.data(), nullptr, scan.line_bytes, kWidth, 6, 0, 2550, 300), IMGFILT_NULL_POINTER);
+  EXPECT_EQ(EraseImageShiftGray(nullptr, six.data(), scan.lineBytes, kWidth, 6, 0, 2550, 300), IMGFILT_NULL_POINTER);
+  EXPECT_EQ(EraseImageShiftGray(scan.data(), nullptr, scan.lineBytes, kWidth, 6, 0, 2550, 300), IMGFILT_NULL_POINTER);
 }
 
 }  // namespace
-}  // namespace imgfilt_test
+}  // namespace imgfiltTest

@@ -7,7 +7,7 @@
 #include <sstream>
 #include <string>
 
-extern "C" int imgfilt_c_null_source_answers(void);
+extern "C" int imgfiltCNullSourceAnswers(void);
 
 namespace {
 
@@ -36,17 +36,17 @@ TEST(Exports, LibraryExportsExactlyTheImplementedNames) {
       "InvertImg",       "HueSaturation",    "DescreenGray", "DescreenColor", "MakeClearGray",
       "MakeClearColor",  "DetectLpiColor",   "AutoDescreenColor", "GetExtraLineNum", "DoImgfiltess"};
 
-  const std::set<std::string> rotation_and_analyses = {
+  const std::set<std::string> rotationAndAnalyses = {
       "GetRotateSize",     "GetRotateSmallSize", "Rotation90Gray",       "Rotation90Color",
       "RotationGray",      "RotationColor",      "RotationSmallGray",    "RotationSmallColor",
       "RotateGrayBandImg", "RotateGrayDIBBandImg", "RotateBandImg",      "RotateDIBBandImg",
       "RotateAngleGray",   "RotateAngleColor",   "AutoCropColor",        "AutoTypeColor",
       "TPOPositiveAutoRegion", "TPONegativeAutoRegion", "EraseImageShiftGray",
       "EraseImageShiftColor"};
-  implemented.insert(rotation_and_analyses.begin(), rotation_and_analyses.end());
+  implemented.insert(rotationAndAnalyses.begin(), rotationAndAnalyses.end());
   EXPECT_EQ(names, implemented);
 }
 
-TEST(Exports, CallersInCReachEveryExport) { EXPECT_EQ(imgfilt_c_null_source_answers(), 23); }
+TEST(Exports, CallersInCReachEveryExport) { EXPECT_EQ(imgfiltCNullSourceAnswers(), 23); }
 
 }  // namespace

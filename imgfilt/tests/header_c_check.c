@@ -20,7 +20,7 @@ typedef uint8_t(IMGFILT_CALL* Descreen)(const uint8_t*, uint8_t*, uint32_t, uint
                                         ImageRect*);
 
 /* Calls every export with a null source; returns how many answered IMGFILT_NULL_POINTER. */
-int imgfilt_c_null_source_answers(void) {
+int imgfiltCNullSourceAnswers(void) {
   static const SettingFilter setting[] = {BlurGray,    BlurColor,       SharpenGray,
                                           SharpenColor, UnsharpmaskGray, UnsharpmaskColor};
   static const PlainFilter plain[] = {MedianGray, MedianColor};

@@ -13,21 +13,21 @@
 namespace {
 
 void CompareWithOpenCV(int width, int lines, int channels, int pad, uint32_t seed) {
-  const int line_bytes = width * channels + pad;
-  std::vector<uint8_t> src(static_cast<size_t>(line_bytes) * lines);
+  const int lineBytes = width * channels + pad;
+  std::vector<uint8_t> src(static_cast<size_t>(lineBytes) * lines);
   std::mt19937 rng(seed);
   for (uint8_t& b : src) b = static_cast<uint8_t>(rng());
   std::vector<uint8_t> ours(src.size());
   const auto median = channels == 1 ? MedianGray : MedianColor;
-  ASSERT_EQ(median(src.data(), ours.data(), static_cast<uint32_t>(line_bytes), static_cast<uint32_t>(width),
+  ASSERT_EQ(median(src.data(), ours.data(), static_cast<uint32_t>(lineBytes), static_cast<uint32_t>(width),
                    static_cast<uint32_t>(lines), 0, IMGFILT_BAND_NONE, nullptr, nullptr), IMGFILT_OK);
-  const cv::Mat in(lines, width, CV_8UC(channels), src.data(), static_cast<size_t>(line_bytes));
+  const cv::Mat in(lines, width, CV_8UC(channels), src.data(), static_cast<size_t>(lineBytes));
   cv::Mat theirs;
   cv::medianBlur(in, theirs, 3);
   for (int y = 0; y < lines; ++y) {
     const uint8_t* row = theirs.ptr<uint8_t>(y);
     for (int i = 0; i < width * channels; ++i) {
-      ASSERT_EQ(ours[static_cast<size_t>(y) * line_bytes + i], row[i])
+      ASSERT_EQ(ours[static_cast<size_t>(y) * lineBytes + i], row[i])
           << width << "x" << lines << "x" << channels << " at line " << y << " byte " << i;
     }
   }

@@ -12,9 +12,9 @@
 
 namespace {
 
-using imgfilt_test::Image;
-using imgfilt_test::MakeImage;
-using imgfilt_test::RandomImage;
+using imgfiltTest::Image;
+using imgfiltTest::MakeImage;
+using imgfiltTest::RandomImage;
 
 bool PixelBit(const uint8_t* line, size_t x) { return (line[x / 8] >> (7 - x % 8)) & 1; }
 
@@ -28,12 +28,12 @@ TEST(GrayToBW, ThresholdBoundariesAndLineEnds) {
     for (size_t x = 0; x < 256; ++x) EXPECT_EQ(PixelBit(bits.data(), x), static_cast<int>(x) >= threshold) << threshold << " " << x;
   }
   const Image light = MakeImage(11, 2, 1, 200, 1);
-  std::vector<uint8_t> out(2 * 4, imgfilt_test::kSentinel);
-  ASSERT_EQ(GrayToBW(light.data(), out.data(), light.line_bytes, 11, 2, 4, 100, 0), 0);
+  std::vector<uint8_t> out(2 * 4, imgfiltTest::kSentinel);
+  ASSERT_EQ(GrayToBW(light.data(), out.data(), light.lineBytes, 11, 2, 4, 100, 0), 0);
   for (size_t line = 0; line < 2; ++line) {
     EXPECT_EQ(out[line * 4], 0xFF);
     EXPECT_EQ(out[line * 4 + 1], 0xE0) << "bits beyond the width are 0";
-    EXPECT_EQ(out[line * 4 + 2], imgfilt_test::kSentinel) << "bytes beyond ceil(width / 8) untouched";
+    EXPECT_EQ(out[line * 4 + 2], imgfiltTest::kSentinel) << "bytes beyond ceil(width / 8) untouched";
   }
 }
 
@@ -76,12 +76,12 @@ TEST(GrayToHalftone, UnknownPatternIsPatternZeroAndTheCounterRunsOn) {
   const Image src = RandomImage(37, 13, 1, 3, 3);
   std::vector<uint8_t> a(13 * 8), b(13 * 8);
   imgfilt::SetHalftoneLineCounter(5);
-  ASSERT_EQ(GrayToHalftone(src.data(), a.data(), src.line_bytes, 37, 13, 8, 7, 0), 0);
+  ASSERT_EQ(GrayToHalftone(src.data(), a.data(), src.lineBytes, 37, 13, 8, 7, 0), 0);
   EXPECT_EQ(imgfilt::HalftoneLineCounter(), (5 + 13) % 8);
   // Pattern 0 in two calls of 6 and 7 lines continues the phase where the first call stopped.
   imgfilt::SetHalftoneLineCounter(5);
-  ASSERT_EQ(GrayToHalftone(src.data(), b.data(), src.line_bytes, 37, 6, 8, 0, 0), 0);
-  ASSERT_EQ(GrayToHalftone(src.line(6), &b[6 * 8], src.line_bytes, 37, 7, 8, 0, 0), 0);
+  ASSERT_EQ(GrayToHalftone(src.data(), b.data(), src.lineBytes, 37, 6, 8, 0, 0), 0);
+  ASSERT_EQ(GrayToHalftone(src.line(6), &b[6 * 8], src.lineBytes, 37, 7, 8, 0, 0), 0);
   EXPECT_EQ(a, b);
   for (size_t y = 0; y < 13; ++y) {
     for (size_t x = 0; x < 37; ++x) EXPECT_EQ(PixelBit(&a[y * 8], x), src.at(x, y) >= kPattern0[(5 + y) % 8][x % 8]);
@@ -101,14 +101,14 @@ TEST(GrayToHalftone, BottomUpKeepsTheRowsInImageOrder) {
 TEST(Mirror, GrayColourAndBilevelLines) {
   Image gray = MakeImage(5, 1, 1, 0, 3);
   for (uint8_t x = 0; x < 5; ++x) gray.at(x, 0) = static_cast<uint8_t>(10 + x);
-  ASSERT_EQ(MirrorGray(gray.data(), gray.data(), gray.line_bytes, 5, 1, 0), 0);
+  ASSERT_EQ(MirrorGray(gray.data(), gray.data(), gray.lineBytes, 5, 1, 0), 0);
   EXPECT_EQ((std::vector<uint8_t>(gray.data(), gray.data() + 5)), (std::vector<uint8_t>{14, 13, 12, 11, 10}));
 
   const Image colour = RandomImage(7, 3, 3, 8, 2);
-  Image copied = MakeImage(7, 3, 3, imgfilt_test::kSentinel, 2);
+  Image copied = MakeImage(7, 3, 3, imgfiltTest::kSentinel, 2);
   Image in_place = colour;
-  ASSERT_EQ(MirrorColor(colour.data(), copied.data(), colour.line_bytes, 7, 3, 1), 0);
-  ASSERT_EQ(MirrorColor(in_place.data(), in_place.data(), colour.line_bytes, 7, 3, 1), 0);
+  ASSERT_EQ(MirrorColor(colour.data(), copied.data(), colour.lineBytes, 7, 3, 1), 0);
+  ASSERT_EQ(MirrorColor(in_place.data(), in_place.data(), colour.lineBytes, 7, 3, 1), 0);
   for (size_t y = 0; y < 3; ++y) {
     for (size_t x = 0; x < 7; ++x) {
       for (int c = 0; c < 3; ++c) {
@@ -116,7 +116,7 @@ TEST(Mirror, GrayColourAndBilevelLines) {
         EXPECT_EQ(in_place.at(6 - x, y, c), colour.at(x, y, c));
       }
     }
-    EXPECT_EQ(copied.line(y)[21], imgfilt_test::kSentinel) << "padding untouched";
+    EXPECT_EQ(copied.line(y)[21], imgfiltTest::kSentinel) << "padding untouched";
   }
 
   // 13 pixels: bit x goes to bit 12 - x; the three bits beyond the width keep the destination's.
@@ -135,7 +135,7 @@ TEST(Mirror, GrayColourAndBilevelLines) {
 TEST(InvertImg, EveryByteIncludingPadding) {
   const Image src = RandomImage(10, 4, 1, 2, 6);  // a bilevel raster is bytes all the same
   Image dst = MakeImage(10, 4, 1, 0, 6);
-  ASSERT_EQ(InvertImg(src.data(), dst.data(), src.line_bytes, 4, 1), 0);
+  ASSERT_EQ(InvertImg(src.data(), dst.data(), src.lineBytes, 4, 1), 0);
   for (size_t i = 0; i < src.bytes.size(); ++i) EXPECT_EQ(dst.bytes[i], static_cast<uint8_t>(~src.bytes[i]));
   EXPECT_EQ(InvertImg(src.data(), nullptr, 16, 4, 0), 11);
   EXPECT_EQ(InvertImg(src.data(), dst.data(), 16, 0, 0), 9);
@@ -150,11 +150,11 @@ std::array<uint8_t, 3> Adjust(std::array<uint8_t, 3> rgb, float hue, float sat, 
 TEST(HueSaturation, IdentitiesAndExtremes) {
   const Image src = RandomImage(64, 16, 3, 12);
   Image out = MakeImage(64, 16, 3);
-  ASSERT_EQ(HueSaturation(src.data(), out.data(), src.line_bytes, 64, 16, 0.0f, 0.0f, 0.0f, 0), 0);
+  ASSERT_EQ(HueSaturation(src.data(), out.data(), src.lineBytes, 64, 16, 0.0f, 0.0f, 0.0f, 0), 0);
   for (size_t i = 0; i < src.bytes.size(); ++i) EXPECT_LE(std::abs(out.bytes[i] - src.bytes[i]), 1) << i;
-  Image full_turn = MakeImage(64, 16, 3);
-  ASSERT_EQ(HueSaturation(src.data(), full_turn.data(), src.line_bytes, 64, 16, 1.0f, 0.0f, 0.0f, 0), 0);
-  EXPECT_EQ(full_turn.bytes, out.bytes);
+  Image fullTurn = MakeImage(64, 16, 3);
+  ASSERT_EQ(HueSaturation(src.data(), fullTurn.data(), src.lineBytes, 64, 16, 1.0f, 0.0f, 0.0f, 0), 0);
+  EXPECT_EQ(fullTurn.bytes, out.bytes);
 
   EXPECT_EQ(Adjust({90, 90, 90}, 0.4f, 0.5f, 0.0f), (std::array<uint8_t, 3>{90, 90, 90})) << "gray stays gray";
   EXPECT_EQ(Adjust({12, 200, 77}, 0.3f, 0.2f, 1.0f), (std::array<uint8_t, 3>{255, 255, 255}));

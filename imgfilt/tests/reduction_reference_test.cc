@@ -20,9 +20,9 @@
 
 namespace {
 
-using imgfilt_test::Image;
-using imgfilt_test::MakeImage;
-using imgfilt_test::RandomImage;
+using imgfiltTest::Image;
+using imgfiltTest::MakeImage;
+using imgfiltTest::RandomImage;
 
 // ---- The rules, one output position at a time ----
 
@@ -121,9 +121,9 @@ uint8_t Across(const uint8_t* row, uint32_t width, uint32_t target, int bpp, uin
 
 class ReferenceScaler {
  public:
-  ReferenceScaler(const Image& src, uint32_t target_width, uint32_t target_height)
-      : src_(src), target_width_(target_width), target_height_(target_height),
-        out_(MakeImage(target_width, target_height, src.bpp)) {}
+  ReferenceScaler(const Image& src, uint32_t targetWidth, uint32_t targetHeight)
+      : src_(src), targetWidth_(targetWidth), targetHeight_(targetHeight),
+        out_(MakeImage(targetWidth, targetHeight, src.bpp)) {}
 
   Image Run(const std::vector<size_t>& bands) {
     uint32_t done = 0, outputs = 0;
@@ -139,8 +139,8 @@ class ReferenceScaler {
   }
 
  private:
-  uint32_t LinesDue(uint64_t source_lines) const {
-    return static_cast<uint32_t>(target_height_ * source_lines / src_.lines);
+  uint32_t LinesDue(uint64_t sourceLines) const {
+    return static_cast<uint32_t>(targetHeight_ * sourceLines / src_.lines);
   }
 
   // The line before the band: extrapolated from the image's first two lines on the first band
@@ -148,7 +148,7 @@ class ReferenceScaler {
   void StartBand(bool first, uint32_t done, uint32_t lines) {
     done_ = done;
     lines_ = lines;
-    const size_t bytes = src_.row_bytes();
+    const size_t bytes = src_.rowBytes();
     previous_.assign(src_.line(first ? 0 : done - 1), src_.line(first ? 0 : done - 1) + bytes);
     if (!first) return;
     const uint8_t* l1 = src_.line(lines >= 2 ? 1 : 0);
@@ -167,21 +167,21 @@ class ReferenceScaler {
   void OutputLine(uint32_t g) {
     const uint32_t width = src_.width;
     const int bpp = src_.bpp;
-    if (target_height_ < src_.lines && target_width_ > width) {
+    if (targetHeight_ < src_.lines && targetWidth_ > width) {
       // Widening after a reduction in height: reduce down at the source width first.
-      std::vector<uint8_t> down(src_.row_bytes());
+      std::vector<uint8_t> down(src_.rowBytes());
       for (size_t i = 0; i < down.size(); ++i) {
         down[i] = Down(g, [&](int64_t j) { return Row(j)[i]; });
       }
-      for (uint32_t x = 0; x < target_width_; ++x) {
-        for (int c = 0; c < bpp; ++c) out_.at(x, g, c) = Across(down.data(), width, target_width_, bpp, x, c);
+      for (uint32_t x = 0; x < targetWidth_; ++x) {
+        for (int c = 0; c < bpp; ++c) out_.at(x, g, c) = Across(down.data(), width, targetWidth_, bpp, x, c);
       }
       return;
     }
-    for (uint32_t x = 0; x < target_width_; ++x) {
+    for (uint32_t x = 0; x < targetWidth_; ++x) {
       for (int c = 0; c < bpp; ++c) {
-        const auto across = [&](int64_t j) { return Across(Row(j), width, target_width_, bpp, x, c); };
-        out_.at(x, g, c) = target_height_ == src_.lines ? across(g - int64_t{done_}) : Down(g, across);
+        const auto across = [&](int64_t j) { return Across(Row(j), width, targetWidth_, bpp, x, c); };
+        out_.at(x, g, c) = targetHeight_ == src_.lines ? across(g - int64_t{done_}) : Down(g, across);
       }
     }
   }
@@ -189,19 +189,19 @@ class ReferenceScaler {
   // Output line g from the band lines that `value` reads (after any pass across).
   template <class Value>
   uint8_t Down(uint32_t g, const Value& value) const {
-    if (target_height_ > src_.lines) {
-      const Blend e = EnlargeRule(g + 1, src_.lines, target_height_);
+    if (targetHeight_ > src_.lines) {
+      const Blend e = EnlargeRule(g + 1, src_.lines, targetHeight_);
       const int64_t upper = BandLine(e.s);
       if (e.w0 == 128) return value(upper);
       return static_cast<uint8_t>(std::min(255, (e.w0 * value(upper) + e.w1 * value(upper + 1) + 4) >> 7));
     }
-    return Weighted(ReduceRule(g, src_.lines, target_height_),
+    return Weighted(ReduceRule(g, src_.lines, targetHeight_),
                     [&](int64_t s) { return value(BandLine(s)); });
   }
 
   const Image& src_;
-  const uint32_t target_width_;
-  const uint32_t target_height_;
+  const uint32_t targetWidth_;
+  const uint32_t targetHeight_;
   Image out_;
   uint32_t done_ = 0;
   uint32_t lines_ = 0;
@@ -211,7 +211,7 @@ class ReferenceScaler {
 // ---- Comparison ----
 
 struct Case {
-  uint32_t width, lines, target_width, target_height;
+  uint32_t width, lines, targetWidth, targetHeight;
   int bpp;
   uint8_t orientation;
   std::vector<size_t> bands;
@@ -219,8 +219,8 @@ struct Case {
 
   std::string Describe() const {
     std::ostringstream s;
-    s << (bpp == 1 ? "gray " : "colour ") << width << "x" << lines << " -> " << target_width << "x"
-      << target_height << (orientation == 1 ? " bottom-up" : "") << ", bands";
+    s << (bpp == 1 ? "gray " : "colour ") << width << "x" << lines << " -> " << targetWidth << "x"
+      << targetHeight << (orientation == 1 ? " bottom-up" : "") << ", bands";
     for (size_t b : bands) s << ' ' << b;
     return s.str();
   }
@@ -229,11 +229,11 @@ struct Case {
 // The first differing pixel, or success.
 ::testing::AssertionResult MatchesReference(const Case& c) {
   const Image src = RandomImage(c.width, c.lines, c.bpp, c.seed, c.seed % 3, c.orientation);
-  const auto run = imgfilt_test::ScaleExport(c.bpp == 1 ? ScalingGray : ScalingColor);
-  const Image got = imgfilt_test::ScaleInBands(run, src, c.target_width, c.target_height, c.bands);
-  const Image want = ReferenceScaler(src, c.target_width, c.target_height).Run(c.bands);
-  for (uint32_t y = 0; y < c.target_height; ++y) {
-    for (uint32_t x = 0; x < c.target_width; ++x) {
+  const auto run = imgfiltTest::ScaleExport(c.bpp == 1 ? ScalingGray : ScalingColor);
+  const Image got = imgfiltTest::ScaleInBands(run, src, c.targetWidth, c.targetHeight, c.bands);
+  const Image want = ReferenceScaler(src, c.targetWidth, c.targetHeight).Run(c.bands);
+  for (uint32_t y = 0; y < c.targetHeight; ++y) {
+    for (uint32_t x = 0; x < c.targetWidth; ++x) {
       for (int ch = 0; ch < c.bpp; ++ch) {
         if (got.at(x, y, ch) != want.at(x, y, ch)) {
           return ::testing::AssertionFailure()
@@ -307,9 +307,9 @@ TEST(ReductionReference, RandomSizesRatiosAndBandsMatchTheRules) {
         Case c;
         c.width = 1 + rng() % 120;
         c.lines = 1 + rng() % 90;
-        c.target_width = Resized(c.width, across, rng);
-        c.target_height = Resized(c.lines, down, rng);
-        if (c.target_width == c.width && c.target_height == c.lines) continue;
+        c.targetWidth = Resized(c.width, across, rng);
+        c.targetHeight = Resized(c.lines, down, rng);
+        if (c.targetWidth == c.width && c.targetHeight == c.lines) continue;
         c.bpp = repeat % 2 == 0 ? 1 : 3;
         c.orientation = static_cast<uint8_t>(rng() % 2);
         c.bands = RandomBands(c.lines, rng);

@@ -12,7 +12,7 @@
 #include "rotate_geometry.h"
 #include "test_image.h"
 
-namespace imgfilt_test {
+namespace imgfiltTest {
 namespace {
 
 // Rotates `src` by `tenths` in bands of `band` lines through the internal band step.
@@ -20,16 +20,16 @@ Image RotateInternally(const Image& src, int tenths, uint32_t band, bool cropped
   const imgfilt::RotateGeometry g = cropped ? imgfilt::CroppedGeometry(src.width, src.lines, tenths)
                                             : imgfilt::BoundingGeometry(src.width, src.lines, tenths);
   Image out = MakeImage(g.width, g.height, src.bpp, 255, 3, src.orientation);
-  const imgfilt::Lines<uint8_t> dst(out.data(), out.line_bytes, out.lines, out.orientation);
-  std::vector<uint8_t> held(src.row_bytes());
+  const imgfilt::Lines<uint8_t> dst(out.data(), out.lineBytes, out.lines, out.orientation);
+  std::vector<uint8_t> held(src.rowBytes());
   for (uint32_t first = 0; first < src.lines; first += band) {
     const uint32_t count = std::min(band, src.lines - first);
     const Image part = Band(src, first, count);
     const imgfilt::RotateSource source{
-        imgfilt::Lines<const uint8_t>(part.data(), part.line_bytes, count, part.orientation),
+        imgfilt::Lines<const uint8_t>(part.data(), part.lineBytes, count, part.orientation),
         first > 0 ? held.data() : nullptr, first, count, src.width, src.lines};
     imgfilt::RotateBand(g, source, dst, src.bpp, simd);
-    std::copy_n(part.line(count - 1), src.row_bytes(), held.data());
+    std::copy_n(part.line(count - 1), src.rowBytes(), held.data());
   }
   return out;
 }
@@ -58,4 +58,4 @@ TEST(RotateSimd, EveryTargetGivesThePlainBytes) {
 }
 
 }  // namespace
-}  // namespace imgfilt_test
+}  // namespace imgfiltTest

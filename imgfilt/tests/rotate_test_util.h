@@ -9,7 +9,7 @@
 #include "imgfilt.h"
 #include "test_image.h"
 
-namespace imgfilt_test {
+namespace imgfiltTest {
 
 using Rotation = uint8_t (*)(const uint8_t*, uint8_t*, uint32_t, uint32_t, uint32_t, uint32_t,
                              uint32_t, float, uint8_t, uint8_t, uint8_t*);
@@ -26,7 +26,7 @@ template <typename Fn>
 Image RunRotation(Fn rotate, const Image& src, const std::vector<size_t>& sizes, uint32_t w,
                   uint32_t h, uint8_t fill = kSentinel) {
   Image out = MakeImage(w, h, src.bpp, fill, 2, src.orientation);
-  std::vector<uint8_t> held(src.line_bytes, 0);
+  std::vector<uint8_t> held(src.lineBytes, 0);
   size_t first = 0;
   for (size_t b = 0; b < sizes.size(); ++b) {
     const Image band = Band(src, first, sizes[b]);
@@ -48,6 +48,6 @@ inline std::vector<size_t> RandomBands(size_t lines, size_t most, uint32_t seed)
   return sizes;
 }
 
-}  // namespace imgfilt_test
+}  // namespace imgfiltTest
 
 #endif  // IMGFILT_TESTS_ROTATE_TEST_UTIL_H_

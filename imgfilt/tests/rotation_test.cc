@@ -9,7 +9,7 @@
 #include "rotate_test_util.h"
 #include "test_image.h"
 
-namespace imgfilt_test {
+namespace imgfiltTest {
 namespace {
 
 constexpr double kPi = 3.14159265358979323846;
@@ -36,8 +36,8 @@ Image Rotate(const Image& src, float angle, const std::vector<size_t>& bands, bo
   const Rotation fn = cropped ? Cropped(src.bpp) : Arbitrary(src.bpp);
   return RunRotation(
       [&](const Image& band, Image& out, uint8_t state, uint8_t* held) {
-        return fn(band.data(), out.data(), band.line_bytes, band.width, band.lines, src.lines,
-                  out.line_bytes, angle, band.orientation, state, held);
+        return fn(band.data(), out.data(), band.lineBytes, band.width, band.lines, src.lines,
+                  out.lineBytes, angle, band.orientation, state, held);
       },
       src, bands, s.w, s.h);
 }
@@ -46,33 +46,33 @@ Image Turn(const Image& src, int32_t angle, const std::vector<size_t>& bands) {
   const bool across = angle == 90 || angle == 270;
   return RunRotation(
       [&](const Image& band, Image& out, uint8_t state, uint8_t*) {
-        return Quarter(src.bpp)(band.data(), out.data(), band.line_bytes, band.width, band.lines,
-                                src.lines, out.line_bytes, angle, band.orientation, state);
+        return Quarter(src.bpp)(band.data(), out.data(), band.lineBytes, band.width, band.lines,
+                                src.lines, out.lineBytes, angle, band.orientation, state);
       },
       src, bands, across ? src.lines : src.width, across ? src.width : src.lines);
 }
 
 // The plain reference: every destination pixel mapped back with the rotation formulas, bilinear
 // weights as weighted sums in long double. Pixels whose inverse image lies within `edge` of the
-// source border are reported in `near_edge`, where rounding may decide either way.
-Image Reference(const Image& src, int tenths, std::vector<bool>& near_edge) {
+// source border are reported in `nearEdge`, where rounding may decide either way.
+Image Reference(const Image& src, int tenths, std::vector<bool>& nearEdge) {
   const float radians = static_cast<float>(tenths * kPi / 1800);
   const double c = std::cos(radians), s = std::sin(radians);
   const double w1 = src.width - 1.0, h1 = src.lines - 1.0;
   const double xs[] = {0, w1 * c, -h1 * s, w1 * c - h1 * s}, ys[] = {0, w1 * s, h1 * c, w1 * s + h1 * c};
-  const double min_x = std::floor(*std::min_element(xs, xs + 4));
-  const double min_y = std::floor(*std::min_element(ys, ys + 4));
-  const auto w = static_cast<uint32_t>(std::ceil(*std::max_element(xs, xs + 4)) - min_x + 1);
-  const auto h = static_cast<uint32_t>(std::ceil(*std::max_element(ys, ys + 4)) - min_y + 1);
+  const double minX = std::floor(*std::min_element(xs, xs + 4));
+  const double minY = std::floor(*std::min_element(ys, ys + 4));
+  const auto w = static_cast<uint32_t>(std::ceil(*std::max_element(xs, xs + 4)) - minX + 1);
+  const auto h = static_cast<uint32_t>(std::ceil(*std::max_element(ys, ys + 4)) - minY + 1);
   Image out = MakeImage(w, h, src.bpp, 255, 0, src.orientation);
-  near_edge.assign(size_t{w} * h, false);
+  nearEdge.assign(size_t{w} * h, false);
   for (uint32_t Y = 0; Y < h; ++Y) {
     for (uint32_t X = 0; X < w; ++X) {
-      const double u = X + min_x, v = Y + min_y;
+      const double u = X + minX, v = Y + minY;
       const long double x = u * c + v * s, y = v * c - u * s;
       constexpr long double kEdge = 1e-6L;
       const bool inside = x >= 0 && y >= 0 && x <= w1 && y <= h1;
-      near_edge[size_t{Y} * w + X] = std::fabs(x) < kEdge || std::fabs(y) < kEdge ||
+      nearEdge[size_t{Y} * w + X] = std::fabs(x) < kEdge || std::fabs(y) < kEdge ||
                                      std::fabs(x - w1) < kEdge || std::fabs(y - h1) < kEdge;
       if (!inside) continue;
       const auto xi = static_cast<uint32_t>(x), yi = static_cast<uint32_t>(y);
@@ -198,7 +198,7 @@ TEST(Rotation, WhiteStaysWhiteAndCornersAreCanvas) {
       const Image white = MakeImage(57, 41, bpp, 255);
       const Image out = Rotate(white, angle, {10, 31});
       for (uint32_t y = 0; y < out.lines; ++y) {
-        for (size_t i = 0; i < out.row_bytes(); ++i) ASSERT_EQ(out.line(y)[i], 255) << angle;
+        for (size_t i = 0; i < out.rowBytes(); ++i) ASSERT_EQ(out.line(y)[i], 255) << angle;
       }
     }
   }
@@ -214,24 +214,24 @@ TEST(Rotation, MatchesThePlainReference) {
   for (int bpp : {1, 3}) {
     for (int tenths : {1, 70, 333, 450, 1234, 2251, 3599}) {
       const Image src = RandomImage(45, 33, bpp, static_cast<uint32_t>(tenths), 2);
-      std::vector<bool> near_edge;
-      const Image want = Reference(src, tenths, near_edge);
+      std::vector<bool> nearEdge;
+      const Image want = Reference(src, tenths, nearEdge);
       const Image got = Rotate(src, tenths / 10.0f, {33});
       ASSERT_EQ(got.width, want.width);
       ASSERT_EQ(got.lines, want.lines);
-      size_t off_by_one = 0;
+      size_t offByOne = 0;
       for (uint32_t y = 0; y < got.lines; ++y) {
         for (uint32_t x = 0; x < got.width; ++x) {
-          if (near_edge[size_t{y} * got.width + x]) continue;
+          if (nearEdge[size_t{y} * got.width + x]) continue;
           for (int ch = 0; ch < bpp; ++ch) {
             const int d = std::abs(got.at(x, y, ch) - want.at(x, y, ch));
             ASSERT_LE(d, 1) << tenths << " at " << x << "," << y;
-            off_by_one += d;
+            offByOne += d;
           }
         }
       }
       // Truncation may round a value that lies on a whole number either way, nothing more.
-      EXPECT_LE(off_by_one, got.row_bytes() * got.lines / 200) << tenths;
+      EXPECT_LE(offByOne, got.rowBytes() * got.lines / 200) << tenths;
     }
   }
 }
@@ -255,11 +255,11 @@ TEST(Rotation, AnyBandSplitGivesTheOneBandResult) {
 }
 
 TEST(Rotation, BottomUpIsTheTopDownResultStoredBottomUp) {
-  const Image top_down = RandomImage(30, 20, 3, 5, 1, 0);
-  Image bottom_up = MakeImage(30, 20, 3, 0, 1, 1);
-  for (uint32_t y = 0; y < 20; ++y) std::copy_n(top_down.line(y), 90, bottom_up.line(y));
-  const Image a = Rotate(top_down, 21, {20});
-  const Image b = Rotate(bottom_up, 21, {6, 14});
+  const Image topDown = RandomImage(30, 20, 3, 5, 1, 0);
+  Image bottomUp = MakeImage(30, 20, 3, 0, 1, 1);
+  for (uint32_t y = 0; y < 20; ++y) std::copy_n(topDown.line(y), 90, bottomUp.line(y));
+  const Image a = Rotate(topDown, 21, {20});
+  const Image b = Rotate(bottomUp, 21, {6, 14});
   EXPECT_TRUE(SameLines(a, b, a.lines));  // compares image lines, each in its own storage order
 }
 
@@ -291,8 +291,8 @@ TEST(BandCopy, BandsTurnedIntoPlaceMakeTheQuarterTurn) {
         uint32_t first = 0;
         for (size_t n : {4u, 1u, 8u}) {
           const Image band = Band(src, first, n);
-          EXPECT_EQ(copy(band.data(), out.data(), 0, src.width | band.line_bytes << 16,
-                         static_cast<uint32_t>(n), out.width | out.line_bytes << 16, out.lines,
+          EXPECT_EQ(copy(band.data(), out.data(), 0, src.width | band.lineBytes << 16,
+                         static_cast<uint32_t>(n), out.width | out.lineBytes << 16, out.lines,
                          first, static_cast<uint32_t>(angle)),
                     n);
           first += static_cast<uint32_t>(n);
@@ -317,4 +317,4 @@ TEST(BandCopy, NeverWritesOutsideASmallerDestination) {
 }
 
 }  // namespace
-}  // namespace imgfilt_test
+}  // namespace imgfiltTest

@@ -10,15 +10,15 @@
 #include "scaler.h"
 #include "test_image.h"
 
-namespace imgfilt_test {
+namespace imgfiltTest {
 
 using ScaleFunction = std::function<uint8_t(const imgfilt::ScaleCall&)>;
 
 inline ScaleFunction ScaleExport(decltype(&ScalingGray) f) {
   return [f](const imgfilt::ScaleCall& c) {
-    return f(c.source, c.destination, c.line_bytes, c.width, c.lines, c.total_lines,
-             c.out_line_bytes, c.target_width, c.target_height, c.orientation, c.band_state,
-             c.line_buffer);
+    return f(c.source, c.destination, c.lineBytes, c.width, c.lines, c.totalLines,
+             c.outLineBytes, c.targetWidth, c.targetHeight, c.orientation, c.bandState,
+             c.lineBuffer);
   };
 }
 
@@ -26,34 +26,34 @@ inline ScaleFunction ScaleWith(imgfilt::Scaler& scaler, const imgfilt::ScalePass
   return [&scaler, &passes](const imgfilt::ScaleCall& c) { return scaler.Run(c, passes); };
 }
 
-// Resizes `src` in bands of `sizes` lines to target_width x target_height and gathers the result
+// Resizes `src` in bands of `sizes` lines to targetWidth x targetHeight and gathers the result
 // in image order. Each band's destination holds exactly the lines it is due to write, so that
 // the address sanitizer sees any line too many.
-inline Image ScaleInBands(const ScaleFunction& scale, const Image& src, uint32_t target_width,
-                          uint32_t target_height, const std::vector<size_t>& sizes,
-                          uint32_t out_pad = 0) {
-  Image out = MakeImage(target_width, target_height, src.bpp, kSentinel, out_pad);
-  std::vector<uint8_t> previous(src.line_bytes);
+inline Image ScaleInBands(const ScaleFunction& scale, const Image& src, uint32_t targetWidth,
+                          uint32_t targetHeight, const std::vector<size_t>& sizes,
+                          uint32_t outPad = 0) {
+  Image out = MakeImage(targetWidth, targetHeight, src.bpp, kSentinel, outPad);
+  std::vector<uint8_t> previous(src.lineBytes);
   uint32_t done = 0, written = 0;
   for (size_t b = 0; b < sizes.size(); ++b) {
     const Image band = Band(src, done, sizes[b]);
-    const uint32_t n = imgfilt::BandOutputLines(done, band.lines, src.lines, target_height);
-    Image dst = MakeImage(target_width, n, src.bpp, kSentinel, out_pad, src.orientation);
+    const uint32_t n = imgfilt::BandOutputLines(done, band.lines, src.lines, targetHeight);
+    Image dst = MakeImage(targetWidth, n, src.bpp, kSentinel, outPad, src.orientation);
     dst.bytes.resize(std::max<size_t>(dst.bytes.size(), 1));
-    const imgfilt::ScaleCall call{band.data(),  dst.data(),    band.line_bytes, src.width,
-                                  band.lines,   src.lines,     out.line_bytes,  target_width,
-                                  target_height, src.orientation, BandState(b, sizes.size()),
+    const imgfilt::ScaleCall call{band.data(),  dst.data(),    band.lineBytes, src.width,
+                                  band.lines,   src.lines,     out.lineBytes,  targetWidth,
+                                  targetHeight, src.orientation, BandState(b, sizes.size()),
                                   b == 0 ? nullptr : previous.data()};
     EXPECT_EQ(scale(call), IMGFILT_OK) << "band " << b;
-    for (uint32_t y = 0; y < n; ++y) std::copy_n(dst.line(y), out.line_bytes, out.line(written + y));
-    std::copy_n(band.line(band.lines - 1), src.line_bytes, previous.data());
+    for (uint32_t y = 0; y < n; ++y) std::copy_n(dst.line(y), out.lineBytes, out.line(written + y));
+    std::copy_n(band.line(band.lines - 1), src.lineBytes, previous.data());
     written += n;
     done += band.lines;
   }
-  EXPECT_EQ(written, target_height);
+  EXPECT_EQ(written, targetHeight);
   return out;
 }
 
-}  // namespace imgfilt_test
+}  // namespace imgfiltTest
 
 #endif  // IMGFILT_TESTS_SCALE_RUNNER_H_

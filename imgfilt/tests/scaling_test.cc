@@ -12,16 +12,16 @@
 
 namespace {
 
-using imgfilt_test::EvenBands;
-using imgfilt_test::Image;
-using imgfilt_test::kSentinel;
-using imgfilt_test::MakeImage;
-using imgfilt_test::RandomImage;
-using imgfilt_test::ScaleExport;
-using imgfilt_test::ScaleInBands;
+using imgfiltTest::EvenBands;
+using imgfiltTest::Image;
+using imgfiltTest::kSentinel;
+using imgfiltTest::MakeImage;
+using imgfiltTest::RandomImage;
+using imgfiltTest::ScaleExport;
+using imgfiltTest::ScaleInBands;
 
-const imgfilt_test::ScaleFunction kGray = ScaleExport(ScalingGray);
-const imgfilt_test::ScaleFunction kColor = ScaleExport(ScalingColor);
+const imgfiltTest::ScaleFunction kGray = ScaleExport(ScalingGray);
+const imgfiltTest::ScaleFunction kColor = ScaleExport(ScalingColor);
 
 TEST(Scaling, DoublingTheWidthCopiesEveryOtherPixel) {
   Image src = RandomImage(100, 3, 1, 8);
@@ -43,7 +43,7 @@ TEST(Scaling, DoublingTheWidthCopiesEveryOtherPixel) {
 TEST(Scaling, DoublingTheHeightCopiesEveryOtherLine) {
   const Image src = RandomImage(9, 6, 3, 2);
   const Image out = ScaleInBands(kColor, src, 9, 12, {2, 2, 2});
-  for (size_t k = 1; k <= 6; ++k) EXPECT_TRUE(imgfilt_test::SameLines(out, src, 1, 2 * k - 1, k - 1)) << k;
+  for (size_t k = 1; k <= 6; ++k) EXPECT_TRUE(imgfiltTest::SameLines(out, src, 1, 2 * k - 1, k - 1)) << k;
   for (size_t k = 1; k < 6; ++k) {
     for (size_t i = 0; i < 27; ++i) {
       ASSERT_EQ(out.line(2 * k)[i], (64 * src.line(k - 1)[i] + 64 * src.line(k)[i] + 4) >> 7);
@@ -117,8 +117,8 @@ TEST(Scaling, OneLineFirstBandIsItsOwnPreviousLine) {
   // 2 lines to 4: output 0 blends line -1 and line 0 evenly, output 1 is line 0.
   const Image src = RandomImage(6, 2, 1, 4);
   const Image split = ScaleInBands(kGray, src, 6, 4, {1, 1});
-  EXPECT_TRUE(imgfilt_test::SameLines(split, src, 1, 0, 0));
-  EXPECT_TRUE(imgfilt_test::SameLines(split, src, 1, 1, 0));
+  EXPECT_TRUE(imgfiltTest::SameLines(split, src, 1, 0, 0));
+  EXPECT_TRUE(imgfiltTest::SameLines(split, src, 1, 1, 0));
   // In one band, line -1 is extrapolated as 2 x line 0 - line 1 instead.
   const Image whole = ScaleInBands(kGray, src, 6, 4, {2});
   for (size_t x = 0; x < 6; ++x) {
@@ -159,17 +159,17 @@ TEST(Scaling, LargeImagesCountLinesWithoutOverflow) {
 TEST(Scaling, GrayAndColourKeepSeparateState) {
   const Image gray = RandomImage(20, 12, 1, 1);
   const Image colour = RandomImage(7, 5, 3, 2);
-  const Image expected_gray = ScaleInBands(kGray, gray, 31, 17, {4, 4, 4});
-  const Image expected_colour = ScaleInBands(kColor, colour, 3, 9, {5});
+  const Image expectedGray = ScaleInBands(kGray, gray, 31, 17, {4, 4, 4});
+  const Image expectedColour = ScaleInBands(kColor, colour, 3, 9, {5});
   // Interleave: the colour image runs in full between the gray image's bands.
   size_t call = 0;
-  const imgfilt_test::ScaleFunction interleaved = [&](const imgfilt::ScaleCall& c) {
+  const imgfiltTest::ScaleFunction interleaved = [&](const imgfilt::ScaleCall& c) {
     if (call++ == 1) {
-      EXPECT_EQ(ScaleInBands(kColor, colour, 3, 9, {2, 3}).bytes, expected_colour.bytes);
+      EXPECT_EQ(ScaleInBands(kColor, colour, 3, 9, {2, 3}).bytes, expectedColour.bytes);
     }
     return kGray(c);
   };
-  EXPECT_EQ(ScaleInBands(interleaved, gray, 31, 17, {4, 4, 4}).bytes, expected_gray.bytes);
+  EXPECT_EQ(ScaleInBands(interleaved, gray, 31, 17, {4, 4, 4}).bytes, expectedGray.bytes);
 }
 
 TEST(Scaling, SourceMayBeTheDestination) {
@@ -179,25 +179,25 @@ TEST(Scaling, SourceMayBeTheDestination) {
     for (uint8_t orientation : {0, 1}) {
       const Image src = RandomImage(g.w, g.h, 3, 9, 0, orientation);
       const Image apart = ScaleInBands(kColor, src, g.tw, g.th, {g.h});
-      const size_t out_bytes = size_t{g.tw} * 3 * g.th;
-      std::vector<uint8_t> buffer(std::max(src.bytes.size(), out_bytes));
+      const size_t outBytes = size_t{g.tw} * 3 * g.th;
+      std::vector<uint8_t> buffer(std::max(src.bytes.size(), outBytes));
       std::copy(src.bytes.begin(), src.bytes.end(), buffer.begin());
-      ASSERT_EQ(ScalingColor(buffer.data(), buffer.data(), src.line_bytes, g.w, g.h, g.h, g.tw * 3,
+      ASSERT_EQ(ScalingColor(buffer.data(), buffer.data(), src.lineBytes, g.w, g.h, g.h, g.tw * 3,
                              g.tw, g.th, orientation, 3, nullptr), IMGFILT_OK);
       Image in_place = MakeImage(g.tw, g.th, 3, 0, 0, orientation);
-      std::copy_n(buffer.begin(), out_bytes, in_place.bytes.begin());
-      EXPECT_TRUE(imgfilt_test::SameLines(in_place, apart, g.th)) << g.w << " to " << g.tw;
+      std::copy_n(buffer.begin(), outBytes, in_place.bytes.begin());
+      EXPECT_TRUE(imgfiltTest::SameLines(in_place, apart, g.th)) << g.w << " to " << g.tw;
     }
   }
 }
 
 TEST(Scaling, BottomUpMatchesTopDown) {
-  const Image top_down = RandomImage(13, 9, 1, 3, 2, 0);
-  Image bottom_up = MakeImage(13, 9, 1, 0, 2, 1);
-  for (size_t y = 0; y < 9; ++y) std::copy_n(top_down.line(y), 13, bottom_up.line(y));
-  const Image a = ScaleInBands(kGray, top_down, 30, 5, {2, 7});
-  const Image b = ScaleInBands(kGray, bottom_up, 30, 5, {2, 7});
-  EXPECT_TRUE(imgfilt_test::SameLines(a, b, 5));
+  const Image topDown = RandomImage(13, 9, 1, 3, 2, 0);
+  Image bottomUp = MakeImage(13, 9, 1, 0, 2, 1);
+  for (size_t y = 0; y < 9; ++y) std::copy_n(topDown.line(y), 13, bottomUp.line(y));
+  const Image a = ScaleInBands(kGray, topDown, 30, 5, {2, 7});
+  const Image b = ScaleInBands(kGray, bottomUp, 30, 5, {2, 7});
+  EXPECT_TRUE(imgfiltTest::SameLines(a, b, 5));
 }
 
 TEST(Scaling, BadArgumentsReturnTheirCode) {
@@ -225,8 +225,8 @@ TEST(Scaling, BadArgumentsReturnTheirCode) {
 
 TEST(Scaling, LaterBandsNeedTheirImagesFirstBand) {
   std::vector<uint8_t> src(64, 1), dst(256, kSentinel), prev(8, 0);
-  const auto band = [&](uint32_t width, uint32_t target_height, uint8_t state, const uint8_t* p) {
-    return ScalingGray(src.data(), dst.data(), 8, width, 4, 8, 16, 16, target_height, 0, state, p);
+  const auto band = [&](uint32_t width, uint32_t targetHeight, uint8_t state, const uint8_t* p) {
+    return ScalingGray(src.data(), dst.data(), 8, width, 4, 8, 16, 16, targetHeight, 0, state, p);
   };
   // Finish whatever an earlier test left, then try a middle band.
   ASSERT_EQ(band(8, 12, IMGFILT_BAND_ONLY, nullptr), IMGFILT_OK);

@@ -11,7 +11,7 @@
 
 #include "test_image.h"
 
-namespace imgfilt_test {
+namespace imgfiltTest {
 
 constexpr double kScenePi = 3.14159265358979323846;
 
@@ -19,7 +19,7 @@ constexpr double kScenePi = 3.14159265358979323846;
 inline void AddNoise(Image& image, int amount, uint32_t seed) {
   std::mt19937 rng(seed);
   for (uint32_t y = 0; y < image.lines; ++y) {
-    for (size_t i = 0; i < image.row_bytes(); ++i) {
+    for (size_t i = 0; i < image.rowBytes(); ++i) {
       const int v = image.line(y)[i] + int(rng() % uint32_t(2 * amount + 1)) - amount;
       image.line(y)[i] = uint8_t(std::clamp(v, 0, 255));
     }
@@ -89,6 +89,6 @@ inline void TextPaper(double u, double v, double w, double h, uint8_t* rgb) {
   rgb[0] = rgb[1] = rgb[2] = value;
 }
 
-}  // namespace imgfilt_test
+}  // namespace imgfiltTest
 
 #endif  // IMGFILT_TESTS_SCENE_H_

@@ -20,12 +20,12 @@
 namespace {
 
 using imgfilt::Kernel;
-using imgfilt_test::AllFilters;
-using imgfilt_test::FilterCase;
-using imgfilt_test::FilterExport;
-using imgfilt_test::Image;
-using imgfilt_test::MakeImage;
-using imgfilt_test::RandomImage;
+using imgfiltTest::AllFilters;
+using imgfiltTest::FilterCase;
+using imgfiltTest::FilterExport;
+using imgfiltTest::Image;
+using imgfiltTest::MakeImage;
+using imgfiltTest::RandomImage;
 
 template <class Body>
 void ForEachTarget(const Body& body) {
@@ -116,13 +116,13 @@ TEST(SimdEquivalence, FiltersMatchPlainOverEveryGeometry) {
               const Image src = RandomImage(width, lines, f.bpp, width * 31 + lines, pad, orientation);
               for (uint8_t state : {IMGFILT_BAND_ONLY, IMGFILT_BAND_NONE}) {
                 Image fast = MakeImage(width, lines, f.bpp, 7, pad, orientation), slow = fast;
-                std::vector<uint8_t> held_fast(2 * src.line_bytes), held_slow(held_fast);
+                std::vector<uint8_t> heldFast(2 * src.lineBytes), heldSlow(heldFast);
                 // A 1-pixel image has no 2 x 2 region: both paths answer 8 alike.
-                const uint8_t code = f.run(src.data(), fast.data(), src.line_bytes, width, lines, orientation, state, held_fast.data(), nullptr);
-                ASSERT_EQ(code, plain(src.data(), slow.data(), src.line_bytes, width, lines, orientation, state, held_slow.data(), nullptr));
+                const uint8_t code = f.run(src.data(), fast.data(), src.lineBytes, width, lines, orientation, state, heldFast.data(), nullptr);
+                ASSERT_EQ(code, plain(src.data(), slow.data(), src.lineBytes, width, lines, orientation, state, heldSlow.data(), nullptr));
                 ASSERT_EQ(code, width == 1 && state == IMGFILT_BAND_NONE ? IMGFILT_REGION_TOO_SMALL : IMGFILT_OK);
                 ASSERT_EQ(fast.bytes, slow.bytes) << f.name << " width " << width << " pad " << pad << " lines " << lines;
-                ASSERT_EQ(held_fast, held_slow) << f.name;
+                ASSERT_EQ(heldFast, heldSlow) << f.name;
               }
             }
           }
@@ -137,9 +137,9 @@ TEST(SimdEquivalence, EveryBandSplitOfFiftyLinesMatchesPlain) {
     for (const FilterCase& f : AllFilters()) {
       for (uint8_t orientation : {0, 1}) {
         const Image src = RandomImage(37, 50, f.bpp, 77, 1, orientation);
-        const Image reference = imgfilt_test::RunBands(Engine(f.kernel, &imgfilt::FilterRowPlain), src, {50});
+        const Image reference = imgfiltTest::RunBands(Engine(f.kernel, &imgfilt::FilterRowPlain), src, {50});
         for (size_t size = 1; size <= 50; ++size) {
-          ASSERT_TRUE(imgfilt_test::SameLines(imgfilt_test::RunBands(f.run, src, imgfilt_test::EvenBands(50, size)), reference, 49))
+          ASSERT_TRUE(imgfiltTest::SameLines(imgfiltTest::RunBands(f.run, src, imgfiltTest::EvenBands(50, size)), reference, 49))
               << f.name << " bands of " << size;
         }
       }
@@ -154,8 +154,8 @@ TEST(SimdEquivalence, UnsharpMatchesPlainForEveryStrengthByte) {
       for (int a = 0; a < 256; ++a) {
         const Kernel kernel = imgfilt::UnsharpKernel(static_cast<uint8_t>(a), bpp);
         Image fast = MakeImage(67, 6, bpp), slow = fast;
-        ASSERT_EQ(imgfilt::RunFilter({src.data(), fast.data(), src.line_bytes, 67, 6, 0, IMGFILT_BAND_NONE, nullptr, nullptr}, kernel), IMGFILT_OK);
-        ASSERT_EQ(imgfilt::RunFilter({src.data(), slow.data(), src.line_bytes, 67, 6, 0, IMGFILT_BAND_NONE, nullptr, nullptr}, kernel, &imgfilt::FilterRowPlain), IMGFILT_OK);
+        ASSERT_EQ(imgfilt::RunFilter({src.data(), fast.data(), src.lineBytes, 67, 6, 0, IMGFILT_BAND_NONE, nullptr, nullptr}, kernel), IMGFILT_OK);
+        ASSERT_EQ(imgfilt::RunFilter({src.data(), slow.data(), src.lineBytes, 67, 6, 0, IMGFILT_BAND_NONE, nullptr, nullptr}, kernel, &imgfilt::FilterRowPlain), IMGFILT_OK);
         ASSERT_EQ(fast.bytes, slow.bytes) << "strength byte " << a << " bpp " << bpp;
       }
     }
@@ -186,8 +186,8 @@ TEST(SimdEquivalence, HorizontalPassesMatchPlain) {
           ASSERT_EQ(imgfilt::BuildEnlargeTable(width, target, table), IMGFILT_OK);
           ASSERT_EQ(imgfilt::BuildEnlargeGroups(width, bpp, table), IMGFILT_OK);
           std::vector<uint8_t> a(target * static_cast<size_t>(bpp)), b(a.size());
-          fast.enlarge_line(table, src.data(), width, bpp, a.data(), scratch.data());
-          plain.enlarge_line(table, src.data(), width, bpp, b.data(), scratch.data());
+          fast.enlargeLine(table, src.data(), width, bpp, a.data(), scratch.data());
+          plain.enlargeLine(table, src.data(), width, bpp, b.data(), scratch.data());
           ASSERT_EQ(a, b) << "enlarge " << width << " to " << target << " bpp " << bpp;
         }
         // Halving and quartering have weights in 1/256 and take the integer path.
@@ -198,11 +198,11 @@ TEST(SimdEquivalence, HorizontalPassesMatchPlain) {
           ASSERT_EQ(imgfilt::BuildReduceLanes(width, bpp, table), IMGFILT_OK);
           if (width % 4 == 0 && target == width / 2) {
             ASSERT_FALSE(table.lanes.weight256.empty());
-            ASSERT_LT(table.lanes.halving_begin, table.lanes.halving_end);
+            ASSERT_LT(table.lanes.halvingBegin, table.lanes.halvingEnd);
           }
           std::vector<uint8_t> a(target * static_cast<size_t>(bpp)), b(a.size());
-          fast.reduce_line(table, src.data(), width, bpp, a.data(), scratch.data());
-          plain.reduce_line(table, src.data(), width, bpp, b.data(), scratch.data());
+          fast.reduceLine(table, src.data(), width, bpp, a.data(), scratch.data());
+          plain.reduceLine(table, src.data(), width, bpp, b.data(), scratch.data());
           ASSERT_EQ(a, b) << "reduce " << width << " to " << target << " bpp " << bpp;
         }
       }
@@ -219,8 +219,8 @@ TEST(SimdEquivalence, VerticalPassesMatchPlain) {
       const std::vector<uint8_t> upper = RandomBytes(bytes, rng), lower = RandomBytes(bytes, rng);
       for (int w0 = 0; w0 <= 128; ++w0) {
         std::vector<uint8_t> a(bytes), b(bytes);
-        fast.blend_lines(upper.data(), lower.data(), w0, 128 - w0, a.data(), bytes);
-        plain.blend_lines(upper.data(), lower.data(), w0, 128 - w0, b.data(), bytes);
+        fast.blendLines(upper.data(), lower.data(), w0, 128 - w0, a.data(), bytes);
+        plain.blendLines(upper.data(), lower.data(), w0, 128 - w0, b.data(), bytes);
         ASSERT_EQ(a, b) << "blend " << w0;
       }
       for (size_t count = 1; count <= 9; ++count) {
@@ -236,8 +236,8 @@ TEST(SimdEquivalence, VerticalPassesMatchPlain) {
           weights.push_back(w);
         }
         std::vector<uint8_t> a(bytes), b(bytes);
-        fast.weigh_lines(pointers.data(), weights.data(), count, a.data(), bytes);
-        plain.weigh_lines(pointers.data(), weights.data(), count, b.data(), bytes);
+        fast.weighLines(pointers.data(), weights.data(), count, a.data(), bytes);
+        plain.weighLines(pointers.data(), weights.data(), count, b.data(), bytes);
         ASSERT_EQ(a, b) << "weigh " << count;
       }
       // The vertical step of a halving has its own path; extremes included, where a sum
@@ -251,8 +251,8 @@ TEST(SimdEquivalence, VerticalPassesMatchPlain) {
       }
       const uint8_t* pointers[3] = {lines[0].data(), lines[1].data(), lines[2].data()};
       std::vector<uint8_t> a(bytes), b(bytes);
-      fast.weigh_lines(pointers, quarters, 3, a.data(), bytes);
-      plain.weigh_lines(pointers, quarters, 3, b.data(), bytes);
+      fast.weighLines(pointers, quarters, 3, a.data(), bytes);
+      plain.weighLines(pointers, quarters, 3, b.data(), bytes);
       ASSERT_EQ(a, b) << "weigh 1/4 1/2 1/4";
     }
   });
@@ -285,8 +285,8 @@ TEST(SimdEquivalence, ReductionTablesMatchPlain) {
         ASSERT_EQ(vector.entries[t].first, plain.entries[t].first);
         ASSERT_EQ(vector.entries[t].count, plain.entries[t].count);
       }
-      ASSERT_EQ(vector.max_span, plain.max_span);
-      ASSERT_EQ(vector.max_count, plain.max_count);
+      ASSERT_EQ(vector.maxSpan, plain.maxSpan);
+      ASSERT_EQ(vector.maxCount, plain.maxCount);
     }
   });
 }
@@ -331,9 +331,9 @@ TEST(SimdEquivalence, ScalerMatchesPlainInEveryPassOrder) {
           const Image src = RandomImage(g.w, g.h, bpp, g.w + g.h, 2, orientation);
           for (size_t size : {size_t{1}, size_t{4}, size_t{g.h}}) {
             imgfilt::Scaler fast(bpp), plain(bpp);
-            const auto bands = imgfilt_test::EvenBands(g.h, size);
-            const Image a = imgfilt_test::ScaleInBands(imgfilt_test::ScaleWith(fast, imgfilt::FastScalePasses()), src, g.tw, g.th, bands, 1);
-            const Image b = imgfilt_test::ScaleInBands(imgfilt_test::ScaleWith(plain, imgfilt::PlainScalePasses()), src, g.tw, g.th, bands, 1);
+            const auto bands = imgfiltTest::EvenBands(g.h, size);
+            const Image a = imgfiltTest::ScaleInBands(imgfiltTest::ScaleWith(fast, imgfilt::FastScalePasses()), src, g.tw, g.th, bands, 1);
+            const Image b = imgfiltTest::ScaleInBands(imgfiltTest::ScaleWith(plain, imgfilt::PlainScalePasses()), src, g.tw, g.th, bands, 1);
             ASSERT_EQ(a.bytes, b.bytes) << g.w << "x" << g.h << " to " << g.tw << "x" << g.th << " bpp " << bpp << " bands of " << size;
           }
         }

@@ -13,23 +13,23 @@
 #include "imgfilt.h"
 #include "kernel.h"
 
-namespace imgfilt_test {
+namespace imgfiltTest {
 
 // A caller's raster: `pad` spare bytes at the end of every line, lines in `orientation` order.
 struct Image {
   uint32_t width = 0;
   uint32_t lines = 0;
-  uint32_t line_bytes = 0;
+  uint32_t lineBytes = 0;
   int bpp = 1;
   uint8_t orientation = 0;
   std::vector<uint8_t> bytes;
 
-  size_t row_bytes() const { return size_t{width} * static_cast<size_t>(bpp); }
+  size_t rowBytes() const { return size_t{width} * static_cast<size_t>(bpp); }
   uint8_t* data() { return bytes.data(); }
   const uint8_t* data() const { return bytes.data(); }
   // Image line y (0 = top), whatever the storage order.
-  uint8_t* line(size_t y) { return data() + MemoryLine(y) * line_bytes; }
-  const uint8_t* line(size_t y) const { return data() + MemoryLine(y) * line_bytes; }
+  uint8_t* line(size_t y) { return data() + MemoryLine(y) * lineBytes; }
+  const uint8_t* line(size_t y) const { return data() + MemoryLine(y) * lineBytes; }
   uint8_t& at(size_t x, size_t y, int channel = 0) { return line(y)[Offset(x, channel)]; }
   uint8_t at(size_t x, size_t y, int channel = 0) const { return line(y)[Offset(x, channel)]; }
   size_t Offset(size_t x, int channel) const { return x * static_cast<size_t>(bpp) + static_cast<size_t>(channel); }
@@ -43,8 +43,8 @@ inline Image MakeImage(uint32_t width, uint32_t lines, int bpp, uint8_t fill = 0
   image.lines = lines;
   image.bpp = bpp;
   image.orientation = orientation;
-  image.line_bytes = static_cast<uint32_t>(width * static_cast<uint32_t>(bpp) + pad);
-  image.bytes.assign(size_t{image.line_bytes} * lines, fill);
+  image.lineBytes = static_cast<uint32_t>(width * static_cast<uint32_t>(bpp) + pad);
+  image.bytes.assign(size_t{image.lineBytes} * lines, fill);
   return image;
 }
 
@@ -58,12 +58,12 @@ inline Image RandomImage(uint32_t width, uint32_t lines, int bpp, uint32_t seed,
 
 // Lines [0, count) of two images hold the same pixel bytes.
 inline ::testing::AssertionResult SameLines(const Image& a, const Image& b, size_t count,
-                                            size_t a_first = 0, size_t b_first = 0) {
+                                            size_t aFirst = 0, size_t b_first = 0) {
   for (size_t y = 0; y < count; ++y) {
-    for (size_t i = 0; i < a.row_bytes(); ++i) {
-      if (a.line(a_first + y)[i] != b.line(b_first + y)[i]) {
+    for (size_t i = 0; i < a.rowBytes(); ++i) {
+      if (a.line(aFirst + y)[i] != b.line(b_first + y)[i]) {
         return ::testing::AssertionFailure() << "line " << y << " byte " << i << ": "
-                                             << int{a.line(a_first + y)[i]} << " != "
+                                             << int{a.line(aFirst + y)[i]} << " != "
                                              << int{b.line(b_first + y)[i]};
       }
     }
@@ -125,8 +125,8 @@ constexpr uint8_t kSentinel = 0xA5;
 // Lines [first, first + count) of `src` as a raster of their own.
 inline Image Band(const Image& src, size_t first, size_t count) {
   Image band = MakeImage(src.width, static_cast<uint32_t>(count), src.bpp, 0,
-                         src.line_bytes - static_cast<uint32_t>(src.row_bytes()), src.orientation);
-  for (size_t y = 0; y < count; ++y) std::copy_n(src.line(first + y), src.line_bytes, band.line(y));
+                         src.lineBytes - static_cast<uint32_t>(src.rowBytes()), src.orientation);
+  for (size_t y = 0; y < count; ++y) std::copy_n(src.line(first + y), src.lineBytes, band.line(y));
   return band;
 }
 
@@ -147,16 +147,16 @@ inline uint8_t BandState(size_t band, size_t bands) {
 // order. Checks on the way that each band writes exactly the lines it should.
 inline Image RunBands(const FilterExport& run, const Image& src, const std::vector<size_t>& sizes) {
   Image out = MakeImage(src.width, src.lines, src.bpp, kSentinel);
-  std::vector<uint8_t> held(2 * src.line_bytes);
+  std::vector<uint8_t> held(2 * src.lineBytes);
   size_t first = 0, written = 0;
   for (size_t b = 0; b < sizes.size(); ++b) {
     const Image band = Band(src, first, sizes[b]);
     Image dst = MakeImage(src.width, band.lines, src.bpp, kSentinel,
-                          src.line_bytes - static_cast<uint32_t>(src.row_bytes()), src.orientation);
-    EXPECT_EQ(run(band.data(), dst.data(), band.line_bytes, band.width, band.lines, band.orientation,
+                          src.lineBytes - static_cast<uint32_t>(src.rowBytes()), src.orientation);
+    EXPECT_EQ(run(band.data(), dst.data(), band.lineBytes, band.width, band.lines, band.orientation,
                   BandState(b, sizes.size()), held.data(), nullptr), IMGFILT_OK);
     const size_t outputs = b == 0 ? sizes[b] - 1 : sizes[b];
-    for (size_t y = 0; y < outputs; ++y) std::copy_n(dst.line(y), src.row_bytes(), out.line(written + y));
+    for (size_t y = 0; y < outputs; ++y) std::copy_n(dst.line(y), src.rowBytes(), out.line(written + y));
     if (b == 0) {
       EXPECT_EQ(dst.line(sizes[b] - 1)[0], kSentinel) << "first band wrote its last line";
     }
@@ -167,6 +167,6 @@ inline Image RunBands(const FilterExport& run, const Image& src, const std::vect
   return out;
 }
 
-}  // namespace imgfilt_test
+}  // namespace imgfiltTest
 
 #endif  // IMGFILT_TESTS_TEST_IMAGE_H_

@@ -8,7 +8,7 @@
 #include "scene.h"
 #include "test_image.h"
 
-namespace imgfilt_test {
+namespace imgfiltTest {
 namespace {
 
 struct Holder {
@@ -100,7 +100,7 @@ void ExpectFrames(const Holder& h, int32_t count, const ImageRect* frames, const
 }
 
 int32_t Slides(const Holder& h, ImageRect* frames, uint8_t orientation = 0) {
-  return TPOPositiveAutoRegion(h.image.data(), h.image.line_bytes, h.image.width, h.image.lines, h.dpi,
+  return TPOPositiveAutoRegion(h.image.data(), h.image.lineBytes, h.image.width, h.image.lines, h.dpi,
                                frames, orientation);
 }
 
@@ -126,7 +126,7 @@ TEST(SlideHolder, BottomUpScansGiveTheSameFrames) {
   const Holder h = SlideHolder(300, 0x1B, 0x06, 77);
   Holder flipped = h;
   flipped.image.orientation = 1;
-  for (uint32_t y = 0; y < h.image.lines; ++y) std::copy_n(h.image.line(y), h.image.row_bytes(), flipped.image.line(y));
+  for (uint32_t y = 0; y < h.image.lines; ++y) std::copy_n(h.image.line(y), h.image.rowBytes(), flipped.image.line(y));
   ImageRect frames[6] = {};
   ExpectFrames(h, Slides(flipped, frames, 1), frames, "bottom-up");
 }
@@ -135,18 +135,18 @@ TEST(SlideHolder, RefusesSmallScansAndAnEmptyUnit) {
   Holder h = SlideHolder(300, 0x3F, 0, 5);
   ImageRect frames[6];
   // 5 inches at 300 dpi are 1500 pixels: 1400 are too few, 1500 enough.
-  EXPECT_EQ(TPOPositiveAutoRegion(h.image.data(), h.image.line_bytes, 1400, h.image.lines, 300, frames, 0), -2);
-  EXPECT_EQ(TPOPositiveAutoRegion(h.image.data(), h.image.line_bytes, 1500, h.image.lines, 300, frames, 0), 6);
-  EXPECT_EQ(TPOPositiveAutoRegion(h.image.data(), h.image.line_bytes, h.image.width, 2099, 300, frames, 0), -2);
+  EXPECT_EQ(TPOPositiveAutoRegion(h.image.data(), h.image.lineBytes, 1400, h.image.lines, 300, frames, 0), -2);
+  EXPECT_EQ(TPOPositiveAutoRegion(h.image.data(), h.image.lineBytes, 1500, h.image.lines, 300, frames, 0), 6);
+  EXPECT_EQ(TPOPositiveAutoRegion(h.image.data(), h.image.lineBytes, h.image.width, 2099, 300, frames, 0), -2);
   EXPECT_EQ(TPOPositiveAutoRegion(h.image.data(), h.image.width * 3 - 1, h.image.width, h.image.lines, 300, frames, 0), -2);
-  EXPECT_EQ(TPOPositiveAutoRegion(h.image.data(), h.image.line_bytes, h.image.width, h.image.lines, 0, frames, 0), -2);
-  EXPECT_EQ(TPOPositiveAutoRegion(h.image.data(), h.image.line_bytes, h.image.width, h.image.lines, 300, nullptr, 0), -2);
-  EXPECT_EQ(TPONegativeAutoRegion(nullptr, h.image.line_bytes, h.image.width, h.image.lines, 300, frames, 0), -2);
+  EXPECT_EQ(TPOPositiveAutoRegion(h.image.data(), h.image.lineBytes, h.image.width, h.image.lines, 0, frames, 0), -2);
+  EXPECT_EQ(TPOPositiveAutoRegion(h.image.data(), h.image.lineBytes, h.image.width, h.image.lines, 300, nullptr, 0), -2);
+  EXPECT_EQ(TPONegativeAutoRegion(nullptr, h.image.lineBytes, h.image.width, h.image.lines, 300, frames, 0), -2);
   // The whole unit lit: the holder is not there.
   Holder empty = EmptyHolder(300);
   std::fill(empty.image.bytes.begin(), empty.image.bytes.end(), uint8_t{240});
   EXPECT_EQ(Slides(empty, frames), -1);
-  EXPECT_EQ(TPONegativeAutoRegion(empty.image.data(), empty.image.line_bytes, empty.image.width,
+  EXPECT_EQ(TPONegativeAutoRegion(empty.image.data(), empty.image.lineBytes, empty.image.width,
                                   empty.image.lines, 300, frames, 0), 0);
 }
 
@@ -158,7 +158,7 @@ TEST(FilmHolder, FindsEveryLitStripAndInventsNone) {
         if (dpi == 600 && covered != (present == 2)) continue;  // the large scans: a few
         const Holder h = FilmHolder(dpi, present, covered, seed++);
         ImageRect frames[2] = {};
-        const int32_t n = TPONegativeAutoRegion(h.image.data(), h.image.line_bytes, h.image.width,
+        const int32_t n = TPONegativeAutoRegion(h.image.data(), h.image.lineBytes, h.image.width,
                                                 h.image.lines, dpi, frames, 0);
         const std::string what = std::to_string(dpi) + " dpi, strips " + std::to_string(present) +
                                  (covered ? ", covered" : ", bare");
@@ -169,4 +169,4 @@ TEST(FilmHolder, FindsEveryLitStripAndInventsNone) {
 }
 
 }  // namespace
-}  // namespace imgfilt_test
+}  // namespace imgfiltTest
