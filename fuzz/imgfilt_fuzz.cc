@@ -85,7 +85,7 @@ void Scale(FuzzedDataProvider& in) {
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   FuzzedDataProvider in(data, size);
-  for (int call = 0; call < 6 && in.remainingBytes() > 0; ++call) {
+  for (int call = 0; call < 6 && in.remaining_bytes() > 0; ++call) {
     if (in.ConsumeBool()) {
       Scale(in);
     } else {

@@ -118,7 +118,7 @@ void Chain(FuzzedDataProvider& in) {
   p.screenRuling = in.ConsumeIntegral<uint8_t>();
   p.xResolution = in.ConsumeIntegral<uint16_t>();
   p.yResolution = in.ConsumeIntegral<uint16_t>();
-  for (int band = 0; band < 5 && in.remainingBytes() > 0; ++band) {
+  for (int band = 0; band < 5 && in.remaining_bytes() > 0; ++band) {
     p.lines = in.ConsumeIntegralInRange<uint32_t>(0, 12);
     p.bandState = band == 0 ? in.ConsumeIntegralInRange<uint8_t>(0, 4) : in.ConsumeIntegralInRange<uint8_t>(0, 2);
     std::vector<uint8_t> src = Bytes(in, size_t{p.lineBytes} * p.lines);

@@ -167,7 +167,7 @@ void Analyse(FuzzedDataProvider& in) {
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   FuzzedDataProvider in(data, size);
-  for (int call = 0; call < 6 && in.remainingBytes() > 0; ++call) {
+  for (int call = 0; call < 6 && in.remaining_bytes() > 0; ++call) {
     switch (in.ConsumeIntegralInRange(0, 3)) {
       case 0: Sizes(in); break;
       case 1: Rotate(in); break;

@@ -100,7 +100,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   model.blueDelay = static_cast<int8_t>(data[7]) % 8;
   model.scanStartMs = 0;
   fixture.scanner->Reset(std::make_unique<emulator::ScsiScanner>(
-                             model, fixture.host->clock(), std::make_shared<emulator::TestChart>()),
+                             model, fixture.host.host().clock(), std::make_shared<emulator::TestChart>()),
                          data + 8, size - 8);
 
   CScanCore core("C:\\TOVELINK");

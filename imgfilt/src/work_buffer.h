@@ -11,10 +11,16 @@
 
 namespace imgfilt {
 
-// Fault switch: with n > 0 the n-th allocation from now fails (once); 0 disarms it.
-void FailNthAllocation(int n);
+// The library's fault switches, named as the platform's fault service names its own (imgfilt
+// uses no platform service, so it keeps them here): FailNth(n) makes the n-th allocation from
+// now fail, once; FailEvery() makes every allocation fail; Clear() disarms both.
+namespace faults {
+void FailNth(int n);
+void FailEvery();
+void Clear();
+}  // namespace faults
 
-// Consumes one tick of the fault switch; true when this allocation is to fail.
+// Consumes one tick of the fault switches; true when this allocation is to fail.
 bool AllocationFaultDue();
 
 // Resizes `v` to `n` elements; false (and `v` untouched) when the memory cannot be had.

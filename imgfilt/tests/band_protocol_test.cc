@@ -191,12 +191,19 @@ TEST(BandProtocol, FailedAllocationReturns10AndWritesNothing) {
   const Image src = RandomImage(7, 6, 1, 3);
   Image expected = src;
   ASSERT_EQ(MedianGray(src.data(), expected.data(), 7, 7, 6, 0, IMGFILT_BAND_NONE, nullptr, nullptr), IMGFILT_OK);
+  // Every allocation failing: 10 each time until the switch is cleared.
+  Image refused = src;
+  imgfilt::faults::FailEvery();
+  EXPECT_EQ(MedianGray(refused.data(), refused.data(), 7, 7, 6, 0, IMGFILT_BAND_NONE, nullptr, nullptr), 10);
+  EXPECT_EQ(MedianGray(refused.data(), refused.data(), 7, 7, 6, 0, IMGFILT_BAND_NONE, nullptr, nullptr), 10);
+  imgfilt::faults::Clear();
+  EXPECT_EQ(refused.bytes, src.bytes);
   // In place, so that the filter needs its copies; fail each allocation in turn until none is left.
   for (int n = 1;; ++n) {
     Image image = src;
-    imgfilt::FailNthAllocation(n);
+    imgfilt::faults::FailNth(n);
     const uint8_t code = MedianGray(image.data(), image.data(), 7, 7, 6, 0, IMGFILT_BAND_NONE, nullptr, nullptr);
-    imgfilt::FailNthAllocation(0);
+    imgfilt::faults::Clear();
     if (code == IMGFILT_OK) {
       EXPECT_EQ(image.bytes, expected.bytes);
       EXPECT_GT(n, 1);

@@ -238,9 +238,9 @@ TEST(Chain, NoMemoryForTheLineBufferWritesNothing) {
   ProcessParam p = Record(src, IMGFILT_OP_MEDIAN, IMGFILT_TYPE_GRAY);
   p.lines = 6;
   std::vector<uint8_t> dst(48, 0);
-  imgfilt::FailNthAllocation(1);
+  imgfilt::faults::FailNth(1);
   EXPECT_EQ(DoImgfiltess(src.data(), dst.data(), &p), 10u);
-  imgfilt::FailNthAllocation(0);
+  imgfilt::faults::Clear();
   EXPECT_EQ(dst, std::vector<uint8_t>(48, 0));
   EXPECT_EQ(src.bytes, before.bytes);
   EXPECT_EQ(p.totalLines, 6u) << "the record is unchanged";

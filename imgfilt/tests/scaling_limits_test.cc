@@ -44,10 +44,10 @@ TEST(ScalingLimits, SizesUpTo2To28AreScaledAndLargerOnesRefused) {
       uint32_t sizes[4] = {8, 8, 16, 4};  // width, total lines, target width, target height
       sizes[which] = size;
       const auto [width, total, targetWidth, targetHeight] = sizes;
-      imgfilt::FailNthAllocation(1);
+      imgfilt::faults::FailNth(1);
       const uint8_t code = ScalingGray(src.data(), dst.data(), width, width, 1, total, targetWidth,
                                        targetWidth, targetHeight, 0, 3, nullptr);
-      imgfilt::FailNthAllocation(0);
+      imgfilt::faults::Clear();
       EXPECT_EQ(code, size == kLimit ? 10 : 13) << "size " << which << " = " << size;
     }
   }

@@ -259,9 +259,9 @@ TEST(Scaling, FailedAllocationReturns10AndLeavesNoImage) {
   std::vector<uint8_t> prev(src.line(3), src.line(3) + 9);
   for (int n = 1;; ++n) {
     std::vector<uint8_t> dst(20 * 7, kSentinel);
-    imgfilt::FailNthAllocation(n);
+    imgfilt::faults::FailNth(n);
     const uint8_t code = ScalingGray(src.data(), dst.data(), 9, 9, 4, 10, 20, 20, 7, 0, 0, nullptr);
-    imgfilt::FailNthAllocation(0);
+    imgfilt::faults::Clear();
     if (code == IMGFILT_OK) {
       ASSERT_EQ(ScalingGray(src.line(4), dst.data() + 20 * 2, 9, 9, 6, 10, 20, 20, 7, 0, 2, prev.data()), IMGFILT_OK);
       EXPECT_TRUE(std::equal(dst.begin(), dst.end(), expected.bytes.begin()));
