@@ -16,29 +16,14 @@
 #include <vector>
 
 #include "imgfilt.h"
+#include "imgfilt_pages.h"
 
 namespace {
 
-struct Page {
-  int dpi;
-  int width;
-  int lines;
-};
-constexpr Page kPages[] = {{300, 2480, 3508}, {600, 4960, 7016}};
-
-cv::Mat MakePage(const Page& page, int channels) {
-  cv::Mat image(page.lines, page.width, CV_8UC(channels));
-  std::mt19937 rng(page.dpi);
-  for (int y = 0; y < page.lines; ++y) {
-    uint8_t* row = image.ptr<uint8_t>(y);
-    for (int i = 0; i < page.width * channels; ++i) {
-      row[i] = static_cast<uint8_t>((i / channels + y) / 16 % 200 + rng() % 48);
-    }
-  }
-  return image;
-}
-
-uint32_t Stride(const cv::Mat& m) { return static_cast<uint32_t>(m.step[0]); }
+using imgfilt_bench::kPages;
+using imgfilt_bench::MakePage;
+using imgfilt_bench::Page;
+using imgfilt_bench::Stride;
 double Megapixels(const cv::Mat& m) { return m.rows * static_cast<double>(m.cols) / 1e6; }
 
 void Compare(benchmark::State& state, double megapixels, const std::function<void()>& ours,

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "imgfilt.h"
+#include "imgfilt_fuzz_input.h"
 
 namespace {
 
@@ -16,18 +17,8 @@ using SettingFilter = uint8_t (*)(const uint8_t*, uint8_t*, uint32_t, uint32_t, 
 using PlainFilter = uint8_t (*)(const uint8_t*, uint8_t*, uint32_t, uint32_t, uint32_t, uint8_t,
                                 uint8_t, uint8_t*, ImageRect*);
 
-// width x bpp plus a little, or a little less; never below 0.
-uint32_t Stride(FuzzedDataProvider& in, uint32_t pixelBytes) {
-  const auto more = in.ConsumeIntegralInRange<uint32_t>(0, 5);
-  const auto less = in.ConsumeBool() ? in.ConsumeIntegralInRange<uint32_t>(0, 2) : 0;
-  return pixelBytes + more > less ? pixelBytes + more - less : 0;
-}
-
-std::vector<uint8_t> Bytes(FuzzedDataProvider& in, size_t n) {
-  std::vector<uint8_t> v = in.ConsumeBytes<uint8_t>(n);
-  v.resize(n, 0x5A);
-  return v;
-}
+using imgfilt_fuzz::Bytes;
+using imgfilt_fuzz::Stride;
 
 void Filter(FuzzedDataProvider& in) {
   const int which = in.ConsumeIntegralInRange(0, 7);

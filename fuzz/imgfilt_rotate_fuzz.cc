@@ -9,20 +9,12 @@
 #include <vector>
 
 #include "imgfilt.h"
+#include "imgfilt_fuzz_input.h"
 
 namespace {
 
-uint32_t Stride(FuzzedDataProvider& in, uint32_t pixelBytes) {
-  const auto more = in.ConsumeIntegralInRange<uint32_t>(0, 5);
-  const auto less = in.ConsumeBool() ? in.ConsumeIntegralInRange<uint32_t>(0, 2) : 0;
-  return pixelBytes + more > less ? pixelBytes + more - less : 0;
-}
-
-std::vector<uint8_t> Bytes(FuzzedDataProvider& in, size_t n) {
-  std::vector<uint8_t> v = in.ConsumeBytes<uint8_t>(n);
-  v.resize(n, 0x5A);
-  return v;
-}
+using imgfilt_fuzz::Bytes;
+using imgfilt_fuzz::Stride;
 
 float Angle(FuzzedDataProvider& in) {
   switch (in.ConsumeIntegralInRange(0, 3)) {
