@@ -316,8 +316,10 @@ TEST(Chain, AnyBandSplitMatchesOneBand) {
     ProcessParam p = Record(src, ops, type);
     p.width = width;
     p.targetWidth = 1 + rng() % 60;
-    // A vertical reduction weighs lines of the next band as the band's last line, so only a
-    // height that stays or grows is independent of the split.
+    // The band protocol keeps one line of the band before: a vertical reduction whose window
+    // reaches further back, or into the next band, weighs the previous line or the band's last
+    // line there instead (the scaler's own band rule), so only a height that stays or grows is
+    // independent of the split.
     p.targetHeight = lines - e + rng() % 40;
     p.blurLevel = static_cast<uint8_t>(rng() % 4);
     p.screenRuling = static_cast<uint8_t>(rng());
