@@ -21,7 +21,7 @@ const char kUsage[] =
     "  --resize WxH        scale to W x H pixels\n"
     "  --threshold N       gray to bilevel at level N\n"
     "  --halftone P        gray to bilevel by dither pattern P (0..4)\n"
-    "  --rotate DEG        turn by DEG degrees after the chain\n"
+    "  --rotate DEG        turn by DEG degrees (on its own, without the operations above)\n"
     "analyses (printed):\n"
     "  --detect-lpi        the screen ruling of a colour or gray scan\n"
     "  --auto-type         line art, gray photograph or colour document\n"
