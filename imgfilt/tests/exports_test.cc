@@ -29,6 +29,9 @@ TEST(Exports, LibraryExportsExactlyTheImplementedNames) {
   std::set<std::string> names = DefinedDynamicSymbols(IMGFILT_LIBRARY_FILE);
   // Markers every shared object carries.
   for (const char* marker : {"_init", "_fini", "_edata", "_end", "__bss_start"}) names.erase(marker);
+  // The standard library's own inline variables (a debug build keeps one of its comparison
+  // helpers) are exported by its headers, not by the library.
+  std::erase_if(names, [](const std::string& n) { return n.rfind("_ZNSt", 0) == 0 || n.rfind("_ZSt", 0) == 0; });
   std::set<std::string> implemented = {
       "BlurGray",        "BlurColor",        "SharpenGray", "SharpenColor", "UnsharpmaskGray",
       "UnsharpmaskColor", "MedianGray",      "MedianColor", "ScalingGray",  "ScalingColor",
