@@ -160,48 +160,55 @@ bool FileSystem::DeleteFile(std::string_view path) {
   return true;
 }
 
-bool FileSystem::MoveFile(std::string_view from, std::string_view to) {
-  auto a = Resolve(from);
-  auto b = Resolve(to);
-  if (!a || !b) return false;
+// The host paths of a rename's two ends; false (and the last error) when either does not resolve
+// or the source is missing.
+bool FileSystem::RenameEnds(std::string_view from, std::string_view to, fs::path* a,
+                            fs::path* b) const {
+  auto source = Resolve(from);
+  auto target = Resolve(to);
+  if (!source || !target) return false;
   std::error_code ec;
-  if (!fs::exists(*a, ec)) {
+  if (!fs::exists(*source, ec)) {
     SetLastError(kErrorFileNotFound);
     return false;
   }
+  *a = std::move(*source);
+  *b = std::move(*target);
+  return true;
+}
+
+bool FileSystem::MoveFile(std::string_view from, std::string_view to) {
+  fs::path a, b;
+  if (!RenameEnds(from, to, &a, &b)) return false;
+  std::error_code ec;
   // A rename that only changes case is allowed; any other existing target is not.
-  if (fs::exists(*b, ec) && !fs::equivalent(*a, *b, ec)) {
+  if (fs::exists(b, ec) && !fs::equivalent(a, b, ec)) {
     SetLastError(kErrorAlreadyExists);
     return false;
   }
-  if (Injected(fault_point::kFileRename, *b, kErrorAccessDenied)) return false;
-  if (::rename(a->c_str(), b->c_str()) != 0) return FailErrno();
-  attributes_->Moved(*a, *b);
+  if (Injected(fault_point::kFileRename, b, kErrorAccessDenied)) return false;
+  if (::rename(a.c_str(), b.c_str()) != 0) return FailErrno();
+  attributes_->Moved(a, b);
   return true;
 }
 
 bool FileSystem::ReplaceFile(std::string_view from, std::string_view to) {
-  auto a = Resolve(from);
-  auto b = Resolve(to);
-  if (!a || !b) return false;
+  fs::path a, b;
+  if (!RenameEnds(from, to, &a, &b)) return false;
   std::error_code ec;
-  if (!fs::exists(*a, ec)) {
-    SetLastError(kErrorFileNotFound);
-    return false;
-  }
-  if (fs::exists(*b, ec)) {
+  if (fs::exists(b, ec)) {
     const uint32_t attrs = GetAttributes(to);
     // Only a file is replaced: never a folder, a read-only file or a device.
     if ((attrs != kInvalidAttributes && (attrs & (kAttrReadOnly | kAttrDirectory))) ||
-        !fs::is_regular_file(*b, ec)) {
+        !fs::is_regular_file(b, ec)) {
       SetLastError(kErrorAccessDenied);
       return false;
     }
   }
-  if (Injected(fault_point::kFileRename, *b, kErrorAccessDenied)) return false;
-  if (::rename(a->c_str(), b->c_str()) != 0) return FailErrno();
-  attributes_->Removed(*b);
-  attributes_->Moved(*a, *b);
+  if (Injected(fault_point::kFileRename, b, kErrorAccessDenied)) return false;
+  if (::rename(a.c_str(), b.c_str()) != 0) return FailErrno();
+  attributes_->Removed(b);
+  attributes_->Moved(a, b);
   return true;
 }
 

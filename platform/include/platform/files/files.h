@@ -118,6 +118,9 @@ class FileSystem {
   bool Injected(std::string_view point, const std::filesystem::path& subject, uint32_t error) const;
 
  private:
+  bool RenameEnds(std::string_view from, std::string_view to, std::filesystem::path* a,
+                  std::filesystem::path* b) const;
+
   DriveTable drives_;
   std::string currentDirectory_ = "C:\\";
   std::unique_ptr<AttributeStore> attributes_;
