@@ -48,12 +48,14 @@ void Sort(V16 (&v)[N]) {
   }
 }
 
-// The values of lines -1..1 and columns first..last.
-template <int N>
-void Gather(const Taps& t, size_t i, int first, int last, V16 (&v)[N]) {
+// The values of lines -1..1 and columns First..Last (bounds fixed at compile time, so that the
+// array's size is checked against them).
+template <int First, int Last, int N>
+void Gather(const Taps& t, size_t i, V16 (&v)[N]) {
+  static_assert((Last - First + 1) * 3 == N, "three lines of the columns fill the array");
   int n = 0;
   for (int dy = -1; dy <= 1; ++dy) {
-    for (int dx = first; dx <= last; ++dx) v[n++] = t.At(i, dy, dx);
+    for (int dx = First; dx <= Last; ++dx) v[n++] = t.At(i, dy, dx);
   }
 }
 
@@ -61,12 +63,12 @@ void Gather(const Taps& t, size_t i, int first, int last, V16 (&v)[N]) {
 V16 WideRank(int kernel, const Taps& t, size_t i) {
   if (kernel == 2) {
     V16 p[12];
-    Gather(t, i, -2, 1, p);
+    Gather<-2, 1>(t, i, p);
     Sort(p);
     return hn::ShiftRight<1>(hn::Add(p[5], p[6]));
   }
   V16 o[15];
-  Gather(t, i, -2, 2, o);
+  Gather<-2, 2>(t, i, o);
   Sort(o);
   if (kernel == 4) return hn::ShiftRight<2>(hn::Add(hn::Add(o[5], o[6]), hn::Add(o[7], o[8])));
   return hn::ShiftRight<2>(hn::Add(hn::Add(o[6], o[8]), hn::ShiftLeft<1>(o[7])));
@@ -74,7 +76,7 @@ V16 WideRank(int kernel, const Taps& t, size_t i) {
 
 V16 Rank3x3(int kernel, const Taps& t, size_t i) {
   V16 o[9];
-  Gather(t, i, -1, 1, o);
+  Gather<-1, 1>(t, i, o);
   Sort(o);
   if (kernel == 1 || kernel == 3 || kernel == 7) {
     return hn::ShiftRight<2>(hn::Add(hn::Add(o[3], o[5]), hn::ShiftLeft<1>(o[4])));
