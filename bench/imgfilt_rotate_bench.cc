@@ -17,36 +17,17 @@
 
 #include "imgfilt.h"
 #include "imgfilt_pages.h"
+#include "opencv_compare.h"
 
 namespace {
 
+using imgfilt_bench::Compare;
 using imgfilt_bench::kPages;
 using imgfilt_bench::MakePage;
+using imgfilt_bench::Megapixels;
 using imgfilt_bench::Page;
 using imgfilt_bench::Stride;
-double Megapixels(const cv::Mat& m) { return m.rows * static_cast<double>(m.cols) / 1e6; }
 
-void Compare(benchmark::State& state, double megapixels, const std::function<void()>& ours,
-             const std::function<void()>& theirs) {
-  using Clock = std::chrono::steady_clock;
-  cv::setNumThreads(1);
-  double oursSeconds = 0, theirsSeconds = 0;
-  for (auto _ : state) {
-    const auto t0 = Clock::now();
-    ours();
-    const auto t1 = Clock::now();
-    theirs();
-    const auto t2 = Clock::now();
-    const double a = std::chrono::duration<double>(t1 - t0).count();
-    oursSeconds += a;
-    theirsSeconds += std::chrono::duration<double>(t2 - t1).count();
-    state.SetIterationTime(a);
-  }
-  const auto n = static_cast<double>(state.iterations());
-  state.counters["imgfilt_MPps"] = megapixels * n / oursSeconds;
-  state.counters["opencv_MPps"] = megapixels * n / theirsSeconds;
-  state.counters["ratio"] = oursSeconds / theirsSeconds;
-}
 
 // Args: page, channels.
 void BM_Rotate90(benchmark::State& state) {
