@@ -30,7 +30,7 @@ test-asan: bootstrap
 # The threaded tests (labelled "threaded") under ThreadSanitizer.
 test-tsan: bootstrap
 	@cmake --preset tsan >/dev/null
-	@cmake --build --preset tsan -j $(JOBS)
+	@cmake --build --preset tsan -j $(JOBS) --target threaded_tests
 	@TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1" ctest --test-dir build-tsan -L threaded --output-on-failure -j $(JOBS)
 
 bench: build

@@ -47,3 +47,36 @@ function(scansuite_fuzz name)
   target_link_libraries(${name} PRIVATE ${F_LIBS})
   set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/fuzz)
 endfunction()
+
+# The targets a directory and those below it define.
+function(scansuite_targets_below dir out)
+  get_property(targets DIRECTORY ${dir} PROPERTY BUILDSYSTEM_TARGETS)
+  get_property(subdirs DIRECTORY ${dir} PROPERTY SUBDIRECTORIES)
+  foreach(sub ${subdirs})
+    scansuite_targets_below(${sub} below)
+    list(APPEND targets ${below})
+  endforeach()
+  set(${out} ${targets} PARENT_SCOPE)
+endfunction()
+
+# `threaded_tests`: the threaded test programs and everything they may load or run (every library
+# and program of the suite), without the other test programs, so that the thread-sanitizer stage
+# builds only what it runs. Called once every directory has been added.
+function(scansuite_threaded_tests_target)
+  get_property(threaded GLOBAL PROPERTY SCANSUITE_THREADED_TARGETS)
+  get_property(tests GLOBAL PROPERTY SCANSUITE_TEST_TARGETS)
+  if(NOT threaded)
+    return()
+  endif()
+  scansuite_targets_below(${PROJECT_SOURCE_DIR} all)
+  set(wanted ${threaded})
+  foreach(target ${all})
+    get_target_property(type ${target} TYPE)
+    if(type MATCHES "^(SHARED_LIBRARY|MODULE_LIBRARY)$" OR
+       (type STREQUAL "EXECUTABLE" AND NOT target IN_LIST tests))
+      list(APPEND wanted ${target})
+    endif()
+  endforeach()
+  add_custom_target(threaded_tests)
+  add_dependencies(threaded_tests ${wanted})
+endfunction()
