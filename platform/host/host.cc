@@ -67,7 +67,7 @@ Host::Host(Options options) : root_(std::move(options.root)) {
   registry_ = std::make_unique<Registry>(root_ / "registry.db", faults_.get());
   // Every installed Windows has its shell folders; a failure leaves them missing, as setup
   // programs of the time were prepared for.
-  ProvisionShellFolders(*registry_, *files_, *system_);
+  ProvisionShellFolders(*registry_, *system_);
   ui_ = options.ui ? std::move(options.ui) : CreateDefaultUserInterface();
   modules_ = std::make_unique<Modules>(*files_, sysdir, windir);
   memory_ = std::make_unique<WorkMemory>(faults_.get());

@@ -4,7 +4,6 @@
 #include <utility>
 #include <vector>
 
-#include "platform/files/files.h"
 #include "platform/files/winpath.h"
 #include "platform/system/errors.h"
 #include "platform/system/system.h"
@@ -61,7 +60,7 @@ Values CommonFolders(const SystemInfo& system) {
   };
 }
 
-long Provision(Registry& registry, FileSystem& fs, RegKey root, const Values& values) {
+long Provision(Registry& registry, RegKey root, const Values& values) {
   if (values.empty()) return kErrorSuccess;
   RegKey key = 0;
   long rc = registry.CreateKey(root, kShellFoldersKey, &key);
@@ -72,17 +71,16 @@ long Provision(Registry& registry, FileSystem& fs, RegKey root, const Values& va
     if (registry.QueryValue(key, name, &type, nullptr, &size) == kErrorSuccess) continue;
     rc = registry.SetString(key, name, folder);
     if (rc != kErrorSuccess) break;
-    fs.CreateDirectories(folder);
   }
   registry.CloseKey(key);
   return rc;
 }
 }  // namespace
 
-long ProvisionShellFolders(Registry& registry, FileSystem& fs, const SystemInfo& system) {
-  long rc = Provision(registry, fs, kHkeyCurrentUser, UserFolders(system));
+long ProvisionShellFolders(Registry& registry, const SystemInfo& system) {
+  long rc = Provision(registry, kHkeyCurrentUser, UserFolders(system));
   if (rc != kErrorSuccess) return rc;
-  return Provision(registry, fs, kHkeyLocalMachine, CommonFolders(system));
+  return Provision(registry, kHkeyLocalMachine, CommonFolders(system));
 }
 
 }  // namespace platform

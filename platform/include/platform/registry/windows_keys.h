@@ -8,7 +8,6 @@
 
 namespace platform {
 
-class FileSystem;
 class SystemInfo;
 
 // RegDeleteKey as the running Windows does it: Windows 9x deletes the key with everything below
@@ -19,9 +18,9 @@ long RegDeleteKey(Registry& registry, const SystemInfo& system, RegKey parent,
 inline constexpr std::string_view kShellFoldersKey =
     "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders";
 
-// The user's (and on NT the common) "Shell Folders" values of the running Windows' preset, with
-// the folders they name on drive C:. Values already present are left alone. Errors are the
-// registry's.
-long ProvisionShellFolders(Registry& registry, FileSystem& fs, const SystemInfo& system);
+// The user's (and on NT the common) "Shell Folders" values of the running Windows' preset. Values
+// already present are left alone. The folders themselves are made by whoever first puts something
+// in them, as the shell does. Errors are the registry's.
+long ProvisionShellFolders(Registry& registry, const SystemInfo& system);
 
 }  // namespace platform
