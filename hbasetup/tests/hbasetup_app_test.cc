@@ -162,3 +162,40 @@ TEST(SetupApp, TheAboutEntryOpensDialog100) {
 
 }  // namespace
 }  // namespace hbasetup
+
+namespace hbasetup {
+namespace {
+
+// Every preset installs for its family: 98 as Windows 95, 2000 as NT.
+class SetupOnEachPreset : public ::testing::TestWithParam<const char*> {};
+
+TEST_P(SetupOnEachPreset, InstallsTheFamilysFilesAndEntries) {
+  testing::SetupHost h(GetParam());
+  for (const char* name : {"MINI.MPD", "MINI.INF", "MINI.SYS", "WNASPI32.DLL"}) {
+    h.Write(std::string("A:\\") + name, name);
+  }
+  SetupApp app(h.context(), SetupScript("[Display]\nbShow=no\nTitle=Mini\nDriver=mini.sys\n"
+                                        "[Win95 Driver Files]\n1=.\\MINI.MPD,.\\SYSTEM\\IOSUBSYS\\MINI.MPD\n"
+                                        "[NT Driver Files]\n1=.\\MINI.SYS,.\\SYSTEM32\\DRIVERS\\MINI.SYS\n"
+                                        "[Modify]\n1=old.sys\n"));
+  EXPECT_EQ(app.Run(), kExitInstalled);
+  const bool nt = h.host().system().IsNt();
+  EXPECT_EQ(app.last().type, nt ? InstallType::kNt : InstallType::kWin95);
+  EXPECT_EQ(h.files().Exists("C:\\WINDOWS\\SYSTEM32\\DRIVERS\\MINI.SYS"), nt);
+  EXPECT_EQ(h.files().Exists("C:\\WINDOWS\\SYSTEM\\IOSUBSYS\\MINI.MPD"), !nt);
+  EXPECT_EQ(h.KeyExists(platform::kHkeyLocalMachine, "SYSTEM\\CurrentControlSet\\Services\\Mini"), nt);
+  EXPECT_EQ(app.last().config, ConfigEdit::kEdited);
+}
+
+INSTANTIATE_TEST_SUITE_P(Presets, SetupOnEachPreset,
+                         ::testing::Values("win95", "win95-osr2", "win98", "nt4", "win2000"),
+                         [](const ::testing::TestParamInfo<const char*>& info) {
+                           std::string name = info.param;
+                           for (char& c : name) {
+                             if (c == '-') c = '_';
+                           }
+                           return name;
+                         });
+
+}  // namespace
+}  // namespace hbasetup
