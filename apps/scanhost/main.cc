@@ -5,6 +5,7 @@
 //   scanhost path WINDOWS-PATH         the host file a Windows path stands for
 //   scanhost ini FILE SECTION KEY [VALUE]
 //                                      reads or writes a profile string
+//   scanhost insert MEDIUM             puts an installation medium on drive A:
 #include <cstring>
 #include <iostream>
 #include <string>
@@ -14,6 +15,7 @@
 #include "platform/profile/profile.h"
 #include "platform/system/system.h"
 #include "show.h"
+#include "insert.h"
 
 namespace {
 int Usage() {
@@ -21,6 +23,7 @@ int Usage() {
                "       scanhost version [win95|win95-osr2|win98|nt4|win2000]\n"
                "       scanhost path WINDOWS-PATH\n"
                "       scanhost ini FILE SECTION KEY [VALUE]\n"
+               "       scanhost insert hbasetup|portcard\n"
                "The host root is $SCANSUITE_ROOT, else the user's data folder.\n";
   return 2;
 }
@@ -74,5 +77,6 @@ int main(int argc, char** argv) {
     return 0;
   }
   if (command == "ini" && (argc == 5 || argc == 6)) return Ini(host, argc, argv);
+  if (command == "insert" && argc == 3) return InsertMedium(host, argv[2], std::cout, std::cerr);
   return Usage();
 }

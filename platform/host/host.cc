@@ -16,6 +16,7 @@
 #include "platform/system/system.h"
 #include "platform/ui/ui.h"
 #include "platform/files/winpath.h"
+#include "platform/registry/windows_keys.h"
 
 namespace platform {
 
@@ -64,6 +65,9 @@ Host::Host(Options options) : root_(std::move(options.root)) {
   files_->CreateDirectories(sysdir);
   profiles_ = std::make_unique<ProfileFiles>(*files_, windir);
   registry_ = std::make_unique<Registry>(root_ / "registry.db", faults_.get());
+  // Every installed Windows has its shell folders; a failure leaves them missing, as setup
+  // programs of the time were prepared for.
+  ProvisionShellFolders(*registry_, *system_);
   ui_ = options.ui ? std::move(options.ui) : CreateDefaultUserInterface();
   modules_ = std::make_unique<Modules>(*files_, sysdir, windir);
   memory_ = std::make_unique<WorkMemory>(faults_.get());

@@ -20,6 +20,18 @@ constexpr const char* kSystemIni =
     "A=drives/a\n"
     "C=drives/c\n"
     "Z=/\n";
+
+// The CONFIG.SYS a Windows 9x machine of the time carried on its boot drive, with DOS CR LF
+// line ends; the setup programs edit it.
+constexpr const char* kConfigSys =
+    "DEVICE=C:\\WINDOWS\\HIMEM.SYS\r\n"
+    "DEVICE=C:\\WINDOWS\\EMM386.EXE NOEMS\r\n"
+    "DOS=HIGH,UMB\r\n"
+    "FILES=40\r\n"
+    "BUFFERS=30\r\n"
+    "DEVICEHIGH=C:\\WINDOWS\\COMMAND\\DISPLAY.SYS CON=(EGA,,1)\r\n"
+    "COUNTRY=001,437,C:\\WINDOWS\\COMMAND\\COUNTRY.SYS\r\n"
+    "SHELL=C:\\COMMAND.COM C:\\ /E:1024 /P\r\n";
 }  // namespace
 
 void ProvisionRoot(const fs::path& root) {
@@ -35,6 +47,8 @@ void ProvisionRoot(const fs::path& root) {
       std::ofstream out(temp, std::ios::binary);
       out << kSystemIni;
     }
+    // Before system.ini takes its name: a root that has it is complete.
+    std::ofstream(root / "drives/c/CONFIG.SYS", std::ios::binary) << kConfigSys;
     fs::rename(temp, root / "system.ini", ec);
   }
 }
