@@ -6,6 +6,8 @@
 #define HWY_TARGET_INCLUDE "rotate_simd.cc"
 #include "hwy/foreach_target.h"  // IWYU pragma: keep
 
+#include <type_traits>
+
 #include "hwy/highway.h"
 #include "rotate_simd.h"
 
@@ -32,11 +34,20 @@ VF Byte(VI words, int shift) {
 
 using DI64 = hn::Rebind<int64_t, DF>;
 
-// Byte `shift / 8` of each gathered 64-bit word, as doubles.
-VF Byte64(hn::Vec<DI64> words, int shift) {
+// Byte `k` of each gathered 64-bit word, as doubles: one byte shuffle (the other bytes of each
+// lane zeroed) and one conversion.
+template <int k>
+VF Byte64(hn::Vec<DI64> words) {
   const DI64 d64;
-  const auto b = hn::And(hn::ShiftRightSame(words, shift), hn::Set(d64, 0xFF));
-  return hn::ConvertTo(DF(), b);
+#if HWY_TARGET == HWY_SCALAR
+  return hn::ConvertTo(DF(), hn::And(hn::ShiftRightSame(words, 8 * k), hn::Set(d64, 0xFF)));
+#else
+  const hn::Repartition<uint8_t, DI64> d8;
+  constexpr uint8_t z = 0x80;  // a shuffle index that gives 0
+  alignas(16) static constexpr uint8_t kPick[16] = {k, z, z, z, z, z, z, z, 8 + k, z, z, z, z, z, z, z};
+  const auto picked = hn::TableLookupBytesOr0(hn::BitCast(d8, words), hn::LoadDup128(d8, kPick));
+  return hn::ConvertTo(DF(), hn::BitCast(d64, picked));
+#endif
 }
 
 VF Lerp(VF a, VF b, VF f) { return hn::Add(a, hn::Mul(f, hn::Sub(b, a))); }
@@ -51,9 +62,12 @@ uint32_t Interior(const InteriorRun& r) {
   const VI stride = hn::Set(di, static_cast<int32_t>(r.stride));
   const VI first = hn::Set(di, static_cast<int32_t>(r.first));
   const auto* base = reinterpret_cast<const int32_t*>(r.firstLine);
+  // Lane i's column is (originX + dx) + i, as the plain loop forms it; the lane offsets are made
+  // once (Iota builds its vector through memory).
+  const VF lane = hn::Iota(df, 0.0);
   uint32_t dx = r.begin;
   for (; dx + n <= r.end; dx += static_cast<uint32_t>(n)) {
-    const VF u = hn::Iota(df, r.originX + dx);
+    const VF u = hn::Add(hn::Set(df, r.originX + dx), lane);
     const VF x = hn::Add(hn::Mul(u, cos), vs);
     const VF y = hn::Sub(vc, hn::Mul(u, sin));
     const VI xi = hn::DemoteTo(di, x), yi = hn::DemoteTo(di, y);
@@ -71,13 +85,14 @@ uint32_t Interior(const InteriorRun& r) {
       const auto* base64 = reinterpret_cast<const int64_t*>(r.firstLine);
       const auto w0 = hn::GatherOffset(d64, base64, hn::PromoteTo(d64, off0));
       const auto w1 = hn::GatherOffset(d64, base64, hn::PromoteTo(d64, off1));
-      hn::Vec<D8> channel[3];
-      for (int c = 0; c < 3; ++c) {
-        const VF top = Lerp(Byte64(w0, 8 * c), Byte64(w0, 8 * c + 24), fx);
-        const VF bottom = Lerp(Byte64(w1, 8 * c), Byte64(w1, 8 * c + 24), fx);
-        channel[c] = hn::DemoteTo(D8(), hn::DemoteTo(di, Lerp(top, bottom, fy)));
-      }
-      hn::StoreInterleaved3(channel[0], channel[1], channel[2], D8(), r.out + size_t{dx} * 3);
+      const auto channel = [&](auto c) {
+        constexpr int k = decltype(c)::value;
+        const VF top = Lerp(Byte64<k>(w0), Byte64<k + 3>(w0), fx);
+        const VF bottom = Lerp(Byte64<k>(w1), Byte64<k + 3>(w1), fx);
+        return hn::DemoteTo(D8(), hn::DemoteTo(di, Lerp(top, bottom, fy)));
+      };
+      hn::StoreInterleaved3(channel(std::integral_constant<int, 0>()), channel(std::integral_constant<int, 1>()),
+                            channel(std::integral_constant<int, 2>()), D8(), r.out + size_t{dx} * 3);
     }
   }
   return dx;
