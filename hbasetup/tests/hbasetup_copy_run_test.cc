@@ -124,5 +124,34 @@ TEST(CopyRun, RetryQuestionYesCopiesAgainNoSkipsTheFile) {
   EXPECT_TRUE(h.shell().closed.empty());  // no .EXE, nothing to close
 }
 
+// Each file operation of a run failing in turn: every destination holds its old bytes or the new
+// ones whole, never a part; a failed item is skipped after the retry question (answered No) and
+// the run goes on.
+TEST(CopyRun, EveryDestinationIsOldOrNewWhateverFileOperationFails) {
+  for (uint64_t n = 1;; ++n) {
+    SetupHost h("win98");
+    const std::vector<CopyItem> items = Items(h, 3);
+    for (const CopyItem& item : items) h.Write(item.destination, "old " + item.destination);
+    h.ui().ExpectMessageBox(kRetry, platform::IDNO, 0);
+    UninstallRecord record(h.reg(), "G");
+    h.host().faults().FailNth("files", n);
+    const CopyOutcome out = RunCopy(h.context(), items, false, 0, record);
+    const uint64_t failures = h.host().faults().Failures("files");
+    h.host().faults().ClearAll();
+    for (size_t i = 0; i < items.size(); ++i) {
+      const auto now = h.Read(items[i].destination);
+      ASSERT_TRUE(now) << "failing file operation " << n;
+      EXPECT_TRUE(*now == "old " + items[i].destination || *now == "driver " + std::to_string(i))
+          << "failing file operation " << n << ": " << *now;
+    }
+    EXPECT_EQ(out.copied + out.skipped, 3u) << n;
+    if (failures == 0) {
+      EXPECT_EQ(out.copied, 3u);
+      break;
+    }
+    ASSERT_LT(n, 200u);
+  }
+}
+
 }  // namespace
 }  // namespace hbasetup

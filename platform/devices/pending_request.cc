@@ -11,19 +11,19 @@ PendingRequest::PendingRequest(Event* event, std::shared_ptr<DeviceFile> file, s
 bool PendingRequest::Complete(IoStatus status) {
   std::shared_ptr<DeviceFile> file;  // released outside the lock
   std::function<void()> routine;
-  Event* event = nullptr;
   {
     std::lock_guard<std::mutex> lock(mutex_);
     if (status_) return false;
     // A device may not report more than the caller's buffer holds.
     status.information = static_cast<uint32_t>(std::min<size_t>(status.information, capacity_));
     status_ = status;
+    // The event is set before anyone can see the outcome: a caller that sees it may free the
+    // event at once.
+    if (event_) event_->Set();
     routine = std::move(cancelRoutine_);
     file = std::move(file_);
-    event = event_;
   }
   done_.notify_all();
-  if (event) event->Set();
   return true;
 }
 

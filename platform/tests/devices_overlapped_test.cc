@@ -4,6 +4,7 @@
 
 #include <array>
 #include <atomic>
+#include <memory>
 #include <thread>
 
 #include "platform/clock/event.h"
@@ -85,6 +86,23 @@ TEST_F(OverlappedTest, PendingReadCompletesFromAnotherThread) {
   EXPECT_EQ(buffer[0], 0x5A);
   EXPECT_TRUE(done.IsSet());
   EXPECT_EQ(paths.PendingRequests(handle), 0u);
+}
+
+// A caller that sees the outcome may free its event at once: the event has been set by then.
+TEST_F(OverlappedTest, TheEventIsSetBeforeTheOutcomeShows) {
+  for (int round = 0; round < 200; ++round) {
+    auto event = std::make_unique<Event>(clock, Event::Reset::kManual);
+    Overlapped overlapped{event.get()};
+    ASSERT_FALSE(paths.ReadOverlapped(handle, buffer, overlapped, nullptr));
+    std::shared_ptr<PendingRequest> request = device->Take();
+    std::thread worker([&] { request->Complete({kErrorSuccess, 1}); });
+    while (!paths.GetOverlappedResult(handle, overlapped, nullptr, false)) {
+      ASSERT_EQ(GetLastError(), 996u);
+    }
+    EXPECT_TRUE(event->IsSet());
+    event.reset();  // the completing thread must be done with it
+    worker.join();
+  }
 }
 
 TEST_F(OverlappedTest, CancelIoRunsTheCancelRoutineOnce) {
