@@ -23,10 +23,11 @@ DescreenKernel MakeDescreenKernel(double sigma, uint32_t maxRadius);
 uint64_t DescreenStride(uint32_t width, uint32_t bytesPerPixel);
 
 // Filters `rows` in place (bottom-up or top-down alike: the filter is symmetric), leaving the
-// padding bytes. `work` must hold DescreenWorkBytes(); the caller owns it.
+// padding bytes. `work` must hold DescreenWorkBytes() for the kernel's radius, 64-byte aligned;
+// the caller owns it. Work memory: the work image, one row and up to 2r + 1 rows in double.
 void DescreenRows(uint8_t* rows, uint32_t bytesPerPixel, uint32_t width, uint32_t height,
                   const DescreenKernel& kernel, void* work);
-uint64_t DescreenWorkBytes(uint32_t bytesPerPixel, uint32_t width, uint32_t height);
+uint64_t DescreenWorkBytes(uint32_t bytesPerPixel, uint32_t width, uint32_t height, uint32_t radius);
 
 // The whole export: checks, kernel, work memory from the current host. Bad arguments or no work
 // memory leave the rows untouched. Never throws.

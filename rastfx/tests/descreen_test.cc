@@ -137,7 +137,7 @@ TEST_F(DescreenTest, AOnePixelWindowLeavesTheImageUnchanged) {
   DescreenKernel one;
   one.weights = {1.0};
   one.cumulative = {0.0};
-  std::vector<uint8_t> work(DescreenWorkBytes(4, 37, 9));
+  std::vector<uint8_t> work(DescreenWorkBytes(4, 37, 9, 0));
   DescreenRows(image.data(), 4, 37, 9, one, work.data());
   EXPECT_EQ(image, before);
   Descreen(image, 32, 37, 9, 0.01);
