@@ -30,7 +30,7 @@ int32_t ImageFromDib(const DibHeader& header, const uint8_t* colorTable, const u
                      std::unique_ptr<Image>* out) {
   uint32_t colors = 0;
   if (int32_t r = CheckDibHeader(header, &colors); r != kRasterSuccess) return r;
-  std::unique_ptr<Image> image = MakeImage(header.width, header.height, header.bitCount);
+  std::unique_ptr<Image> image = MakeImage(header.width, header.height, header.bitCount, Pixels::kToBeWritten);
   if (!image) return kRasterNoMemory;
   // A short colour table (clrUsed below the full count) leaves the rest black.
   if (colors > 0) {
@@ -43,7 +43,11 @@ int32_t ImageFromDib(const DibHeader& header, const uint8_t* colorTable, const u
   return kRasterSuccess;
 }
 
-std::string PackedDib(const Image& image) {
+size_t PackedDibSize(const Image& image) {
+  return sizeof(DibHeader) + image.palette.size() + image.pixels.size();
+}
+
+void WritePackedDib(const Image& image, uint8_t* out) {
   DibHeader h{};
   h.size = sizeof h;
   h.width = image.width;
@@ -55,11 +59,14 @@ std::string PackedDib(const Image& image) {
   h.xPelsPerMeter = h.yPelsPerMeter = 0;
   h.clrUsed = 0;
   h.clrImportant = 0;
-  std::string out;
-  out.reserve(sizeof h + image.palette.size() + image.pixels.size());
-  out.append(reinterpret_cast<const char*>(&h), sizeof h);
-  out.append(reinterpret_cast<const char*>(image.palette.data()), image.palette.size());
-  out.append(reinterpret_cast<const char*>(image.pixels.data()), image.pixels.size());
+  std::memcpy(out, &h, sizeof h);
+  std::memcpy(out + sizeof h, image.palette.data(), image.palette.size());
+  std::memcpy(out + sizeof h + image.palette.size(), image.pixels.data(), image.pixels.size());
+}
+
+std::string PackedDib(const Image& image) {
+  std::string out(PackedDibSize(image), '\0');
+  WritePackedDib(image, reinterpret_cast<uint8_t*>(out.data()));
   return out;
 }
 

@@ -31,7 +31,7 @@ int32_t CheckGeometry(int64_t width, int64_t height, int bitsPerPixel, uint32_t*
   return kRasterSuccess;
 }
 
-std::unique_ptr<Image> MakeImage(int32_t width, int32_t height, int bitsPerPixel) {
+std::unique_ptr<Image> MakeImage(int32_t width, int32_t height, int bitsPerPixel, Pixels pixels) {
   auto image = std::unique_ptr<Image>(new (std::nothrow) Image);
   if (!image) return nullptr;
   uint32_t stride = 0;
@@ -42,7 +42,8 @@ std::unique_ptr<Image> MakeImage(int32_t width, int32_t height, int bitsPerPixel
   image->bitsPerPixel = bitsPerPixel;
   image->stride = stride;
   try {
-    image->pixels.assign(size, 0);
+    image->pixels.resize(size);
+    if (pixels == Pixels::kZeroed) std::memset(image->pixels.data(), 0, size);
     if (bitsPerPixel <= 8) {
       size_t count = size_t{1} << bitsPerPixel;
       image->palette.resize(count * 4);
@@ -55,6 +56,12 @@ std::unique_ptr<Image> MakeImage(int32_t width, int32_t height, int bitsPerPixel
     return nullptr;
   }
   return image;
+}
+
+void ClearPadding(Image& image) {
+  size_t used = (size_t(image.width) * size_t(image.bitsPerPixel) + 7) / 8;
+  if (used == image.stride) return;
+  for (int32_t y = 0; y < image.height; ++y) std::memset(image.Row(y) + used, 0, image.stride - used);
 }
 
 bool IsGreyRamp(const Image& image) {

@@ -14,13 +14,35 @@
 
 namespace platform::rastertk {
 
+// Bytes left as they are when a vector grows: pixels about to be overwritten whole are not
+// cleared first.
+template <class T>
+struct UninitializedAllocator : std::allocator<T> {
+  template <class U>
+  struct rebind {
+    using other = UninitializedAllocator<U>;
+  };
+  UninitializedAllocator() = default;
+  template <class U>
+  UninitializedAllocator(const UninitializedAllocator<U>&) noexcept {}  // NOLINT
+  template <class U>
+  void construct(U* p) noexcept {
+    ::new (static_cast<void*>(p)) U;
+  }
+  template <class U, class... Args>
+  void construct(U* p, Args&&... args) {
+    ::new (static_cast<void*>(p)) U(std::forward<Args>(args)...);
+  }
+};
+using PixelBytes = std::vector<uint8_t, UninitializedAllocator<uint8_t>>;
+
 struct Image {
   int32_t width = 0;
   int32_t height = 0;
   int bitsPerPixel = 0;
   uint32_t stride = 0;
   std::vector<uint8_t> palette;  // 4 bytes (blue, green, red, 0) per entry
-  std::vector<uint8_t> pixels;   // bottom-up rows of `stride` bytes
+  PixelBytes pixels;             // bottom-up rows of `stride` bytes
   int32_t sourceFormat = 0;
 
   uint8_t* Row(int32_t bottomUpIndex) { return pixels.data() + size_t(bottomUpIndex) * stride; }
@@ -36,9 +58,13 @@ bool SupportedDepth(int bitsPerPixel);
 // Checks a geometry: kRasterSuccess, or why it is refused. Fills the stride and size.
 int32_t CheckGeometry(int64_t width, int64_t height, int bitsPerPixel, uint32_t* stride,
                       uint64_t* imageSize);
-// An image of this geometry with zeroed pixels and, up to 8 bits, a grey-ramp colour table.
-// Null when the memory cannot be had.
-std::unique_ptr<Image> MakeImage(int32_t width, int32_t height, int bitsPerPixel);
+// An image of this geometry with, up to 8 bits, a grey-ramp colour table; its pixels zeroed, or
+// left for the caller to write whole. Null when the memory cannot be had.
+enum class Pixels { kZeroed, kToBeWritten };
+std::unique_ptr<Image> MakeImage(int32_t width, int32_t height, int bitsPerPixel,
+                                 Pixels pixels = Pixels::kZeroed);
+// Zeroes the bytes of each row past its pixels (what whole-pixel writers leave alone).
+void ClearPadding(Image& image);
 bool IsGreyRamp(const Image& image);
 
 // The live bitmaps of one host: the handle a record holds leads here and nowhere else, so a
@@ -67,6 +93,8 @@ int32_t CheckDibHeader(const DibHeader& header, uint32_t* colorCount);
 int32_t ImageFromDib(const DibHeader& header, const uint8_t* colorTable, const uint8_t* rows,
                      std::unique_ptr<Image>* out);
 std::string PackedDib(const Image& image);  // header, colour table, rows
+size_t PackedDibSize(const Image& image);
+void WritePackedDib(const Image& image, uint8_t* out);  // PackedDibSize() bytes
 
 // Resizing and cropping (OpenCV's imgproc).
 int32_t ResizeImage(const Image& in, int32_t width, int32_t height, std::unique_ptr<Image>* out);

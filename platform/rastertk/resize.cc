@@ -46,7 +46,9 @@ int32_t ResizeImage(const Image& in, int32_t width, int32_t height, std::unique_
   if (int32_t r = CheckGeometry(width, height, in.bitsPerPixel, &stride, &size); r != kRasterSuccess) {
     return r;
   }
-  std::unique_ptr<Image> image = MakeImage(width, height, in.bitsPerPixel);
+  // Whole-byte pixels are all written by the resize, and only the padding cleared after it.
+  std::unique_ptr<Image> image = MakeImage(width, height, in.bitsPerPixel,
+                                           in.bitsPerPixel < 8 ? Pixels::kZeroed : Pixels::kToBeWritten);
   if (!image) return kRasterNoMemory;
   image->palette = in.palette;
   image->sourceFormat = in.sourceFormat;
@@ -63,6 +65,7 @@ int32_t ResizeImage(const Image& in, int32_t width, int32_t height, std::unique_
       cv::Mat dst = Wrap(*image);
       cv::resize(Wrap(source), dst, cv::Size(width, height), 0, 0, method);
       if (dst.data != image->pixels.data()) return kRasterFailure;  // never reallocated
+      ClearPadding(*image);
     }
   } catch (const cv::Exception&) {
     return kRasterFailure;

@@ -120,16 +120,15 @@ uintptr_t ExportDib(Bitmap* bitmap) {
     Host& host = Host::Current();
     Image* image = bitmap && bitmap->handle ? Store(host).Find(bitmap->handle) : nullptr;
     if (!image) return 0;
-    std::string dib = PackedDib(*image);
     WorkMemory& memory = host.memory();
-    Hglobal block = memory.GlobalAlloc(GMEM_MOVEABLE, dib.size());
+    Hglobal block = memory.GlobalAlloc(GMEM_MOVEABLE, PackedDibSize(*image));
     if (!block) return 0;
     void* at = memory.GlobalLock(block);
     if (!at) {
       memory.GlobalFree(block);
       return 0;
     }
-    std::memcpy(at, dib.data(), dib.size());
+    WritePackedDib(*image, static_cast<uint8_t*>(at));
     memory.GlobalUnlock(block);
     return block;
   } catch (...) {
