@@ -7,9 +7,12 @@
 namespace platform::rastertk {
 
 constexpr uint32_t kBiRgb = 0;
+// The largest header Windows defines (BITMAPV5HEADER): the colour table is read past the header,
+// so a size beyond every defined one would send that read into whatever follows.
+constexpr uint32_t kLargestHeader = 124;
 
 int32_t CheckDibHeader(const DibHeader& h, uint32_t* colorCount) {
-  if (h.size < sizeof(DibHeader) || h.planes != 1 || h.width <= 0 || h.height <= 0) {
+  if (h.size < sizeof(DibHeader) || h.size > kLargestHeader || h.planes != 1 || h.width <= 0 || h.height <= 0) {
     return kRasterBadHeader;
   }
   if (!SupportedDepth(h.bitCount)) return kRasterBadBitCount;

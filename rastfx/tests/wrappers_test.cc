@@ -101,6 +101,7 @@ TEST_F(WrappersTest, RefusedHeadersHaveTheirOwnCodes) {
   };
   const Case cases[] = {
       {"header of 39 bytes", [](rt::DibHeader& h) { h.size = 39; }, rt::kRasterBadHeader},
+      {"header of 125 bytes", [](rt::DibHeader& h) { h.size = 125; }, rt::kRasterBadHeader},
       {"two planes", [](rt::DibHeader& h) { h.planes = 2; }, rt::kRasterBadHeader},
       {"top-down rows", [](rt::DibHeader& h) { h.height = -h.height; }, rt::kRasterInvalidParameter},
       {"no width", [](rt::DibHeader& h) { h.width = 0; }, rt::kRasterInvalidParameter},

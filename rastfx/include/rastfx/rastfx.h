@@ -9,13 +9,15 @@
 // else leaves the library. The wrappers return the toolkit's result codes
 // (platform/rastertk/rastertk.h: kRasterSuccess is 1, failures are negative); nothing throws.
 //
-// DIBs: a 40-byte header followed by its colour table (up to 8 bits per pixel) and, separately,
-// the pixel rows, bottom-up and padded to 4 bytes. The toolkit refuses headers smaller than 40
-// bytes, with planes other than 1 or with more colours than the bit count holds with
-// kRasterBadHeader; a width or height not positive (top-down rows among them) with
-// kRasterInvalidParameter, as the bitmap's initialisation refuses it; bit counts other than 1, 4, 8, 24, 32 with kRasterBadBitCount; any
-// compression with kRasterCompressed; an image size neither 0 nor rows x stride with
-// kRasterBadImageSize.
+// DIBs: a header (40 bytes, or one of Windows' larger ones) followed by its colour table (up to
+// 8 bits per pixel) and, separately, the pixel rows, bottom-up and padded to 4 bytes. Refused:
+//   header smaller than 40 or larger than 124 bytes (the largest Windows defines), planes
+//   other than 1, more colours than the bit count holds           kRasterBadHeader (-5)
+//   width or height not positive (top-down rows among them)         kRasterInvalidParameter (-3),
+//                                                                  as the initialisation refuses it
+//   bit counts other than 1, 4, 8, 24, 32                           kRasterBadBitCount (-6)
+//   any compression (run-length, bit fields, ...)                   kRasterCompressed (-7)
+//   an image size neither 0 nor rows x stride                       kRasterBadImageSize (-8)
 #pragma once
 
 #include <cstdint>

@@ -62,8 +62,9 @@ inline constexpr int32_t kRasterFailure = -1;            // an unexpected intern
 inline constexpr int32_t kRasterNoMemory = -2;           // memory for pixels or the export
 inline constexpr int32_t kRasterInvalidParameter = -3;   // null pointer, size 0, bad value
 inline constexpr int32_t kRasterNoBitmap = -4;           // the record holds no live bitmap
-inline constexpr int32_t kRasterBadHeader = -5;          // header size below 40, width or height
-                                                         // not positive (top-down), planes not 1
+inline constexpr int32_t kRasterBadHeader = -5;          // header size below 40 or above 124,
+                                                         // width or height not positive (top-down),
+                                                         // planes not 1, more colours than 2^bits
 inline constexpr int32_t kRasterBadBitCount = -6;        // bits per pixel not 1, 4, 8, 24 or 32
 inline constexpr int32_t kRasterCompressed = -7;         // any compression (only BI_RGB is read)
 inline constexpr int32_t kRasterBadImageSize = -8;       // image size not 0 and not rows x stride
