@@ -63,7 +63,8 @@ void WritePackedDib(const Image& image, uint8_t* out) {
   h.clrUsed = 0;
   h.clrImportant = 0;
   std::memcpy(out, &h, sizeof h);
-  std::memcpy(out + sizeof h, image.palette.data(), image.palette.size());
+  // Colour images have no table (and an empty vector may have no storage at all).
+  if (!image.palette.empty()) std::memcpy(out + sizeof h, image.palette.data(), image.palette.size());
   std::memcpy(out + sizeof h + image.palette.size(), image.pixels.data(), image.pixels.size());
 }
 

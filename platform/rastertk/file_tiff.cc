@@ -62,9 +62,16 @@ void Silence() {
   });
 }
 
+// No single allocation of libtiff's may exceed what one bitmap may hold: a damaged file that
+// declares huge strips fails instead of taking the machine's memory.
 TIFF* Open(Memory* m, const char* mode) {
   Silence();
-  return TIFFClientOpen("memory", mode, m, Read, Write, Seek, Close, Size, Map, Unmap);
+  TIFFOpenOptions* options = TIFFOpenOptionsAlloc();
+  if (!options) return nullptr;
+  TIFFOpenOptionsSetMaxSingleMemAlloc(options, tmsize_t(kMaxImageBytes));
+  TIFF* tif = TIFFClientOpenExt("memory", mode, m, Read, Write, Seek, Close, Size, Map, Unmap, options);
+  TIFFOpenOptionsFree(options);
+  return tif;
 }
 
 template <class T>
