@@ -14,10 +14,13 @@
 // The hot loops are built for the vector units of the machine they run on, picked at load time.
 // Contraction into fused multiply-adds is off for the whole library (CMakeLists.txt), so every
 // build rounds each product and each sum on its own.
+// A build may define RASTFX_CLONES itself (empty: the baseline instruction set only).
+#ifndef RASTFX_CLONES
 #if defined(__x86_64__) && !defined(__clang__)
 #define RASTFX_CLONES __attribute__((target_clones("avx512f", "avx2", "default")))
 #else
 #define RASTFX_CLONES
+#endif
 #endif
 
 namespace rastfx {
