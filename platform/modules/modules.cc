@@ -31,9 +31,15 @@ std::string Modules::ApplicationFolder() const {
 }
 
 bool Modules::RegisterBuiltin(std::string name, ExportTable exports, std::string_view resourceScript) {
+  return RegisterBuiltin(std::move(name), std::move(exports), OrdinalTable{}, resourceScript);
+}
+
+bool Modules::RegisterBuiltin(std::string name, ExportTable exports, OrdinalTable ordinals,
+                              std::string_view resourceScript) {
   std::lock_guard lock(mutex_);
   auto provider = std::make_shared<Provider>();
   provider->exports = std::move(exports);
+  provider->ordinals = std::move(ordinals);
   if (!resourceScript.empty()) {
     ResourceParseResult parsed = ParseResourceScript(resourceScript);
     if (!parsed.ok()) {
@@ -131,6 +137,25 @@ ProcAddress Modules::GetProcAddress(ModuleHandle handle, std::string_view name) 
     if (it != module->provider->exports.end()) proc = it->second;
   } else if (module->library) {
     proc = reinterpret_cast<ProcAddress>(::dlsym(module->library, std::string(name).c_str()));
+  }
+  if (!proc) SetLastError(kErrorProcNotFound);
+  return proc;
+}
+
+ProcAddress Modules::GetProcAddress(ModuleHandle handle, const char* nameOrOrdinal) const {
+  uintptr_t value = reinterpret_cast<uintptr_t>(nameOrOrdinal);
+  if (value < 0x10000) return GetProcAddressByOrdinal(handle, static_cast<uint16_t>(value));
+  return GetProcAddress(handle, std::string_view(nameOrOrdinal));
+}
+
+ProcAddress Modules::GetProcAddressByOrdinal(ModuleHandle handle, uint16_t ordinal) const {
+  std::lock_guard lock(mutex_);
+  const Loaded* module = FindLoaded(handle);
+  if (!module) return nullptr;
+  ProcAddress proc = nullptr;
+  if (module->provider) {
+    auto it = module->provider->ordinals.find(ordinal);
+    if (it != module->provider->ordinals.end()) proc = it->second;
   }
   if (!proc) SetLastError(kErrorProcNotFound);
   return proc;

@@ -13,6 +13,7 @@ namespace platform {
 
 struct Modules::Provider {
   ExportTable exports;
+  OrdinalTable ordinals;
   std::shared_ptr<const ResourceScript> resources;
 };
 

@@ -87,6 +87,38 @@ TEST_F(ModulesTest, BuiltinFoundByItsNameWithoutRegardToCase) {
   EXPECT_EQ(modules_.GetProcAddress(a, "GetASPI32SupportInfo"), nullptr);
 }
 
+int Seven() { return 7; }
+
+// A module imported by ordinal: the low word of a "name" below 0x10000 is the ordinal.
+TEST_F(ModulesTest, BuiltinExportsByOrdinalAsWin32ReadsThem) {
+  ASSERT_TRUE(modules_.RegisterBuiltin("kernel9.dll", {{"Answer", ToProcAddress(&Answer)}},
+                                       {{134, ToProcAddress(&Seven)}, {0xFFFF, ToProcAddress(&Answer)}}));
+  ModuleHandle m = modules_.LoadLibrary("KERNEL9");
+  ASSERT_NE(m, 0u);
+  auto* seven = reinterpret_cast<int (*)()>(modules_.GetProcAddress(m, OrdinalName(134)));
+  ASSERT_NE(seven, nullptr);
+  EXPECT_EQ(seven(), 7);
+  EXPECT_EQ(modules_.GetProcAddressByOrdinal(m, 134), modules_.GetProcAddress(m, OrdinalName(134)));
+  EXPECT_EQ(modules_.GetProcAddressByOrdinal(m, 0xFFFF), ToProcAddress(&Answer));  // the top ordinal
+  EXPECT_EQ(modules_.GetProc<int()>(m, "Answer")(), 42);  // names still work beside ordinals
+
+  for (uint16_t missing : {uint16_t{0}, uint16_t{133}, uint16_t{135}}) {
+    SetLastError(0);
+    EXPECT_EQ(modules_.GetProcAddress(m, OrdinalName(missing)), nullptr) << missing;
+    EXPECT_EQ(GetLastError(), 127u);
+  }
+  // A name with no ordinal table behind it, and a module file, have no ordinals.
+  ASSERT_TRUE(modules_.RegisterBuiltin("plain.dll", {{"Answer", ToProcAddress(&Answer)}}));
+  ModuleHandle plain = modules_.LoadLibrary("plain.dll");
+  SetLastError(0);
+  EXPECT_EQ(modules_.GetProcAddressByOrdinal(plain, 1), nullptr);
+  EXPECT_EQ(GetLastError(), 127u);
+  EXPECT_TRUE(modules_.FreeLibrary(m));
+  SetLastError(0);
+  EXPECT_EQ(modules_.GetProcAddressByOrdinal(m, 134), nullptr);
+  EXPECT_EQ(GetLastError(), kErrorInvalidHandle);
+}
+
 TEST_F(ModulesTest, AMissingModuleFailsAsAMissingDllDoes) {
   SetLastError(0);
   EXPECT_EQ(modules_.LoadLibrary("STIASPI.DLL"), 0u);

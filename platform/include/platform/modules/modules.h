@@ -46,6 +46,15 @@ using ProcAddress = void (*)();  // cast to the export's own type before calling
 // Exports of a built-in module by name (names match exactly, as GetProcAddress matches them).
 using ExportTable = std::map<std::string, ProcAddress>;
 
+// Exports of a built-in module by ordinal, as a module imported by ordinal is reached.
+using OrdinalTable = std::map<uint16_t, ProcAddress>;
+
+// GetProcAddress reads a name pointer below 0x10000 as an ordinal (its low word), as Win32 does;
+// MAKEINTRESOURCE-style callers write the ordinal this way.
+inline const char* OrdinalName(uint16_t ordinal) {
+  return reinterpret_cast<const char*>(static_cast<uintptr_t>(ordinal));
+}
+
 template <class Function>
 ProcAddress ToProcAddress(Function* f) {
   return reinterpret_cast<ProcAddress>(f);
@@ -70,12 +79,20 @@ class Modules {
   // provider once every handle to the old one has been freed. False, with LastLoadError(), when
   // the script does not parse.
   bool RegisterBuiltin(std::string name, ExportTable exports, std::string_view resourceScript = {});
+  // The same, with exports reached by ordinal besides those reached by name.
+  bool RegisterBuiltin(std::string name, ExportTable exports, OrdinalTable ordinals,
+                       std::string_view resourceScript = {});
 
   ModuleHandle LoadLibrary(std::string_view name);
   bool FreeLibrary(ModuleHandle module);
   // The handle of a loaded module by name, without counting a reference; 0 if not loaded.
   ModuleHandle GetModuleHandle(std::string_view name) const;
   ProcAddress GetProcAddress(ModuleHandle module, std::string_view name) const;
+  // The Win32 shape: a pointer below 0x10000 is an ordinal (OrdinalName), anything else a name.
+  ProcAddress GetProcAddress(ModuleHandle module, const char* nameOrOrdinal) const;
+  // An export by ordinal; null with kErrorProcNotFound (127) when the module has none by that
+  // ordinal (a module file of this machine has no ordinals), kErrorInvalidHandle for a bad handle.
+  ProcAddress GetProcAddressByOrdinal(ModuleHandle module, uint16_t ordinal) const;
   template <class Function>
   Function* GetProc(ModuleHandle module, std::string_view name) const {
     return reinterpret_cast<Function*>(GetProcAddress(module, name));
