@@ -17,7 +17,6 @@ constexpr int32_t kBlock = 128;
 struct Plane {
   int w = 0, h = 0;
   std::vector<uint8_t> v;
-  int at(int x, int y) const { return v[static_cast<size_t>(y) * static_cast<size_t>(w) + static_cast<size_t>(x)]; }
 };
 
 Plane GrayPlane(const uint8_t* image, uint32_t lineBytes, const ImageRect& r) {
@@ -39,17 +38,22 @@ Plane GrayPlane(const uint8_t* image, uint32_t lineBytes, const ImageRect& r) {
 // than the edge contrast in any of four directions.
 std::vector<uint8_t> EdgeMap(const Plane& g) {
   std::vector<uint8_t> edge(g.v.size(), 1);
+  const size_t w = static_cast<size_t>(g.w);
   for (int y = 1; y + 1 < g.h; ++y) {
-    for (int x = 1; x + 1 < g.w; ++x) {
-      auto p = [&](int dx, int dy) { return g.at(x + dx, y + dy); };
+    // Rows above, at and below, read through plain pointers: this runs for every pixel.
+    const uint8_t* a = g.v.data() + static_cast<size_t>(y - 1) * w;
+    const uint8_t* m = a + w;
+    const uint8_t* b = m + w;
+    uint8_t* out = edge.data() + static_cast<size_t>(y) * w;
+    for (size_t x = 1; x + 1 < w; ++x) {
       const int d[4] = {
-          p(-1, -1) + p(-1, 0) + p(-1, 1) - p(1, -1) - p(1, 0) - p(1, 1),
-          p(-1, -1) + p(0, -1) + p(1, -1) - p(-1, 1) - p(0, 1) - p(1, 1),
-          p(-1, -1) + p(0, -1) + p(-1, 0) - p(1, 1) - p(0, 1) - p(1, 0),
-          p(0, -1) + p(1, -1) + p(1, 0) - p(-1, 1) - p(0, 1) - p(-1, 0),
+          a[x - 1] + m[x - 1] + b[x - 1] - a[x + 1] - m[x + 1] - b[x + 1],
+          a[x - 1] + a[x] + a[x + 1] - b[x - 1] - b[x] - b[x + 1],
+          a[x - 1] + a[x] + m[x - 1] - b[x + 1] - b[x] - m[x + 1],
+          a[x] + a[x + 1] + m[x + 1] - b[x - 1] - b[x] - m[x - 1],
       };
       const bool flat = std::all_of(d, d + 4, [](int v) { return std::abs(v) <= kEdgeContrast; });
-      edge[static_cast<size_t>(y) * static_cast<size_t>(g.w) + static_cast<size_t>(x)] = flat ? 0 : 1;
+      out[x] = flat ? 0 : 1;
     }
   }
   return edge;
@@ -58,14 +62,15 @@ std::vector<uint8_t> EdgeMap(const Plane& g) {
 // |8P - the eight neighbours| of every interior pixel (0 on the border).
 std::vector<uint16_t> Texture(const Plane& g) {
   std::vector<uint16_t> t(g.v.size(), 0);
+  const size_t w = static_cast<size_t>(g.w);
   for (int y = 1; y + 1 < g.h; ++y) {
-    for (int x = 1; x + 1 < g.w; ++x) {
-      int sum = 0;
-      for (int dy = -1; dy <= 1; ++dy) {
-        for (int dx = -1; dx <= 1; ++dx) sum += g.at(x + dx, y + dy);
-      }
-      t[static_cast<size_t>(y) * static_cast<size_t>(g.w) + static_cast<size_t>(x)] =
-          static_cast<uint16_t>(std::abs(9 * g.at(x, y) - sum));
+    const uint8_t* a = g.v.data() + static_cast<size_t>(y - 1) * w;
+    const uint8_t* m = a + w;
+    const uint8_t* b = m + w;
+    uint16_t* out = t.data() + static_cast<size_t>(y) * w;
+    for (size_t x = 1; x + 1 < w; ++x) {
+      const int sum = a[x - 1] + a[x] + a[x + 1] + m[x - 1] + m[x] + m[x + 1] + b[x - 1] + b[x] + b[x + 1];
+      out[x] = static_cast<uint16_t>(std::abs(9 * m[x] - sum));
     }
   }
   return t;
