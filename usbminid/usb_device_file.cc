@@ -1,6 +1,9 @@
 #include "usb_device_file.h"
 
+#include <algorithm>
 #include <cstring>
+
+#include "platform/clock/event.h"
 
 #include "platform/system/errors.h"
 
@@ -33,18 +36,45 @@ bool UsbDeviceFile::CloseDevice() {
   return closed;
 }
 
+// One request's own memory: the event it sets and the bytes it moves.
+struct UsbDeviceFile::Transfer {
+  explicit Transfer(platform::Clock& clock, uint32_t count)
+      : event(clock, platform::Event::Reset::kManual), bytes(count) {}
+  platform::Event event;
+  std::vector<uint8_t> bytes;
+  platform::Overlapped overlapped;
+};
+
+bool UsbDeviceFile::Run(bool write, const uint8_t* source, uint8_t* target, uint32_t count, uint32_t* moved) {
+  auto t = std::make_shared<Transfer>(clock_, count);
+  t->overlapped.event = &t->event;
+  if (write && count) std::memcpy(t->bytes.data(), source, count);
+  *moved = 0;
+  bool done = write ? paths_.WriteOverlapped(handle_, t->bytes, t->overlapped, moved)
+                    : paths_.ReadOverlapped(handle_, t->bytes, t->overlapped, moved);
+  if (!done) {
+    if (platform::GetLastError() != platform::kErrorIoPending) return false;
+    const bool signalled = t->event.Wait(kTransferWaitMs) == platform::WaitResult::kSignaled;
+    if (!signalled) paths_.CancelIo(handle_);
+    done = paths_.GetOverlappedResult(handle_, t->overlapped, moved, !signalled);
+    t->event.ResetEvent();
+    if (!done) return false;
+  }
+  if (!write) std::memcpy(target, t->bytes.data(), std::min(*moved, count));
+  return true;
+}
+
 bool UsbDeviceFile::WriteRaw(const void* buffer, uint32_t count) {
   if (!isOpen()) return false;
   uint32_t moved = 0;
-  if (!paths_.Write(handle_, {static_cast<const uint8_t*>(buffer), count}, &moved)) return false;
-  return moved == count;
+  return Run(true, static_cast<const uint8_t*>(buffer), nullptr, count, &moved) && moved == count;
 }
 
 bool UsbDeviceFile::ReadRaw(void* buffer, uint32_t* count) {
   if (!isOpen() || count == nullptr) return false;
   const uint32_t wanted = *count;
   uint32_t moved = 0;
-  if (!paths_.Read(handle_, {static_cast<uint8_t*>(buffer), wanted}, &moved)) return false;
+  if (!Run(false, nullptr, static_cast<uint8_t*>(buffer), wanted, &moved)) return false;
   *count = moved;
   return moved == wanted;
 }

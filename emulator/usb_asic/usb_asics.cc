@@ -52,7 +52,8 @@ UsbAsics::UsbAsics(platform::Host& host, const std::string& file) {
     else problems_.push_back("[usbasic] picture " + picture + ": " + error);
   }
   auto scanner = std::make_shared<UsbAsicScanner>(model, host.clock(), page);
-  auto device = std::make_shared<UsbAsicPort>(port, scanner, host.faults());
+  const bool later = !platform::EqualsNoCase(ini.GetStringValue(kSection, "completion", "later", file), "immediate");
+  auto device = std::make_shared<UsbAsicPort>(port, scanner, host.faults(), later);
   if (!host.devices().Register(port, device)) {
     problems_.push_back("[usbasic] port=" + port + ": the name is taken or not a device name");
     return;

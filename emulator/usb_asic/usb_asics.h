@@ -9,6 +9,7 @@
 //   homesensor=1           ; 0: the home sensor never reports home
 //   papertop=170           ; carriage step of the page's top edge
 //   picture=               ; a PNG at 300 dpi on the glass instead of the test chart
+//   completion=later       ; overlapped requests complete from the port's worker, or immediate
 //
 // A machine.ini without the section has the scanner with these defaults.
 #pragma once
