@@ -12,6 +12,7 @@
 #include "scanner.h"
 #include "sti_usd_adaptor.h"
 #include "usb_device_file.h"
+#include "usbminid.h"
 
 namespace platform {
 class Host;
@@ -19,10 +20,6 @@ class Host;
 
 namespace usbminid {
 
-// {597561AA-4AC6-11D1-B87D-0000E82D3234}
-inline constexpr platform::com::CLSID CLSID_UsbMiniDriver = {
-    0x597561AA, 0x4AC6, 0x11D1, {0xB8, 0x7D, 0x00, 0x00, 0xE8, 0x2D, 0x32, 0x34}};
-inline constexpr const char* kModuleName = "usbminid.dll";
 
 const platform::com::ClassRegistration& Registration();
 

@@ -27,10 +27,7 @@ class CUsdComponent : public CUnknown {
   // The text of the last failed self test's exception (the highest layer's); empty when none.
   const std::string& lastTestFailure() const { return lastTestFailure_; }
   bool workerRunning() const { return worker_ != nullptr; }
-  // The escape that copies the last successful self test's page (850 x 1150 gray bytes).
-  static constexpr uint32_t kEscapeSelfTestPage = 0x00010001;
-  static constexpr int kTestWidth = 850;
-  static constexpr int kTestLines = 1150;
+  static constexpr uint32_t kEscapeSelfTestPage = usbminid::kEscapeSelfTestPage;
 
  protected:
   platform::com::HRESULT NondelegatingQueryInterface(const platform::com::IID& iid, void** object) override;
