@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <set>
 
 #include "engine_fixture.h"
@@ -105,6 +106,31 @@ TEST(ScanEngineTest, TmdsIniBesideTheModuleTunesTheEngine) {
   EXPECT_EQ(e.scanner.settings().JLines, 0);
   EXPECT_EQ(e.scanner.settings().KLines, 11);
   EXPECT_EQ(e.scanner.gainTable().Row(199)[100], 100);  // the table follows KLevel
+}
+
+TEST(ScanEngineTest, ZeroReferenceLinesCountAsOneAndLinesNeedASetup) {
+  Engine e;
+  e.t.WriteFile("C:\\USBMINID\\TMDS.INI", "[A4CIS]\nKLines=0\n");
+  ASSERT_TRUE(e.scanner.Init("C:\\USBMINID\\"));
+  uint8_t line[850];
+  try {
+    e.scanner.GetScannerLines(line, 1);
+    ADD_FAILURE() << "lines without a setup";
+  } catch (const XScanner& x) {
+    EXPECT_STREQ(x.text(), "GetScannerLines Failed: no scan prepared");
+  }
+  e.scanner.TurnLamp(true);
+  e.scanner.Reset();
+  e.scanner.SetupScan(Scanner::kGray, 1, false, 0, 0, 850);  // a reference of one line, no division by 0
+  auto lines = e.Lines(2);
+  EXPECT_EQ(*std::min_element(lines.begin(), lines.end()), 250);
+  EXPECT_EQ(*std::max_element(lines.begin(), lines.end()), 250);
+  try {
+    e.scanner.SetupScan(3, 1, false, 0, 0, 850);
+    ADD_FAILURE() << "an image mode the engine does not have";
+  } catch (const XScanner& x) {
+    EXPECT_STREQ(x.text(), "SetupScan Failed.");
+  }
 }
 
 TEST(ScanEngineTest, WidthBeyondTheLineBuffersIsRefusedBeforeAnyPacket) {
