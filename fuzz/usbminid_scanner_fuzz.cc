@@ -1,13 +1,15 @@
 // A hostile USB scanner behind the minidriver's port, through a whole self test: the input
 // decides, for every packet the engine sends and every reply it reads, whether the write fails
-// and how long and what the reply is. Once the input is used up the scanner answers sensibly, so
-// every run goes through the whole test. No crash, no hang; every failure ends in the diagnostic
+// and how long and what the reply is. The first byte chooses what follows the input: a scanner
+// that answers sensibly, so that the run goes through the whole test, or one that stops
+// answering, so that the run ends soon after the input does. No crash, no hang; every failure ends in the diagnostic
 // record, never as an exception out of the component.
 #include <algorithm>
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
 #include <mutex>
+#include <vector>
 
 #include "platform/devices/device_paths.h"
 #include "platform/ui/scripted_ui.h"
@@ -23,8 +25,9 @@ class HostileScanner final : public StatelessDevice {
  public:
   void Reset(const uint8_t* data, size_t size) {
     std::lock_guard lock(mutex_);
-    data_ = data;
-    size_ = size;
+    healthyTail_ = size > 0 && (data[0] & 1);
+    data_ = size ? data + 1 : data;
+    size_ = size ? size - 1 : 0;
     last_ = {};
   }
 
@@ -37,6 +40,7 @@ class HostileScanner final : public StatelessDevice {
 
   IoStatus Read(std::span<uint8_t> buffer) override {
     std::lock_guard lock(mutex_);
+    if (size_ == 0 && !healthyTail_) return {kErrorInvalidFunction, 0};
     const uint8_t op = Next(0);
     size_t n = buffer.size();
     switch (op % 8) {
@@ -46,7 +50,10 @@ class HostileScanner final : public StatelessDevice {
       default: break;
     }
     const size_t fill = std::min(n, buffer.size());
-    for (size_t i = 0; i < fill; ++i) buffer[i] = size_ ? Next(0) : Sensible(i);
+    size_t i = 0;
+    for (; i < fill && size_; ++i) buffer[i] = Next(0);
+    if (i < fill && (last_[0] == 0x21 || last_[0] == 0x25)) buffer[i++] = Sensible();
+    if (i < fill) std::memcpy(buffer.data() + i, Pattern().data(), std::min(fill - i, Pattern().size()));
     return {kErrorSuccess, static_cast<uint32_t>(n)};
   }
 
@@ -56,16 +63,25 @@ class HostileScanner final : public StatelessDevice {
     --size_;
     return *data_++;
   }
-  // What a healthy scanner would answer to the last packet.
-  uint8_t Sensible(size_t i) const {
+  // What a healthy scanner would answer to the last register read or carriage move.
+  uint8_t Sensible() const {
     if (last_[0] == 0x21) return last_[1] == 0 ? 0xA5 : last_[1] == 2 ? 0x02 : 0x00;
-    if (last_[0] == 0x25) return 0x01;
-    return static_cast<uint8_t>(20 + i % 200);
+    return 0x01;
+  }
+  // The lines of a healthy scanner: a ramp, longer than any line.
+  static const std::vector<uint8_t>& Pattern() {
+    static const std::vector<uint8_t> ramp = [] {
+      std::vector<uint8_t> v(4096);
+      for (size_t i = 0; i < v.size(); ++i) v[i] = static_cast<uint8_t>(20 + i % 200);
+      return v;
+    }();
+    return ramp;
   }
 
   std::mutex mutex_;
   const uint8_t* data_ = nullptr;
   size_t size_ = 0;
+  bool healthyTail_ = true;
   std::array<uint8_t, 8> last_{};
 };
 
