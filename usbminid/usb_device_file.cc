@@ -52,14 +52,14 @@ bool UsbDeviceFile::Run(bool write, const uint8_t* source, uint8_t* target, uint
   *moved = 0;
   bool done = write ? paths_.WriteOverlapped(handle_, t->bytes, t->overlapped, moved)
                     : paths_.ReadOverlapped(handle_, t->bytes, t->overlapped, moved);
-  if (!done) {
-    if (platform::GetLastError() != platform::kErrorIoPending) return false;
-    const bool signalled = t->event.Wait(kTransferWaitMs) == platform::WaitResult::kSignaled;
-    if (!signalled) paths_.CancelIo(handle_);
-    done = paths_.GetOverlappedResult(handle_, t->overlapped, moved, !signalled);
-    t->event.ResetEvent();
-    if (!done) return false;
+  if (!done && platform::GetLastError() == platform::kErrorIoPending) {
+    if (t->event.Wait(kTransferWaitMs) != platform::WaitResult::kSignaled) paths_.CancelIo(handle_);
+    done = paths_.GetOverlappedResult(handle_, t->overlapped, moved, true);
   }
+  // A request's outcome is visible a moment before its completion sets the event, whether it
+  // completed at once or later: the event must outlive that.
+  if (t->overlapped.request) t->event.Wait();
+  if (!done) return false;
   if (!write) std::memcpy(target, t->bytes.data(), std::min(*moved, count));
   return true;
 }
