@@ -7,6 +7,7 @@
 #pragma once
 
 #include <array>
+#include <cstddef>
 #include <cstdint>
 
 namespace usbminid {
@@ -27,10 +28,23 @@ class GainTable {
 
 inline uint8_t CorrectPixel(uint8_t v, uint8_t dark, const uint8_t* row) { return v > dark ? row[v - dark] : row[0]; }
 
-// Corrects `width` raw bytes into every `stride`-th byte of `out`.
+// Corrects `width` raw bytes into every `stride`-th byte of `out`. The dark levels come off in
+// blocks first (a saturating subtraction the compiler does many bytes at a time; a value at or
+// below its dark level gives 0, whose entry is row[0]), then each pixel is one lookup.
 inline void CorrectLine(const uint8_t* raw, const uint8_t* const* rows, const uint8_t* dark, uint8_t* out, int width,
                         int stride) {
-  for (int i = 0; i < width; ++i) out[i * stride] = CorrectPixel(raw[i], dark[i], rows[i]);
+  constexpr int kBlock = 256;
+  uint8_t offset[kBlock];
+  for (int start = 0; start < width; start += kBlock) {
+    const int n = width - start < kBlock ? width - start : kBlock;
+    for (int i = 0; i < n; ++i) {
+      const uint8_t v = raw[start + i], k = dark[start + i];
+      offset[i] = static_cast<uint8_t>(v > k ? v - k : 0);
+    }
+    const uint8_t* const* r = rows + start;
+    uint8_t* o = out + static_cast<ptrdiff_t>(start) * stride;
+    for (int i = 0; i < n; ++i) o[i * stride] = r[i][offset[i]];
+  }
 }
 
 }  // namespace usbminid
