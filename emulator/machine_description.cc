@@ -90,7 +90,13 @@ constexpr std::string_view kDefaultMachine =
     "type=identity\n"
     "name=Orvex   SCANNER 6000\n"
     "level=B4\n"
-    "resolutions=75,150,300,600\n";
+    "resolutions=75,150,300,600\n"
+    "\n"
+    "; The USB scanner of the still-image minidriver, behind the device path \\\\.\\qusbdrv000.\n"
+    "[usbasic]\n"
+    "port=qusbdrv000\n"
+    "identity=0xA5\n"
+    "papertop=170\n";
 
 bool ParseNumber(const std::string& text, long long* out) {
   if (text.empty()) return false;

@@ -4,6 +4,7 @@
 #include <stdexcept>
 
 #include "picture.h"
+#include "usb_asics.h"
 #include "platform/aspi/aspi_service.h"
 #include "platform/faults/faults.h"
 #include "platform/files/files.h"
@@ -62,6 +63,7 @@ Machine::Machine(platform::Host& host) {
     aspi.AddAdapter(KindFor(a.kind), adapter);
     adapters_.emplace(a.name, adapter);
   }
+  UsbAsics::Install(host, path.string());
 }
 
 std::shared_ptr<platform::ScsiDevice> Machine::MakeDevice(platform::Host& host,
