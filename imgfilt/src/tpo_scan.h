@@ -73,22 +73,47 @@ class Scan {
 inline bool Above(const Run& run, int level, bool film) { return run.bright > level && (!film || run.dark < kBare); }
 
 // The edge of the first lit window met walking from `from` (on the holder) towards `to`, one
-// pixel at a time; `settle` pixels past the first lit run give the picture's level. False when
-// nothing is lit on the way.
+// pixel at a time; the far half of the `settle` pixels past the first lit run gives the picture's level. Film met
+// straight after bare lamp has its edge where the darkest channel falls half-way from the lamp to
+// the film, bare lamp's own bound (kBare) lying at the lamp's end of a blurred edge. False when
+// nothing is lit on the way. A soft rise into bare lamp is passed over.
+// Whether bare lamp is met within `reach` pixels after `at`: a lit run so close before the lamp
+// is the lamp's own soft edge.
+template <typename Within, typename Measure>
+bool LampAhead(int32_t at, int32_t step, int32_t reach, Within within, Measure measure) {
+  for (int32_t k = at + step, i = 0; i < reach && within(k); k += step, ++i) {
+    if (measure(k).dark >= kBare) return true;
+  }
+  return false;
+}
+
 template <typename Measure>
 bool EdgeFrom(int32_t from, int32_t to, int32_t settle, bool film, Measure measure, int32_t& edge) {
   const int32_t step = to >= from ? 1 : -1;
   auto within = [&](int32_t at) { return (int64_t{to} - at) * step >= 0; };
   const int holder = std::min(measure(from).bright, kRise);
+  int lamp = -1;  // the darkest channel of the run before, when that run was bare lamp
   for (int32_t at = from; within(at); at += step) {
-    if (!Above(measure(at), kRise, film)) continue;
-    int64_t sum = 0, n = 0;
-    for (int32_t k = at + step; n < settle && within(k); k += step) sum += measure(k).bright, ++n;
-    const int inside = n > 0 ? int((sum + n / 2) / n) : measure(at).bright;
+    const Run first = measure(at);
+    if (!Above(first, kRise, film)) {
+      lamp = first.bright > kRise ? first.dark : -1;
+      continue;
+    }
+    // The picture's level: the far half of the settling distance, past any soft edge.
+    int64_t bright = 0, dark = 0, n = 0;
+    for (int32_t k = at + step * (settle / 2 + 1), i = settle / 2 + 1; i <= settle && within(k); k += step, ++i, ++n) {
+      const Run run = measure(k);
+      bright += run.bright, dark += run.dark;
+    }
+    const int inside = n > 0 ? int((bright + n / 2) / n) : first.bright;
+    const int insideDark = n > 0 ? int((dark + n / 2) / n) : first.dark;
+    if (film && LampAhead(at, step, settle / 2, within, measure)) continue;  // lamp's soft edge
     const int level = inside > kCross ? kCross : (holder + inside + 1) / 2;
+    const int cut = (lamp + insideDark + 1) / 2;
     edge = at;
     for (int32_t k = at, i = 0; i <= settle && within(k); k += step, ++i) {
-      if (Above(measure(k), level, film)) {
+      const Run run = measure(k);
+      if (lamp >= 0 ? run.dark < cut && Above(run, kRise, film) : Above(run, level, film)) {
         edge = k;
         break;
       }
