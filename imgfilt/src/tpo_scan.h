@@ -72,11 +72,6 @@ class Scan {
 // A lit position: above `level` and not bare lamp (when `film`, where bare lamp is no picture).
 inline bool Above(const Run& run, int level, bool film) { return run.bright > level && (!film || run.dark < kBare); }
 
-// The edge of the first lit window met walking from `from` (on the holder) towards `to`, one
-// pixel at a time; the far half of the `settle` pixels past the first lit run gives the picture's level. Film met
-// straight after bare lamp has its edge where the darkest channel falls half-way from the lamp to
-// the film, bare lamp's own bound (kBare) lying at the lamp's end of a blurred edge. False when
-// nothing is lit on the way. A soft rise into bare lamp is passed over.
 // Whether bare lamp is met within `reach` pixels after `at`: a lit run so close before the lamp
 // is the lamp's own soft edge.
 template <typename Within, typename Measure>
@@ -87,6 +82,25 @@ bool LampAhead(int32_t at, int32_t step, int32_t reach, Within within, Measure m
   return false;
 }
 
+// The picture's level past a first lit run at `at`: the far half of the `settle` pixels after it,
+// beyond any soft edge; the run itself when the walk ends sooner.
+template <typename Within, typename Measure>
+Run PictureLevel(int32_t at, int32_t step, int32_t settle, Within within, Measure measure) {
+  int64_t bright = 0, dark = 0, n = 0;
+  for (int32_t i = settle / 2 + 1, k = at + step * i; i <= settle && within(k); k += step, ++i, ++n) {
+    const Run run = measure(k);
+    bright += run.bright, dark += run.dark;
+  }
+  if (n == 0) return measure(at);
+  return {int((bright + n / 2) / n), int((dark + n / 2) / n)};
+}
+
+// The edge of the first lit window met walking from `from` (on the holder) towards `to`, one
+// pixel at a time; false when nothing is lit on the way. The edge lies within `settle` pixels of
+// the first lit run: where the runs cross 127, or half-way from the holder to a darker picture.
+// Film met straight after bare lamp has its edge where the darkest channel falls half-way from the
+// lamp to the film (bare lamp's bound kBare lies at the lamp's end of a soft edge); a soft rise
+// into bare lamp is passed over.
 template <typename Measure>
 bool EdgeFrom(int32_t from, int32_t to, int32_t settle, bool film, Measure measure, int32_t& edge) {
   const int32_t step = to >= from ? 1 : -1;
@@ -99,17 +113,10 @@ bool EdgeFrom(int32_t from, int32_t to, int32_t settle, bool film, Measure measu
       lamp = first.bright > kRise ? first.dark : -1;
       continue;
     }
-    // The picture's level: the far half of the settling distance, past any soft edge.
-    int64_t bright = 0, dark = 0, n = 0;
-    for (int32_t k = at + step * (settle / 2 + 1), i = settle / 2 + 1; i <= settle && within(k); k += step, ++i, ++n) {
-      const Run run = measure(k);
-      bright += run.bright, dark += run.dark;
-    }
-    const int inside = n > 0 ? int((bright + n / 2) / n) : first.bright;
-    const int insideDark = n > 0 ? int((dark + n / 2) / n) : first.dark;
-    if (film && LampAhead(at, step, settle / 2, within, measure)) continue;  // lamp's soft edge
-    const int level = inside > kCross ? kCross : (holder + inside + 1) / 2;
-    const int cut = (lamp + insideDark + 1) / 2;
+    if (film && LampAhead(at, step, settle / 2, within, measure)) continue;
+    const Run inside = PictureLevel(at, step, settle, within, measure);
+    const int level = inside.bright > kCross ? kCross : (holder + inside.bright + 1) / 2;
+    const int cut = (lamp + inside.dark + 1) / 2;
     edge = at;
     for (int32_t k = at, i = 0; i <= settle && within(k); k += step, ++i) {
       const Run run = measure(k);
