@@ -24,14 +24,15 @@ Holder EmptyHolder(uint32_t dpi) {
   return h;
 }
 
-// Fills a box (in 1/50 inch) with a picture: `tone` plus shading, channels tinted by `tint`.
-void Picture(Holder& h, double l, double t, double r, double b, int tone, const int tint[3]) {
+// Fills a box (in 1/50 inch) with a picture: `tone` plus shading of amplitude `shade`, channels
+// tinted by `tint`.
+void Picture(Holder& h, double l, double t, double r, double b, int tone, const int tint[3], double shade = 40) {
   const int32_t x0 = Px(l, h.dpi), y0 = Px(t, h.dpi), x1 = Px(r, h.dpi), y1 = Px(b, h.dpi);
   for (int32_t y = y0; y <= y1; ++y) {
     for (int32_t x = x0; x <= x1; ++x) {
-      const double shade = 40 * std::sin(x * 9.0 / h.dpi) * std::cos(y * 7.0 / h.dpi);
+      const double s = shade * std::sin(x * 9.0 / h.dpi) * std::cos(y * 7.0 / h.dpi);
       for (int c = 0; c < 3; ++c) {
-        h.image.at(size_t(x), size_t(y), c) = uint8_t(std::clamp(tone + tint[c] + shade, 0.0, 255.0));
+        h.image.at(size_t(x), size_t(y), c) = uint8_t(std::clamp(tone + tint[c] + s, 0.0, 255.0));
       }
     }
   }
@@ -42,11 +43,36 @@ void Bare(Holder& h, double l, double t, double r, double b) {
   Picture(h, l, t, r, b, 300, tint);
 }
 
+// A box blur of the given radius, along rows then columns, edges repeated: the soft edges of a
+// real scan.
+void Blur(Image& image, int radius) {
+  if (radius <= 0) return;
+  const int w = int(image.width), h = int(image.lines), n = 2 * radius + 1;
+  auto pass = [&](int count, int length, auto&& at) {
+    std::vector<int> line(static_cast<size_t>(length));
+    for (int i = 0; i < count; ++i) {
+      for (int c = 0; c < 3; ++c) {
+        for (int j = 0; j < length; ++j) line[size_t(j)] = at(i, j, c);
+        int sum = 0;
+        for (int j = -radius; j <= radius; ++j) sum += line[size_t(std::clamp(j, 0, length - 1))];
+        for (int j = 0; j < length; ++j) {
+          at(i, j, c) = uint8_t((sum + n / 2) / n);
+          sum += line[size_t(std::min(j + radius + 1, length - 1))] - line[size_t(std::max(j - radius, 0))];
+        }
+      }
+    }
+  };
+  pass(h, w, [&](int y, int x, int c) -> uint8_t& { return image.at(size_t(x), size_t(y), c); });
+  pass(w, h, [&](int x, int y, int c) -> uint8_t& { return image.at(size_t(x), size_t(y), c); });
+}
+
 constexpr double kSlideCentres[6][2] = {{67, 59}, {67, 177}, {67, 295}, {185, 59}, {185, 177}, {185, 295}};
 
 // Slides at the positions flagged, landscape or portrait, a little off centre; empty positions
 // show the lamp through the holder's opening.
-Holder SlideHolder(uint32_t dpi, unsigned present, unsigned portrait, uint32_t seed) {
+// With `dark`, the slides are night scenes: every channel between about 25 and 90, far below 127.
+Holder SlideHolder(uint32_t dpi, unsigned present, unsigned portrait, uint32_t seed, bool dark = false,
+                   int blur = 0) {
   Holder h = EmptyHolder(dpi);
   std::mt19937 rng(seed);
   for (int i = 0; i < 6; ++i) {
@@ -58,39 +84,69 @@ Holder SlideHolder(uint32_t dpi, unsigned present, unsigned portrait, uint32_t s
     const bool tall = portrait >> i & 1;
     const double hw = tall ? 20 : 32, hh = tall ? 32 : 20;
     const int tint[3] = {int(rng() % 40), int(rng() % 40), int(rng() % 40)};
-    Picture(h, cx - hw, cy - hh, cx + hw, cy + hh, 70 + int(rng() % 110), tint);
+    if (dark) {
+      Picture(h, cx - hw, cy - hh, cx + hw, cy + hh, 40 + int(rng() % 20), tint, 15);
+    } else {
+      Picture(h, cx - hw, cy - hh, cx + hw, cy + hh, 70 + int(rng() % 110), tint);
+    }
     h.truth.push_back({Px(cx, dpi) + Px(-hw, dpi), Px(cy, dpi) + Px(-hh, dpi), Px(cx, dpi) + Px(hw, dpi),
                        Px(cy, dpi) + Px(hh, dpi)});
   }
+  Blur(h.image, blur);
   AddNoise(h.image, 2, seed);
   return h;
+}
+
+struct Strips {
+  unsigned present;  // windows holding film, bit 0 the first
+  bool covered;      // the other windows dark rather than bare lamp
+  bool across;       // the holder laid the other way: every rectangle transposed
+  bool dark;         // dense frames: the brightest channel about 45 to 85
+  int blur = 0;      // radius in pixels of the lens's blur over the whole scan
+};
+
+// Paints a box given for strips along rows, transposed when the holder lies the other way.
+void Placed(Holder& h, const Strips& k, double l, double t, double r, double b, int tone, const int tint[3],
+            double shade = 40) {
+  if (k.across) {
+    Picture(h, t, l, b, r, tone, tint, shade);
+  } else {
+    Picture(h, l, t, r, b, tone, tint, shade);
+  }
 }
 
 // Film in the strip windows flagged (from `from` to `to` along the window, 1/50 inch); other
-// windows bare lamp or, with `covered`, dark.
-Holder FilmHolder(uint32_t dpi, unsigned present, bool covered, uint32_t seed) {
+// windows bare lamp or, when covered, dark.
+Holder FilmHolder(uint32_t dpi, const Strips& k, uint32_t seed) {
   Holder h = EmptyHolder(dpi);
   const double windows[2][2] = {{54, 94}, {161, 201}};
+  const int bare[3] = {0, 0, 0};
   std::mt19937 rng(seed);
   for (int i = 0; i < 2; ++i) {
     const double top = windows[i][0], bottom = windows[i][1];
-    if (!(present >> i & 1)) {
-      if (!covered) Bare(h, 21, top, 234, bottom);
-      continue;
-    }
-    const double from = 21 + rng() % 30, to = 234 - rng() % 60;
+    if (!k.covered) Placed(h, k, 21, top, 234, bottom, 300, bare);
+    if (!(k.present >> i & 1)) continue;
+    // Bare lamp beside soft film shows only when wider than the blur: keep such gaps 4 units or none.
+    const double margin = k.blur > 0 && !k.covered ? 4 : 0;
+    const double from = 21 + margin + rng() % 30, to = 234 - margin - rng() % 60;
     const int orange[3] = {60, 0, -60};  // the orange base of a negative
-    if (!covered) Bare(h, 21, top, 234, bottom);
-    Picture(h, from, top, to, bottom, 150, orange);
-    h.truth.push_back({Px(from, dpi), Px(top, dpi), Px(to, dpi), Px(bottom, dpi)});
+    const int dense[3] = {25, 0, -30};
+    if (k.dark) {
+      Placed(h, k, from, top, to, bottom, 40 + int(rng() % 10), dense, 12);
+    } else {
+      Placed(h, k, from, top, to, bottom, 150, orange);
+    }
+    const ImageRect along{Px(from, dpi), Px(top, dpi), Px(to, dpi), Px(bottom, dpi)};
+    h.truth.push_back(k.across ? ImageRect{along.top, along.left, along.bottom, along.right} : along);
   }
+  Blur(h.image, k.blur);
   AddNoise(h.image, 2, seed);
   return h;
 }
 
-void ExpectFrames(const Holder& h, int32_t count, const ImageRect* frames, const char* what) {
+void ExpectFrames(const Holder& h, int32_t count, const ImageRect* frames, const char* what, int32_t slack = -1) {
   ASSERT_EQ(count, int32_t(h.truth.size())) << what;
-  const int32_t slack = Px(2, h.dpi);
+  if (slack < 0) slack = Px(2, h.dpi);
   for (size_t i = 0; i < h.truth.size(); ++i) {
     EXPECT_NEAR(frames[i].left, h.truth[i].left, slack) << what << " frame " << i;
     EXPECT_NEAR(frames[i].top, h.truth[i].top, slack) << what << " frame " << i;
@@ -150,20 +206,72 @@ TEST(SlideHolder, RefusesSmallScansAndAnEmptyUnit) {
                                   empty.image.lines, 300, frames, 0), 0);
 }
 
-TEST(FilmHolder, FindsEveryLitStripAndInventsNone) {
+int32_t Film(const Holder& h, ImageRect* frames) {
+  return TPONegativeAutoRegion(h.image.data(), h.image.lineBytes, h.image.width, h.image.lines, h.dpi, frames, 0);
+}
+
+std::string Describe(uint32_t dpi, const Strips& k) {
+  return std::to_string(dpi) + " dpi, strips " + std::to_string(k.present) + (k.covered ? ", covered" : ", bare") +
+         (k.across ? ", across" : ", along") + (k.dark ? ", dense" : "");
+}
+
+TEST(FilmHolder, FindsEveryLitStripAndInventsNoneEitherWayRound) {
   uint32_t seed = 100;
   for (uint32_t dpi : {300u, 600u}) {
-    for (unsigned present : {0u, 1u, 2u, 3u}) {
-      for (bool covered : {false, true}) {
-        if (dpi == 600 && covered != (present == 2)) continue;  // the large scans: a few
-        const Holder h = FilmHolder(dpi, present, covered, seed++);
-        ImageRect frames[2] = {};
-        const int32_t n = TPONegativeAutoRegion(h.image.data(), h.image.lineBytes, h.image.width,
-                                                h.image.lines, dpi, frames, 0);
-        const std::string what = std::to_string(dpi) + " dpi, strips " + std::to_string(present) +
-                                 (covered ? ", covered" : ", bare");
-        ExpectFrames(h, n, frames, what.c_str());
+    for (bool across : {false, true}) {
+      for (unsigned present : {0u, 1u, 2u, 3u}) {
+        for (bool covered : {false, true}) {
+          if (dpi == 600 && covered != (present == 2)) continue;  // the large scans: a few
+          const Strips k{present, covered, across, false};
+          const Holder h = FilmHolder(dpi, k, seed++);
+          ImageRect frames[2] = {};
+          ExpectFrames(h, Film(h, frames), frames, Describe(dpi, k).c_str());
+        }
       }
+    }
+  }
+}
+
+// A soft edge is placed half-way up its step: at level 127 beside a bright frame, half-way between
+// holder and picture beside a dense one that never reaches 127, and half-way between lamp and
+// film where the film meets bare lamp. Either way it lands within 2 pixels of the frame's edge.
+TEST(FilmHolder, PlacesSoftEdgesOfBrightAndDenseFramesWithinTwoPixels) {
+  uint32_t seed = 300;
+  for (uint32_t dpi : {300u, 600u}) {
+    for (bool dark : {false, true}) {
+      for (bool across : {false, true}) {
+        for (bool covered : {false, true}) {
+          if (dpi == 600 && across != dark) continue;  // the large scans: a few
+          const Strips k{dpi == 300 ? 3u : 1u, covered, across, dark, int(dpi / 100)};
+          const Holder h = FilmHolder(dpi, k, seed++);
+          ImageRect frames[2] = {};
+          ExpectFrames(h, Film(h, frames), frames, (Describe(dpi, k) + ", soft").c_str(), 2);
+        }
+      }
+    }
+  }
+}
+
+// Light outside one placement's windows rules that placement out: a bare holder laid across
+// lights the guards of the other placement.
+TEST(FilmHolder, BareWindowsOfEitherPlacementGiveNoFrames) {
+  for (bool across : {false, true}) {
+    const Holder h = FilmHolder(300, Strips{0, false, across, false}, 7);
+    ImageRect frames[2] = {};
+    EXPECT_EQ(Film(h, frames), 0) << (across ? "across" : "along");
+  }
+}
+
+TEST(SlideHolder, FindsNightScenesWithoutSplittingThem) {
+  uint32_t seed = 500;
+  for (uint32_t dpi : {300u, 600u}) {
+    for (unsigned portrait : {0x00u, 0x3Fu, 0x0Cu}) {
+      if (dpi == 600 && portrait != 0x0C) continue;
+      // Soft edges too at 300 dpi.
+      const Holder h = SlideHolder(dpi, dpi == 300 ? 0x3F : 0x2D, portrait, seed++, true, dpi == 300 ? 3 : 0);
+      ImageRect frames[6] = {};
+      const std::string what = std::to_string(dpi) + " dpi, dark slides, portrait " + std::to_string(portrait);
+      ExpectFrames(h, Slides(h, frames), frames, what.c_str());
     }
   }
 }
