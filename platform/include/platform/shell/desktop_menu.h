@@ -1,0 +1,50 @@
+// A freedesktop menu written from program-manager groups: for each group a .directory file and a
+// .menu file that merges into the applications menu, and one .desktop file per item whose Exec
+// line runs `scanhost start` with the item's Windows command line. Everything goes under one
+// folder of the host root (<root>/menu/{menus/applications-merged,desktop-directories,
+// applications}), never into the user's own menu, and every file passes desktop-file-validate.
+#pragma once
+
+#include <filesystem>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace platform {
+
+struct MenuItem {
+  std::string name;         // what the menu shows
+  std::string commandLine;  // the Windows command line ("control.exe kvctrl32.cpl")
+  std::string icon;         // icon file as given; may be empty
+};
+
+struct MenuGroup {
+  std::string name;
+  std::vector<MenuItem> items;
+};
+
+class DesktopMenu {
+ public:
+  explicit DesktopMenu(std::filesystem::path folder) : folder_(std::move(folder)) {}
+
+  // Writes (or rewrites) the files of one group; items of an earlier write that the group no
+  // longer has are removed. False when a file cannot be written.
+  bool WriteGroup(const MenuGroup& group) const;
+  bool RemoveGroup(std::string_view name) const;
+
+  std::filesystem::path MenuFile(std::string_view group) const;
+  std::filesystem::path DirectoryFile(std::string_view group) const;
+  std::filesystem::path DesktopFile(std::string_view group, size_t item) const;
+
+  // The Exec value (before the file's own escaping) that runs a Windows command line.
+  static std::string ExecLine(std::string_view commandLine);
+  // A value escaped as a desktop-entry string (backslash, newline, tab, CR).
+  static std::string EscapeString(std::string_view value);
+  // A name safe in a file name: letters and digits kept, everything else '-'.
+  static std::string Slug(std::string_view name);
+
+ private:
+  std::filesystem::path folder_;
+};
+
+}  // namespace platform
