@@ -122,7 +122,15 @@ DialogProc SetupFlow::WithHelpButton(const ResourceId& help, DialogProc inner,
       }
       return 1;
     }
-    return inner ? inner(d, m, wp, lp) : 0;
+    if (inner && inner(d, m, wp, lp)) return 1;
+    // Any other push button ends the dialog with its identifier.
+    const int id = static_cast<int>(wp & 0xFFFF);
+    if (m == WM_COMMAND && (wp >> 16) == BN_CLICKED &&
+        ui_.GetControlKind(ui_.GetDlgItem(d, id)) == ControlKind::kPushButton) {
+      ui_.EndDialog(d, id);
+      return 1;
+    }
+    return 0;
   };
 }
 
