@@ -41,14 +41,19 @@ bool NeedsQuotes(std::string_view word) {
   return word.empty() || word.find_first_of(" \t\n\"'\\><~|&;$*?#()`") != std::string_view::npos;
 }
 
+// One Exec argument: quoted when it must be, a literal percent sign written twice (no field
+// codes are ever produced).
 std::string QuoteArgument(std::string_view word) {
-  if (!NeedsQuotes(word)) return std::string(word);
-  std::string out = "\"";
+  std::string out;
+  const bool quote = NeedsQuotes(word);
+  if (quote) out += '"';
   for (char c : word) {
-    if (c == '"' || c == '`' || c == '$' || c == '\\') out += '\\';
+    if (quote && (c == '"' || c == '`' || c == '$' || c == '\\')) out += '\\';
     out += c;
+    if (c == '%') out += '%';
   }
-  return out + "\"";
+  if (quote) out += '"';
+  return out;
 }
 
 std::string Category(std::string_view group) { return "X-Scansuite-" + DesktopMenu::Slug(group); }
@@ -82,19 +87,14 @@ std::string DesktopMenu::EscapeString(std::string_view value) {
   return out;
 }
 
-std::string DesktopMenu::ExecLine(std::string_view commandLine) {
-  std::string exec = "scanhost start";
+std::string DesktopMenu::ExecLine(std::string_view commandLine, const fs::path& root) {
+  std::string exec = "env " + QuoteArgument("SCANSUITE_ROOT=" + root.string()) + " scanhost start";
   size_t i = 0;
   while (i < commandLine.size()) {
     while (i < commandLine.size() && (commandLine[i] == ' ' || commandLine[i] == '\t')) ++i;
     size_t end = i;
     while (end < commandLine.size() && commandLine[end] != ' ' && commandLine[end] != '\t') ++end;
-    if (end > i) {
-      std::string word;
-      // A literal percent sign is written twice; field codes are never produced.
-      for (char c : commandLine.substr(i, end - i)) word += c == '%' ? "%%" : std::string(1, c);
-      exec += " " + QuoteArgument(word);
-    }
+    if (end > i) exec += " " + QuoteArgument(commandLine.substr(i, end - i));
     i = end;
   }
   return exec;
@@ -131,7 +131,7 @@ bool DesktopMenu::WriteGroup(const MenuGroup& group) const {
     std::string text = "[Desktop Entry]\nType=Application\nName=" +
                        EscapeString(Line(item.name)) + "\nComment=" +
                        EscapeString(Line(item.commandLine)) + "\nExec=" +
-                       EscapeString(ExecLine(item.commandLine)) +
+                       EscapeString(ExecLine(item.commandLine, root_)) +
                        "\nTerminal=false\nCategories=" + Category(group.name) + ";\n";
     if (!item.icon.empty()) text += "X-Scansuite-Icon=" + EscapeString(Line(item.icon)) + "\n";
     ok = WriteText(DesktopFile(group.name, i), text) && ok;

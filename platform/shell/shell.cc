@@ -48,7 +48,7 @@ Shell& Shell::Of(Host& host) {
   return host.FindOrAttach<Shell>([&] { return std::make_unique<Shell>(host); });
 }
 
-Shell::Shell(Host& host) : host_(host), progman_(DesktopMenu(host.root() / "menu")) {}
+Shell::Shell(Host& host) : host_(host), progman_(DesktopMenu(host.root() / "menu", host.root())) {}
 
 Shell::~Shell() = default;
 

@@ -25,7 +25,9 @@ struct MenuGroup {
 
 class DesktopMenu {
  public:
-  explicit DesktopMenu(std::filesystem::path folder) : folder_(std::move(folder)) {}
+  // `root` is the host root the entries' programs run on (SCANSUITE_ROOT of their Exec line).
+  DesktopMenu(std::filesystem::path folder, std::filesystem::path root)
+      : folder_(std::move(folder)), root_(std::move(root)) {}
 
   // Writes (or rewrites) the files of one group; items of an earlier write that the group no
   // longer has are removed. False when a file cannot be written.
@@ -36,8 +38,9 @@ class DesktopMenu {
   std::filesystem::path DirectoryFile(std::string_view group) const;
   std::filesystem::path DesktopFile(std::string_view group, size_t item) const;
 
-  // The Exec value (before the file's own escaping) that runs a Windows command line.
-  static std::string ExecLine(std::string_view commandLine);
+  // The Exec value (before the file's own escaping) that runs a Windows command line on the host
+  // root `root`: "env SCANSUITE_ROOT=<root> scanhost start <words>".
+  static std::string ExecLine(std::string_view commandLine, const std::filesystem::path& root);
   // A value escaped as a desktop-entry string (backslash, newline, tab, CR).
   static std::string EscapeString(std::string_view value);
   // A name safe in a file name: letters and digits kept, everything else '-'.
@@ -45,6 +48,7 @@ class DesktopMenu {
 
  private:
   std::filesystem::path folder_;
+  std::filesystem::path root_;
 };
 
 }  // namespace platform
