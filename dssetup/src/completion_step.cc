@@ -80,14 +80,16 @@ void SetupFlow::PortSetup() {
   if (automatic) {
     Hwnd searchDialog = 0;
     SearchDisplay display;
-    display.status = [&](const std::string& text) {
-      if (!searchDialog) {
-        if (auto layout = modules_.LoadDialog(language_, "SEARCH_SCAN_PORT")) {
-          searchDialog = ui_.CreateDialog(*layout, window_);
-          ui_.ShowWindow(searchDialog, SW_SHOWNORMAL);
-        }
+    display.open = [&] {
+      if (auto layout = modules_.LoadDialog(language_, "SEARCH_SCAN_PORT")) {
+        searchDialog = ui_.CreateDialog(*layout, window_);
+        ui_.ShowWindow(searchDialog, SW_SHOWNORMAL);
       }
-      if (searchDialog) ui_.SetDlgItemText(searchDialog, 1008, text);
+    };
+    // Without the dialog the status texts go nowhere.
+    display.status = [&](const std::string& text) {
+      if (!searchDialog) return;
+      ui_.SetDlgItemText(searchDialog, 1008, text);
       ui_.UpdateWindow(searchDialog);
     };
     display.close = [&] {
@@ -95,8 +97,9 @@ void SetupFlow::PortSetup() {
       searchDialog = 0;
     };
     display.foundScsi = [&](int adapter, int target) { ShowScsiPortInfo(adapter, target); };
+    display.foundParallel = [&](int lptId, int type) { ShowParallelPortInfo(lptId, type); };
     found = PortSearch(host_, display)
-                .Run(&settings, &identity_, LangString(12),
+                .Run(&settings, &identity_, LangString(12), LangString(13),
                      platform_ == WindowsPlatform::kWin9x);
     if (!found && Dialog("NO_SCANNER_PORT", WithHelpButton(6410)) == 1) {
       ManualSettings(&settings);

@@ -4,6 +4,8 @@
 #include <cstdio>
 
 #include "aspi_layer.h"
+#include "parallel_transport.h"
+#include "platform/ports/ports.h"
 #include "platform/host/host.h"
 #include "setup_flow.h"
 
@@ -62,6 +64,22 @@ void SetupFlow::ShowScsiPortInfo(int adapter, int target) {
   });
 }
 
+void SetupFlow::ShowParallelPortInfo(int lptId, int type) {
+  Dialog("PORT_INFO_LPT", [=, this](Hwnd d, uint32_t m, WParam wp, LParam) -> intptr_t {
+    const int id = static_cast<int>(wp & 0xFFFF);
+    if (m == WM_INITDIALOG) {
+      ui_.SetDlgItemText(d, 1006, type == kParallelHighSpeed ? "Orvex High Speed Parallel"
+                                                             : "Orvex Parallel");
+      ui_.SetDlgItemInt(d, 1007, lptId, true);
+      return 1;
+    }
+    if (m != WM_COMMAND) return 0;
+    if (id == 2) ShowIdentity();
+    if (id == IDOK) ui_.EndDialog(d, IDOK);
+    return 1;
+  });
+}
+
 int SetupFlow::ScsiInquiry(int adapter) {
   AspiLayer aspi(modules_, host_.clock());
   if (!aspi.loaded()) {
@@ -93,6 +111,9 @@ int SetupFlow::ScsiInquiry(int adapter) {
 }
 
 void SetupFlow::ManualSettings(PortSettings* settings) {
+  if (platform_ == WindowsPlatform::kWin9x) {
+    parallelPortCount_ = ParallelPort::CountPorts(Ports::Of(host_));
+  }
   PropertySheetHeader sheet;
   sheet.caption = "Setup KV-TWAIN 32";
   sheet.flags = PSH_NOAPPLYNOW;

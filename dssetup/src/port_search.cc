@@ -2,7 +2,9 @@
 
 #include "aspi_layer.h"
 #include "platform/clock/clock.h"
+#include "parallel_transport.h"
 #include "platform/host/host.h"
+#include "platform/ports/ports.h"
 
 namespace dssetup {
 
@@ -38,18 +40,41 @@ bool PortSearch::SearchScsi(AspiLayer& aspi, PortSettings* settings, IdentityDat
   return false;
 }
 
+bool PortSearch::SearchParallel(PortSettings* settings, IdentityData* identity) {
+  platform::Ports& ports = platform::Ports::Of(host_);
+  ParallelPort port(ports);
+  ParallelTransport transport(port);
+  for (int index = ParallelPort::CountPorts(ports) - 1; index >= 0; --index) {
+    Mark();
+    settings->scanDeviceType = kDeviceParallel;
+    settings->lptId = index + 1;
+    const bool fast = ParallelPort::ProbeHighSpeed(ports, index);
+    settings->scanParallelType = fast ? kParallelHighSpeed : kParallelStandard;
+    if (!port.Open(index, fast, true)) continue;  // no port there: no I/O either
+    if (!RunIdentityExchange(transport, identity)) continue;
+    if (display_.foundParallel) display_.foundParallel(settings->lptId, settings->scanParallelType);
+    if (display_.close) display_.close();
+    return true;
+  }
+  return false;
+}
+
 bool PortSearch::Run(PortSettings* settings, IdentityData* identity, const std::string& scsiText,
-                     bool parallelAllowed) {
+                     const std::string& parallelText, bool parallelAllowed) {
   {
     AspiLayer aspi(host_.modules(), host_.clock());
     if (aspi.loaded() && aspi.AdapterCount() >= 1) {
+      if (display_.open) display_.open();
       status_ = scsiText;
       if (display_.status) display_.status(status_);
       if (SearchScsi(aspi, settings, identity)) return true;
     }
   }
-  // The parallel ports are reached only where the system lets a program at its port addresses.
-  (void)parallelAllowed;
+  if (parallelAllowed) {
+    status_ = parallelText;
+    if (display_.status) display_.status(status_);
+    if (SearchParallel(settings, identity)) return true;
+  }
   if (display_.close) display_.close();
   return false;
 }

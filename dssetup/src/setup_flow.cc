@@ -109,7 +109,7 @@ std::string SetupFlow::LangString(uint32_t id) const {
 intptr_t SetupFlow::Dialog(const ResourceId& id, DialogProc proc) {
   std::optional<DialogTemplate> dialog = modules_.LoadDialog(language_, id);
   if (!dialog) return -1;
-  return ui_.DialogBox(*dialog, window_, std::move(proc));
+  return ui_.DialogBox(*dialog, window_, EndingOnButtons(std::move(proc)));
 }
 
 DialogProc SetupFlow::WithHelpButton(const ResourceId& help, DialogProc inner,
@@ -122,8 +122,14 @@ DialogProc SetupFlow::WithHelpButton(const ResourceId& help, DialogProc inner,
       }
       return 1;
     }
+    return inner ? inner(d, m, wp, lp) : 0;
+  };
+}
+
+DialogProc SetupFlow::EndingOnButtons(DialogProc inner) {
+  return [this, inner = std::move(inner)](Hwnd d, uint32_t m, WParam wp, LParam lp) -> intptr_t {
     if (inner && inner(d, m, wp, lp)) return 1;
-    // Any other push button ends the dialog with its identifier.
+    // A push button the procedure left alone ends the dialog with its identifier.
     const int id = static_cast<int>(wp & 0xFFFF);
     if (m == WM_COMMAND && (wp >> 16) == BN_CLICKED &&
         ui_.GetControlKind(ui_.GetDlgItem(d, id)) == ControlKind::kPushButton) {
@@ -181,7 +187,7 @@ void SetupFlow::ChooseLanguage() {
   if (!language_) {
     std::optional<DialogTemplate> dialog = modules_.LoadDialog(own_, "LOADDLLERROR");
     if (dialog) {
-      ui_.DialogBox(*dialog, window_, WithHelpButton(6410, {}, own_));
+      ui_.DialogBox(*dialog, window_, EndingOnButtons(WithHelpButton(6410, {}, own_)));
     }
     return Fail();
   }

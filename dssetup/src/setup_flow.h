@@ -65,6 +65,7 @@ class SetupFlow {
   void StartAspiInstaller();
   void ShowScsiPortInfo(int adapter, int target);
   void ShowIdentity();
+  void ShowParallelPortInfo(int lptId, int type);
   // "SCSI_INQUIRY" for one adapter: the last target holding the scanner, or -1.
   int ScsiInquiry(int adapter);
   void ManualSettings(PortSettings* settings);
@@ -83,6 +84,8 @@ class SetupFlow {
   platform::DialogProc WithHelpButton(const platform::ResourceId& help,
                                       platform::DialogProc inner = {},
                                       platform::ModuleHandle from = 0);
+  // A procedure under which a push button that `inner` leaves alone ends the dialog.
+  platform::DialogProc EndingOnButtons(platform::DialogProc inner);
   // "ExitDlg": true when the person chose to leave.
   bool ConfirmExit();
   std::string LangString(uint32_t id) const;

@@ -8,7 +8,7 @@
 #include <filesystem>
 #include <string>
 
-#include "pe_image.h"
+#include "platform/files/version_image.h"
 #include "platform/files/files.h"
 #include "platform/host/host.h"
 #include "platform/modules/modules.h"
@@ -57,16 +57,16 @@ class FlowTest : public ::testing::Test {
                           std::filesystem::copy_options::recursive |
                               std::filesystem::copy_options::overwrite_existing);
     if (aspiMs != 0) {
-      host_.WriteFile("C:\\WINDOWS\\SYSTEM\\wnaspi32.dll",
-                      medium::PeWithVersion(aspiMs, aspiLs, "ASPI layer"));
+      host_.WriteFile(host_.host().system().SystemFolder() + "\\wnaspi32.dll",
+                      platform::PeWithVersion(aspiMs, aspiLs, "ASPI layer"));
     }
     source_ = folder;
   }
 
   int RunSetup() {
     host_.host().modules().SetApplicationFolder(source_);
-    SetupFlow flow(host_.host(),
-                   {source_, "C:\\WINDOWS", "C:\\WINDOWS\\SYSTEM"});
+    SetupFlow flow(host_.host(), {source_, host_.host().system().WindowsFolder(),
+                                  host_.host().system().SystemFolder()});
     return flow.Run();
   }
 

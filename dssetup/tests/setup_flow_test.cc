@@ -107,7 +107,7 @@ TEST_F(FlowTest, FromAHardDiskTheFolderDigitFollowsTheDisk) {
 
 TEST_F(FlowTest, NewerInstalledFileIsKeptUnlessConfirmed) {
   Prepare();
-  const std::string newer = medium::PeWithVersion(0x00030000, 0, "newer data source");
+  const std::string newer = platform::PeWithVersion(0x00030000, 0, "newer data source");
   host_.WriteFile("C:\\WINDOWS\\twain_32\\KVTWAIN.DS", newer);
   host_.WriteFile("C:\\WINDOWS\\KVSCAN32.DLL", "no version resource");
   ExpectChoices(1);
