@@ -1,9 +1,10 @@
 // dssetup: installs the scanner's TWAIN data source from its medium.
 //
-//   dssetup [--from DIR]
+//   dssetup [--from DIR] [--snapshot FILE.png]
 //
 // DIR is the Windows folder the setup was started from (the medium's root, "A:\" by default);
-// the setup script and the language libraries lie there. The user interface is the host's:
+// the setup script and the language libraries lie there. --snapshot saves the setup window as
+// it is painted. The user interface is the host's:
 // the console, or with SCANSUITE_UI=scripted and SCANSUITE_ANSWERS=FILE an unattended run.
 #include <cstdio>
 #include <cstring>
@@ -17,11 +18,14 @@
 
 int main(int argc, char** argv) {
   std::string from = "A:\\";
+  std::string snapshot;
   for (int i = 1; i < argc; ++i) {
     if (std::strcmp(argv[i], "--from") == 0 && i + 1 < argc) {
       from = argv[++i];
+    } else if (std::strcmp(argv[i], "--snapshot") == 0 && i + 1 < argc) {
+      snapshot = argv[++i];
     } else {
-      std::fprintf(stderr, "usage: dssetup [--from DIR]\n");
+      std::fprintf(stderr, "usage: dssetup [--from DIR] [--snapshot FILE.png]\n");
       return 2;
     }
   }
@@ -31,6 +35,7 @@ int main(int argc, char** argv) {
     host.modules().SetApplicationFolder(from);
     dssetup::SetupPaths paths{from, host.system().WindowsFolder(), host.system().SystemFolder()};
     dssetup::SetupFlow flow(host, paths);
+    flow.SetSnapshot(snapshot);
     return flow.Run();
   } catch (const std::exception& e) {
     std::fprintf(stderr, "dssetup: %s\n", e.what());

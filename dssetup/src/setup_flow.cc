@@ -1,5 +1,8 @@
 #include "setup_flow.h"
 
+#include <cstdio>
+
+#include "background.h"
 #include "languages.h"
 #include "own_resources.h"
 #include "platform/files/files.h"
@@ -72,6 +75,11 @@ LResult SetupFlow::WindowProc(Hwnd w, uint32_t message, WParam wp, LParam lp) {
 
 void SetupFlow::OnCreate() {
   script_.CopyToWorkingCopy();  // a missing script is not reported: nothing gets copied
+  background_ = PaintBackground(kWindowWidth, kWindowHeight, script_.TitleText(),
+                                script_.FontSize());
+  if (!snapshot_.empty() && !background_->SavePng(snapshot_)) {
+    std::fprintf(stderr, "dssetup: cannot write %s\n", snapshot_.c_str());
+  }
   const VersionRecord v = host_.system().GetVersionEx();
   platform_ = PlatformOf(v.platformId, v.major, v.minor);
   if (platform_ == WindowsPlatform::kUnsupported) {
@@ -247,6 +255,7 @@ void SetupFlow::ChooseModels() {
 }
 
 void SetupFlow::OnDestroy() {
+  background_.reset();
   if (language_) modules_.FreeLibrary(language_);
   language_ = 0;
   script_.RemoveWorkingCopy();

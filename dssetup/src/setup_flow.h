@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "data_source_config.h"
+#include "platform/gdi/gdi.h"
 #include "identity.h"
 #include "platform/modules/modules.h"
 #include "platform/ui/ui.h"
@@ -45,6 +46,8 @@ class SetupFlow {
   // Runs the setup until its window is destroyed. 0 when it finished, 1 otherwise.
   int Run();
 
+  // Saves the painted window as PNG to this host path when the window is made.
+  void SetSnapshot(std::string path) { snapshot_ = std::move(path); }
   bool finished() const { return finished_; }
   bool restartAdvised() const { return restartAdvised_; }
   const IdentityData& identity() const { return identity_; }
@@ -112,6 +115,8 @@ class SetupFlow {
   bool finished_ = false;
   IdentityData identity_;
   int parallelPortCount_ = 0;
+  std::unique_ptr<platform::GdiBitmap> background_;
+  std::string snapshot_;
 };
 
 }  // namespace dssetup

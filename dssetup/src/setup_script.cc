@@ -127,6 +127,7 @@ void SetupScript::ExtendForModel(const std::string& model, const std::string& se
   if (t.numLuts == -1 || t.numLuts == 0) return;
   int key = std::max(FileCount(section), 0);
   auto add = [&](const std::string& value, const char* caption) {
+    if (key >= kMaxFileKey) return false;  // a count near the int range would overflow
     const std::string entry = InsertTwain32(value).substr(0, kMaxEntryLength);
     if (!profiles_.WriteString(section.c_str(), std::to_string(++key).c_str(), entry.c_str(),
                                file)) {

@@ -20,6 +20,8 @@ namespace dssetup {
 inline constexpr int kMaxLanguages = 5;
 inline constexpr int kMaxModels = 9;        // model keys are single digits
 inline constexpr int kMaxChosenModels = 16;
+// The script's file keys stop here: no script holds this many entries.
+inline constexpr int kMaxFileKey = 1000000;
 
 // What the script says about one model: its table file entries and display texts.
 struct ModelTables {

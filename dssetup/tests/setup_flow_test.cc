@@ -202,3 +202,46 @@ TEST_F(FlowTest, OneLanguageSkipsTheLanguageDialogAndBadIndexCannotLoad) {
 
 }  // namespace
 }  // namespace dssetup
+
+namespace dssetup {
+namespace {
+
+// Each language on a fresh machine: its own library's texts, its own readme, its option code.
+class EveryLanguageTest : public testing::FlowTest, public ::testing::WithParamInterface<int> {};
+
+TEST_P(EveryLanguageTest, InstallsUnattendedWithItsOwnFiles) {
+  const int language = GetParam();
+  const char* prompts[] = {"Diskette 2 in Laufwerk A:", "disk 2 in drive A:",
+                           "disquette 2 dans le lecteur A:", "disco 2 nell'unita A:",
+                           "disco 2 en la unidad A:"};
+  const char* folders[] = {"DEUTSCH", "ENGLISH", "FRENCH", "ITALIAN", "SPANISH"};
+  const char* codes[] = {"DEU", "ENG", "FRA", "<none>", "<none>"};
+  Prepare();
+  ExpectChoices(language, {2});
+  ui().ExpectMessageBox("KV-TWAIN Setup", prompts[language], platform::IDOK);
+  ui().ExpectDialog("PORT_SETUP", platform::IDOK);
+  ui().ExpectDialog("PORT_INFO_SCSI", platform::IDOK);
+  ui().ExpectDialog("FinalDlg", platform::IDOK);
+  ASSERT_EQ(RunSetup(), 0);
+  EXPECT_TRUE(ui().Unmet().empty()) << ui().Unmet().front();
+  EXPECT_EQ(Read("C:\\WINDOWS\\twain_32\\README.TXT"),
+            StandIn("README.TXT", std::string("KVTWAIN\\") + folders[language]));
+  EXPECT_EQ(Kvt("Options", "Language"), codes[language]);
+  // The film scanner has no tone table: "RLUT=" and no TLUT, its one film gamma table.
+  EXPECT_EQ(Kvt("Orvex FilmScan", "1"), "RLUT=");
+  EXPECT_EQ(Kvt("Orvex FilmScan", "2"), "RGAMMA=0");
+  EXPECT_EQ(Kvt("Orvex FilmScan", "3"), "TGAMMA=1");
+  EXPECT_EQ(Kvt("COLORCOMFORT", "TLUT"), "<none>");
+  EXPECT_EQ(Ini("C:\\WINDOWS\\CONTROL.INI", "MMCPL", "NumApps"), "1");
+  // The menu entry for the applet, on this machine's root.
+  const auto entry = host_.root() / "menu" / "applications" / "scansuite-Orvex-Scanner-1.desktop";
+  EXPECT_TRUE(std::filesystem::exists(entry));
+  if (std::system("desktop-file-validate --help >/dev/null 2>&1") == 0) {
+    EXPECT_EQ(std::system(("desktop-file-validate --no-hints '" + entry.string() + "'").c_str()), 0);
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(Languages, EveryLanguageTest, ::testing::Values(0, 1, 2, 3, 4));
+
+}  // namespace
+}  // namespace dssetup

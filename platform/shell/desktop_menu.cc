@@ -59,10 +59,12 @@ std::string QuoteArgument(std::string_view word) {
 std::string Category(std::string_view group) { return "X-Scansuite-" + DesktopMenu::Slug(group); }
 
 // Names and comments are single lines without control characters.
-std::string Line(std::string_view s) {
-  std::string out;
-  for (char c : s) out += static_cast<unsigned char>(c) < 0x20 ? ' ' : c;
-  return out.empty() ? std::string("-") : out;
+std::string Line(const std::string& s) {
+  std::string out = s.empty() ? std::string("-") : s;
+  for (char& c : out) {
+    if (static_cast<unsigned char>(c) < 0x20) c = ' ';
+  }
+  return out;
 }
 
 }  // namespace
@@ -113,7 +115,7 @@ fs::path DesktopMenu::DesktopFile(std::string_view group, size_t item) const {
          ("scansuite-" + Slug(group) + "-" + std::to_string(item + 1) + ".desktop");
 }
 
-bool DesktopMenu::WriteGroup(const MenuGroup& group) const {
+bool DesktopMenu::WriteGroup(const ProgramGroup& group) const {
   bool ok = WriteText(DirectoryFile(group.name),
                       "[Desktop Entry]\nType=Directory\nName=" +
                           EscapeString(Line(group.name)) + "\n");
@@ -127,7 +129,7 @@ bool DesktopMenu::WriteGroup(const MenuGroup& group) const {
                      "</Category>\n    </Include>\n  </Menu>\n</Menu>\n") &&
        ok;
   for (size_t i = 0; i < group.items.size(); ++i) {
-    const MenuItem& item = group.items[i];
+    const ProgramItem& item = group.items[i];
     std::string text = "[Desktop Entry]\nType=Application\nName=" +
                        EscapeString(Line(item.name)) + "\nComment=" +
                        EscapeString(Line(item.commandLine)) + "\nExec=" +

@@ -75,7 +75,7 @@ std::optional<std::vector<ProgmanCommand>> ParseProgmanCommands(std::string_view
   return commands;
 }
 
-MenuGroup* ProgramManager::Group(const std::string& name) {
+ProgramGroup* ProgramManager::Group(const std::string& name) {
   auto it = groups_.find(Lower(name));
   return it == groups_.end() ? nullptr : &it->second;
 }
@@ -84,7 +84,7 @@ bool ProgramManager::Run(const ProgmanCommand& c) {
   const size_t n = c.args.size();
   if (Is(c.name, "CreateGroup") && n >= 1 && n <= 2 && !c.args[0].empty()) {
     current_ = Lower(c.args[0]);
-    MenuGroup& group = groups_[current_];
+    ProgramGroup& group = groups_[current_];
     if (group.name.empty()) group.name = c.args[0];
     return menu_.WriteGroup(group);
   }
@@ -94,7 +94,7 @@ bool ProgramManager::Run(const ProgmanCommand& c) {
     return true;
   }
   if (Is(c.name, "DeleteGroup") && n == 1) {
-    MenuGroup* group = Group(c.args[0]);
+    ProgramGroup* group = Group(c.args[0]);
     if (!group) return false;
     menu_.RemoveGroup(group->name);
     groups_.erase(Lower(c.args[0]));
@@ -102,9 +102,9 @@ bool ProgramManager::Run(const ProgmanCommand& c) {
     return true;
   }
   if (Is(c.name, "AddItem") && n >= 1 && !c.args[0].empty()) {
-    MenuGroup* group = Group(current_);
+    ProgramGroup* group = Group(current_);
     if (!group) return false;
-    MenuItem item{n >= 2 && !c.args[1].empty() ? c.args[1] : c.args[0], c.args[0],
+    ProgramItem item{n >= 2 && !c.args[1].empty() ? c.args[1] : c.args[0], c.args[0],
                   n >= 3 ? c.args[2] : std::string()};
     group->items.push_back(std::move(item));
     return menu_.WriteGroup(*group);

@@ -131,7 +131,7 @@ bool Shell::DdeExecute(DdeConversation conversation, std::string_view command,
                        uint32_t timeoutMs) {
   if (!conversations_.contains(conversation)) return false;
   // A server that does not answer in time: the transaction fails after its time-out.
-  if (host_.faults().Check("shell.dde", command)) {
+  if (host_.faults().Check(fault_point::kShellDde, command)) {
     host_.clock().SleepMs(timeoutMs);
     return false;
   }

@@ -12,15 +12,15 @@
 
 namespace platform {
 
-struct MenuItem {
+struct ProgramItem {
   std::string name;         // what the menu shows
   std::string commandLine;  // the Windows command line ("control.exe kvctrl32.cpl")
   std::string icon;         // icon file as given; may be empty
 };
 
-struct MenuGroup {
+struct ProgramGroup {
   std::string name;
-  std::vector<MenuItem> items;
+  std::vector<ProgramItem> items;
 };
 
 class DesktopMenu {
@@ -31,7 +31,7 @@ class DesktopMenu {
 
   // Writes (or rewrites) the files of one group; items of an earlier write that the group no
   // longer has are removed. False when a file cannot be written.
-  bool WriteGroup(const MenuGroup& group) const;
+  bool WriteGroup(const ProgramGroup& group) const;
   bool RemoveGroup(std::string_view name) const;
 
   std::filesystem::path MenuFile(std::string_view group) const;

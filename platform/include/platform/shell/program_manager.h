@@ -31,14 +31,14 @@ class ProgramManager {
   // unknown or has the wrong arguments, or the menu cannot be written. Commands are carried out
   // in order up to the first that fails.
   bool Execute(std::string_view text);
-  const std::map<std::string, MenuGroup>& groups() const { return groups_; }
+  const std::map<std::string, ProgramGroup>& groups() const { return groups_; }
 
  private:
   bool Run(const ProgmanCommand& command);
-  MenuGroup* Group(const std::string& name);
+  ProgramGroup* Group(const std::string& name);
 
   DesktopMenu menu_;
-  std::map<std::string, MenuGroup> groups_;  // by lower-case name
+  std::map<std::string, ProgramGroup> groups_;  // by lower-case name
   std::string current_;                      // lower-case name of the group items go into
 };
 
