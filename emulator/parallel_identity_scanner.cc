@@ -80,9 +80,11 @@ void ParallelIdentityScanner::Control(uint8_t value) {
   }
   const bool rising = !(before & kStrobe) && (value & kStrobe);
   const bool falling = (before & kStrobe) && !(value & kStrobe);
-  if (rising && (highSpeed_ & 0xC0) == 0xC0) {
-    chunkRunning_ = true;  // the block transfer of the current chunk starts
-    startRead_ = true;
+  if ((value & kStrobe) && (highSpeed_ & 0xC0) == 0xC0) {
+    // The block transfer of the chunk whose count was written last starts; the host sets the
+    // control register anew for every chunk, with the strobe still high.
+    if (!chunkRunning_) startRead_ = true;
+    chunkRunning_ = true;
   } else if (rising && (value & kSelectWrite) && !(value & kDirectionIn)) {
     received_.push_back(data_);
     busy_ = true;

@@ -11,7 +11,7 @@ namespace {
 platform::testing::TestHost::Settings Machine(const std::string& ports) {
   platform::testing::TestHost::Settings s;
   s.machine = "[machine]\nadapters=\n[ports]\n" + ports +
-              "[identity]\ntype=identity\nresolutions=100,200,300,400,600,800,1200\n";
+              "[identity]\ntype=identity\nresolutions=100,200,300,400,600,800\n";
   return s;
 }
 
@@ -37,8 +37,8 @@ TEST_F(ParallelTransportTest, IdentityOverTheHighSpeedInterface) {
   EXPECT_TRUE(d.levelLetterB);
   EXPECT_EQ(d.levelDigit, 4);
   EXPECT_EQ(d.maxWidth, 5100);
-  EXPECT_EQ(d.resolutions.size(), 6u);  // the identity model's default list
-  EXPECT_EQ(d.maxResolution, 600);
+  EXPECT_EQ(d.resolutions.size(), 6u);  // the machine's [identity] list
+  EXPECT_EQ(d.maxResolution, 800);
   EXPECT_EQ(d.secondReply.size(), 8u);
 }
 
@@ -62,7 +62,7 @@ TEST_F(ParallelTransportTest, OddHighSpeedBlockEndsWithOneByteAndShadow0x24) {
   uint8_t data[25];
   ASSERT_TRUE(port.SelectRead() && port.ReadBlock(data));
   EXPECT_EQ(data[0], 'B');
-  EXPECT_EQ(data[24], 0x02);  // high byte of 600, the last resolution
+  EXPECT_EQ(data[24], 0x03);  // high byte of 800, the last resolution
   EXPECT_EQ(port.controlShadow(), 0x24);
 }
 
@@ -121,6 +121,35 @@ TEST_F(ParallelTransportTest, PortWithoutBiosEntryHasNoIo) {
   EXPECT_EQ(ports().IoCycles(), before);
   ASSERT_TRUE(port.Open(1, false, false));
   EXPECT_EQ(port.base(), 0x278);  // the probe's address stands in for a missing entry
+}
+
+}  // namespace
+}  // namespace dssetup
+
+namespace dssetup {
+namespace {
+
+class LongReplyTest : public ParallelTransportTest {
+ protected:
+  LongReplyTest()
+      : ParallelTransportTest("bios=0x378,0x278\nidentity=0x278,highspeed\n") {}
+};
+
+TEST_F(LongReplyTest, ReplyOfSeveralChunksArrivesWhole) {
+  // 300 resolutions: 2 + 5 + 900 = 907 bytes, two chunks of 510 and 396 bytes and a last byte.
+  std::string list;
+  for (int r = 1; r <= 300; ++r) list += (r > 1 ? "," : "") + std::to_string(r);
+  platform::testing::TestHost fresh(Machine("bios=0x378,0x278\nidentity=0x278,highspeed,long\n"
+                                            "[long]\nresolutions=" + list + "\n"));
+  platform::Ports& p = platform::Ports::Of(fresh.host());
+  ParallelPort fast(p), slow(p);
+  IdentityData viaBlocks, viaBytes;
+  ParallelTransport t1(fast), t2(slow);
+  ASSERT_TRUE(fast.Open(1, true, true) && RunIdentityExchange(t1, &viaBlocks));
+  ASSERT_TRUE(slow.Open(1, false, true) && RunIdentityExchange(t2, &viaBytes));
+  EXPECT_EQ(viaBlocks.resolutions.size(), 64u);
+  EXPECT_EQ(viaBlocks.resolutions, viaBytes.resolutions);
+  EXPECT_EQ(viaBlocks.resolutions.back(), 64);
 }
 
 }  // namespace

@@ -63,7 +63,7 @@ Machine::Machine(platform::Host& host) {
     aspi.AddAdapter(KindFor(a.kind), adapter);
     adapters_.emplace(a.name, adapter);
   }
-  InstallParallelPorts(host, path.string(), description_);
+  InstallParallelPorts(host, path.string());
 }
 
 std::shared_ptr<platform::ScsiDevice> Machine::MakeDevice(platform::Host& host,

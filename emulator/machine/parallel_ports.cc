@@ -41,8 +41,7 @@ void WriteAspiFile(platform::Host& host, const std::string& version) {
 
 }  // namespace
 
-void InstallParallelPorts(platform::Host& host, const std::string& file,
-                          const MachineDescription& description) {
+void InstallParallelPorts(platform::Host& host, const std::string& file) {
   const platform::ProfileFiles& ini = host.profiles();
   platform::Ports& ports = platform::Ports::Of(host);
   std::vector<uint16_t> table;
@@ -54,9 +53,10 @@ void InstallParallelPorts(platform::Host& host, const std::string& file,
   if (!enumerated.empty()) ports.SetEnumeratedPorts(List(enumerated));
   const std::vector<std::string> identity = List(ini.GetStringValue("ports", "identity", "", file));
   if (!identity.empty()) {
-    IdentityModel model;
-    auto device = description.devices.find("identity");
-    if (device != description.devices.end()) model = device->second.identity;
+    // The device's section: the third field, else [identity].
+    MachineDescription problems;
+    const IdentityModel model = ParseIdentityDevice(
+        ini, file, identity.size() > 2 ? identity[2] : "identity", problems);
     const bool fast = identity.size() > 1 && identity[1] == "highspeed";
     ports.Attach(Address(identity[0]), 8,
                  std::make_shared<ParallelIdentityScanner>(

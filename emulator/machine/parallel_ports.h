@@ -4,7 +4,8 @@
 //   [ports]
 //   bios=0x378,0x278        ; the BIOS table of LPT1..LPT4 (0 for none); default 0x378
 //   enumerated=LPT1:,COM1:  ; what EnumPorts lists; default LPT1:, COM1:, COM2:
-//   identity=0x278,highspeed ; the setup's identity scanner at this base: standard or highspeed
+//   identity=0x278,highspeed,SECTION ; the setup's identity scanner at this base, standard or
+//                           ; highspeed, described in [SECTION] (default [identity])
 //   wnaspi32=4.0.0.970      ; wnaspi32.dll in the system folder with this version; default none
 #pragma once
 
@@ -18,7 +19,6 @@ class Host;
 
 namespace emulator {
 
-void InstallParallelPorts(platform::Host& host, const std::string& machineFile,
-                          const MachineDescription& description);
+void InstallParallelPorts(platform::Host& host, const std::string& machineFile);
 
 }  // namespace emulator
