@@ -36,10 +36,9 @@ void ParallelRead(benchmark::State& state, bool highSpeed) {
   settings.hardware = platform::NoHardware();
   platform::testing::TestHost host(settings);
   platform::Ports& ports = platform::Ports::Of(host.host());
-  ports.Attach(0x278, 8, std::make_shared<emulator::ParallelIdentityScanner>(
-                             BigReplyModel(), highSpeed
-                                                  ? emulator::ParallelIdentityScanner::Interface::kHighSpeed
-                                                  : emulator::ParallelIdentityScanner::Interface::kStandard));
+  using Interface = emulator::ParallelIdentityScanner::Interface;
+  const Interface kind = highSpeed ? Interface::kHighSpeed : Interface::kStandard;
+  ports.Attach(0x278, 8, std::make_shared<emulator::ParallelIdentityScanner>(BigReplyModel(), kind));
   dssetup::ParallelPort port(ports);
   if (!port.Open(1, highSpeed, true)) state.SkipWithError("no port");
   std::vector<uint8_t> reply;

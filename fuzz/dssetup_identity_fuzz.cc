@@ -70,7 +70,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
       return new platform::testing::TestHost(s);
     }();
     platform::Ports ports(host->host());
-    ports.Attach(0x378, 8, std::make_shared<BytesDevice>(data + 1, std::min<size_t>(size - 1, 4096)));
+    const size_t length = std::min<size_t>(size - 1, 4096);
+    ports.Attach(0x378, 8, std::make_shared<BytesDevice>(data + 1, length));
     dssetup::ParallelPort port(ports);
     dssetup::ParallelTransport transport(port);
     if (port.Open(0, (data[0] & 2) != 0, false)) dssetup::RunIdentityExchange(transport, &identity);

@@ -23,11 +23,12 @@ std::string Readme(const char* text) { return std::string(text) + "\r\n"; }
 }  // namespace
 
 std::vector<StandIn> StandInFiles() {
+  using platform::PeWithVersion;
   const std::string ds = "Orvex TWAIN data source (stand-in)";
   std::vector<StandIn> files = {
-      {"KVTWAIN", "KVTWAIN.DS", platform::PeWithVersion(kDataSourceVersionMs, kDataSourceVersionLs, ds)},
-      {"KVTWAIN", "KVSCAN32.DLL", platform::PeWithVersion(0x00020001, 0x00000003, "scanner access")},
-      {"KVTWAIN", "KVCTRL32.CPL", platform::PeWithVersion(0x00010002, 0x00000000, "control panel applet")},
+      {"KVTWAIN", "KVTWAIN.DS", PeWithVersion(kDataSourceVersionMs, kDataSourceVersionLs, ds)},
+      {"KVTWAIN", "KVSCAN32.DLL", PeWithVersion(0x00020001, 0x00000003, "scanner access")},
+      {"KVTWAIN", "KVCTRL32.CPL", PeWithVersion(0x00010002, 0x00000000, "control panel applet")},
       {"KVTWAIN", "KVT32.INI",
        "[ScanOptions]\r\nScanDeviceType=0\r\nScanParallelType=11\r\nLPTID=1\r\n"
        "ScanSCSIType=1\r\nSCSIID=2\r\nSCSIHAID=0\r\n"},
@@ -43,7 +44,7 @@ std::vector<StandIn> StandInFiles() {
       {"KVTWAIN\\ITALIAN", "README.TXT", Readme("Orvex Scanner: note")},
       {"KVTWAIN\\SPANISH", "README.TXT", Readme("Orvex Scanner: notas")},
       {"KVTWAIN\\COMMON\\WINASPI", "ASPIINST.EXE",
-       platform::PeWithVersion(0x00040000, 0x000003CA, "ASPI layer installer (stand-in)"), false},
+       PeWithVersion(0x00040000, 0x000003CA, "ASPI layer installer (stand-in)"), false},
   };
   return files;
 }

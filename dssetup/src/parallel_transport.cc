@@ -21,7 +21,9 @@ constexpr uint8_t kSelect = 0x08;
 constexpr size_t kShortBlock = 16;
 }  // namespace
 
-uint8_t ParallelPort::Status() { return ports_.InByte(static_cast<uint16_t>(base_ + kStatusOffset)); }
+uint8_t ParallelPort::Status() {
+  return ports_.InByte(static_cast<uint16_t>(base_ + kStatusOffset));
+}
 
 void ParallelPort::SetControl(uint8_t value) {
   shadow_ = value;
@@ -43,6 +45,18 @@ bool ParallelPort::WaitStatus(uint8_t mask, uint8_t value, int ticks) {
   }
 }
 
+void ParallelPort::WaitTicks(int ticks) {
+  uint16_t last = Ticks();
+  for (int changes = 0; changes < ticks;) {
+    Status();  // a port access: the time an I/O cycle takes passes
+    const uint16_t now = Ticks();
+    if (now != last) {
+      last = now;
+      ++changes;
+    }
+  }
+}
+
 bool ParallelPort::Open(int index, bool highSpeed, bool reset) {
   highSpeed_ = highSpeed;
   directionMask_ = 0x20;
@@ -54,7 +68,7 @@ bool ParallelPort::Open(int index, bool highSpeed, bool reset) {
   if (base_ == 0) return false;
   if (reset) {
     SetControl(static_cast<uint8_t>(shadow_ & ~kReset));
-    WaitStatus(0, 1, kShortWaitTicks);  // never true: waits two tick changes
+    WaitTicks(kShortWaitTicks);
     SetControl(static_cast<uint8_t>(shadow_ | kReset));
   }
   return true;

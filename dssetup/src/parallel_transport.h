@@ -52,6 +52,7 @@ class ParallelPort {
   uint16_t Ticks();
   // Waits until (status & mask) == value; false after `ticks` tick changes.
   bool WaitStatus(uint8_t mask, uint8_t value, int ticks);
+  void WaitTicks(int ticks);
   bool ReadBytes(std::span<uint8_t> buffer);
   bool ReadHighSpeed(std::span<uint8_t> buffer);
 

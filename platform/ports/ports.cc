@@ -118,7 +118,8 @@ uint16_t Ports::InWord(uint16_t port) {
   if (!slot) return 0xFFFF;
   const uint16_t word = slot->device->InWord(offset);
   const uint8_t low = Apply(*slot, offset, static_cast<uint8_t>(word));
-  const uint8_t high = Apply(*slot, static_cast<uint16_t>(offset + 1), static_cast<uint8_t>(word >> 8));
+  const uint8_t high =
+      Apply(*slot, static_cast<uint16_t>(offset + 1), static_cast<uint8_t>(word >> 8));
   return static_cast<uint16_t>(low | high << 8);
 }
 

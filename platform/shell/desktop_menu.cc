@@ -150,7 +150,9 @@ bool DesktopMenu::RemoveGroup(std::string_view name) const {
   std::error_code ec;
   fs::remove(MenuFile(name), ec);
   fs::remove(DirectoryFile(name), ec);
-  for (size_t i = 0; fs::exists(DesktopFile(name, i), ec); ++i) fs::remove(DesktopFile(name, i), ec);
+  for (size_t i = 0; fs::exists(DesktopFile(name, i), ec); ++i) {
+    fs::remove(DesktopFile(name, i), ec);
+  }
   return true;
 }
 

@@ -16,7 +16,9 @@ TEST(GdiDrawingTest, FillsClipOnEverySide) {
   b.FillRect({4, 4, 4, 9}, Rgb(7, 7, 7));  // empty: left == right
   for (int y = 0; y < 8; ++y) {
     for (int x = 0; x < 10; ++x) {
-      const ColorRef expected = (x < 3 && y < 2) ? Rgb(1, 2, 3) : (x >= 8 && y >= 6) ? Rgb(9, 9, 9) : 0;
+      ColorRef expected = 0;
+      if (x < 3 && y < 2) expected = Rgb(1, 2, 3);
+      if (x >= 8 && y >= 6) expected = Rgb(9, 9, 9);
       EXPECT_EQ(b.Pixel(x, y), expected) << x << "," << y;
     }
   }
@@ -27,7 +29,9 @@ TEST(GdiDrawingTest, FillsClipOnEverySide) {
 TEST(GdiDrawingTest, BitBltCopiesTheOverlapOnly) {
   GdiBitmap source(4, 4), target(5, 5);
   for (int y = 0; y < 4; ++y) {
-    for (int x = 0; x < 4; ++x) source.SetPixel(x, y, Rgb(static_cast<uint8_t>(x), static_cast<uint8_t>(y), 1));
+    for (int x = 0; x < 4; ++x) {
+      source.SetPixel(x, y, Rgb(static_cast<uint8_t>(x), static_cast<uint8_t>(y), 1));
+    }
   }
   target.FillRect({0, 0, 5, 5}, Rgb(255, 255, 255));
   BitBlt(target, 3, -1, 4, 4, source, 1, 0);
