@@ -202,15 +202,28 @@ intptr_t SetupFlow::ParallelPage(PortSettings* s, Hwnd d, uint32_t m, WParam wp,
       const auto* change = reinterpret_cast<const NMUPDOWN*>(lp);
       s->lptId = std::clamp(change->iPos + change->iDelta, 1, std::max(parallelPortCount_, 1));
       ui_.SetDlgItemInt(d, 1022, s->lptId, true);
+      if (s->scanParallelType == kParallelStandard || s->scanParallelType == kParallelHighSpeed) {
+        ProbeParallelType(s);
+      }
     }
     return 0;
   }
   if (m == WM_COMMAND && (wp & 0xFFFF) == 1015 && (wp >> 16) == 1 /* CBN_SELCHANGE */) {
     const int entry = ui_.GetSelection(ui_.GetDlgItem(d, 1015));
-    s->scanParallelType = entry >= 1 && entry <= 3 ? entry + 11 : kParallelStandard;
+    if (entry >= 1 && entry <= 3) {
+      s->scanParallelType = entry + 11;
+    } else {
+      ProbeParallelType(s);
+    }
     return 1;
   }
   return 0;
+}
+
+void SetupFlow::ProbeParallelType(PortSettings* s) {
+  const bool fast = ParallelPort::ProbeHighSpeed(Ports::Of(host_), s->lptId - 1);
+  s->scanParallelType = fast ? kParallelHighSpeed : kParallelStandard;
+  if (fast) ui_.MessageBeep(0xFFFFFFFFu);
 }
 
 }  // namespace dssetup

@@ -74,6 +74,9 @@ class SetupFlow {
   void ManualSettings(PortSettings* settings);
   intptr_t ScsiPage(PortSettings* s, platform::Hwnd d, uint32_t m, platform::WParam wp,
                     platform::LParam lp);
+  // Chooses the Orvex type of the page's port: high speed when the probe finds the interface
+  // (with the default beep), else standard.
+  void ProbeParallelType(PortSettings* s);
   intptr_t ParallelPage(PortSettings* s, platform::Hwnd d, uint32_t m, platform::WParam wp,
                         platform::LParam lp);
   void SendProgramManagerCommands();

@@ -119,3 +119,36 @@ TEST_F(NtFlowTest, OnNtTheParallelPortsAreNotSearchedAndTwunkIsRemoved) {
 
 }  // namespace
 }  // namespace dssetup
+
+namespace dssetup {
+namespace {
+
+TEST_F(HighSpeedPortFlowTest, ManualParallelPageProbesThePortItIsMovedTo) {
+  Prepare(0);
+  ExpectChoices(1);
+  ui().ExpectMessageBox("KV-TWAIN Setup", "disk 2", IDOK);
+  ui().ExpectDialog("PORT_SETUP", [](DialogDriver& d) {
+    d.Check(2003, true);  // by hand
+    d.Click(IDOK);
+  });
+  ui().ExpectDialog("Setup KV-TWAIN 32", [](DialogDriver& d) {
+    EXPECT_EQ(d.PageCount(), 2);
+    EXPECT_EQ(d.Text(1022), "1");
+    d.SetPosition(1017, 2);  // LPT2: the high-speed interface answers there
+    EXPECT_EQ(d.Text(1022), "2");
+    d.Click(IDOK);
+  });
+  ASSERT_EQ(RunSetup(), 0);
+  EXPECT_TRUE(ui().Unmet().empty()) << ui().Unmet().front();
+  EXPECT_EQ(Kvt("ScanOptions", "ScanDeviceType"), "1");
+  EXPECT_EQ(Kvt("ScanOptions", "LPTID"), "2");
+  EXPECT_EQ(Kvt("ScanOptions", "ScanParallelType"), "15");
+  bool beeped = false;
+  for (const auto& shown : ui().History()) {
+    beeped |= shown.kind == platform::ScriptedUi::Shown::Kind::kBeep;
+  }
+  EXPECT_TRUE(beeped);
+}
+
+}  // namespace
+}  // namespace dssetup
