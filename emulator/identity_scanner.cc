@@ -47,6 +47,12 @@ std::vector<uint8_t> IdentityScanner::StatusReply() const {
   return WithHeader(model_.status, status);
 }
 
+std::vector<uint8_t> IdentityScanner::ReplyTo(uint8_t first, uint8_t second) const {
+  if (first == kEsc && second == 'I') return IdentityReply();
+  if (first == kEsc && second == '?') return StatusReply();
+  return {};
+}
+
 ScsiOutcome IdentityScanner::Execute(const ScsiCommand& c) {
   if (c.cdb == nullptr || c.cdbLength < 6) return Illegal(0x20);
   std::lock_guard<std::mutex> lock(mutex_);

@@ -30,6 +30,9 @@ class IdentityScanner : public platform::ScsiDevice {
 
   // The bytes of the reply to ESC 'I' (header and data).
   std::vector<uint8_t> IdentityReply() const;
+  // The reply to a two-byte command of the protocol (ESC 'I' or ESC '?'); empty for others. Other
+  // transports of the same scanner (the parallel port) answer through this.
+  std::vector<uint8_t> ReplyTo(uint8_t first, uint8_t second) const;
 
  private:
   std::vector<uint8_t> StatusReply() const;

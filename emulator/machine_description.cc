@@ -269,4 +269,10 @@ MachineDescription ParseMachine(const platform::ProfileFiles& ini, const std::st
   return description;
 }
 
+IdentityModel ParseIdentityDevice(const platform::ProfileFiles& ini, const std::string& file,
+                                  const std::string& section, MachineDescription& description) {
+  Reader r(ini, file, description);
+  return ReadIdentity(r, section);
+}
+
 }  // namespace emulator

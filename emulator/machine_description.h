@@ -52,5 +52,9 @@ struct MachineDescription {
 std::string_view DefaultMachineText();
 // Reads a description through the profile functions; `file` is a host or Windows path.
 MachineDescription ParseMachine(const platform::ProfileFiles& ini, const std::string& file);
+// The identity scanner described in `section`, for devices that hang on something other than an
+// adapter's target (a parallel port); what is wrong goes to `description.problems`.
+IdentityModel ParseIdentityDevice(const platform::ProfileFiles& ini, const std::string& file,
+                                  const std::string& section, MachineDescription& description);
 
 }  // namespace emulator

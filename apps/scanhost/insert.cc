@@ -4,6 +4,7 @@
 
 #include "platform/files/files.h"
 #include "platform/host/host.h"
+#include "shell_commands.h"
 
 int InsertMedium(platform::Host& host, std::string_view medium, std::ostream& out,
                  std::ostream& err) {
@@ -20,7 +21,9 @@ int InsertMedium(platform::Host& host, std::string_view medium, std::ostream& ou
     ++written;
   }
   if (written == 0) {
-    err << "scanhost: no medium \"" << medium << "\"; there are:";
+    const int fromBuild = InsertBuildMedium(host, std::string(medium), out, err);
+    if (fromBuild != 2) return fromBuild;
+    err << "scanhost: built in are:";
     for (const std::string& name : known) err << " " << name;
     err << "\n";
     return 2;

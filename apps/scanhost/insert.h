@@ -1,5 +1,6 @@
 // `scanhost insert MEDIUM`: puts an installation medium's files on drive A:, as a person inserts
-// the disk. Files of the same names are replaced; other files on A: stay.
+// the disk. A medium built into the program (its files replace those of the same names; other
+// files on A: stay), else one the build made in its media folder (which replaces what A: holds).
 #pragma once
 
 #include <ostream>
@@ -20,6 +21,6 @@ struct MediumFile {
 // Built in from the media folders of the deliverables (generated).
 const std::vector<MediumFile>& BuiltInMediumFiles();
 
-// 0 when the medium is on A:, 1 when a file could not be written, 2 for an unknown medium.
+// 0 when the medium is on A:, 1 when it could not be written, 2 for an unknown medium.
 int InsertMedium(platform::Host& host, std::string_view medium, std::ostream& out,
                  std::ostream& err);

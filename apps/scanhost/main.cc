@@ -5,15 +5,19 @@
 //   scanhost path WINDOWS-PATH         the host file a Windows path stands for
 //   scanhost ini FILE SECTION KEY [VALUE]
 //                                      reads or writes a profile string
-//   scanhost insert MEDIUM             puts an installation medium on drive A:
+//   scanhost insert MEDIUM             puts an installation medium of the build into drive A:
+//   scanhost start COMMAND-LINE        starts a Windows program as the shell does
+//   scanhost restart                   dismisses a restart a setup asked for
 #include <cstring>
 #include <iostream>
 #include <string>
+#include <vector>
 
 #include "platform/files/files.h"
 #include "platform/host/host.h"
 #include "platform/profile/profile.h"
 #include "platform/system/system.h"
+#include "shell_commands.h"
 #include "show.h"
 #include "insert.h"
 
@@ -23,7 +27,9 @@ int Usage() {
                "       scanhost version [win95|win95-osr2|win98|nt4|win2000]\n"
                "       scanhost path WINDOWS-PATH\n"
                "       scanhost ini FILE SECTION KEY [VALUE]\n"
-               "       scanhost insert hbasetup|portcard\n"
+               "       scanhost insert MEDIUM\n"
+               "       scanhost start COMMAND-LINE\n"
+               "       scanhost restart\n"
                "The host root is $SCANSUITE_ROOT, else the user's data folder.\n";
   return 2;
 }
@@ -60,6 +66,7 @@ int main(int argc, char** argv) {
   platform::Host& host = platform::Host::Current();
   if (command == "show" && argc <= 2) {
     ShowHost(host, std::cout);
+    ShowRestart(host, std::cout);
     return 0;
   }
   if (command == "version" && argc <= 3) {
@@ -78,5 +85,9 @@ int main(int argc, char** argv) {
   }
   if (command == "ini" && (argc == 5 || argc == 6)) return Ini(host, argc, argv);
   if (command == "insert" && argc == 3) return InsertMedium(host, argv[2], std::cout, std::cerr);
+  if (command == "start" && argc >= 3) {
+    return StartProgram(host, std::vector<std::string>(argv + 2, argv + argc), std::cerr);
+  }
+  if (command == "restart" && argc == 2) return ClearRestart(host, std::cout);
   return Usage();
 }

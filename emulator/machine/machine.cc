@@ -3,6 +3,7 @@
 #include <filesystem>
 #include <stdexcept>
 
+#include "parallel_ports.h"
 #include "picture.h"
 #include "usb_asics.h"
 #include "platform/aspi/aspi_service.h"
@@ -64,6 +65,7 @@ Machine::Machine(platform::Host& host) {
     adapters_.emplace(a.name, adapter);
   }
   UsbAsics::Install(host, path.string());
+  InstallParallelPorts(host, path.string());
 }
 
 std::shared_ptr<platform::ScsiDevice> Machine::MakeDevice(platform::Host& host,

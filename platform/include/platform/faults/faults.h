@@ -41,6 +41,7 @@ inline constexpr std::string_view kFileRename = "files.rename";  // renaming or 
 inline constexpr std::string_view kFileDelete = "files.delete";  // deleting a file
 inline constexpr std::string_view kMemoryAllocate = "memory.allocate";  // work memory blocks
 inline constexpr std::string_view kRegistryStore = "registry.store";    // a statement of the store
+inline constexpr std::string_view kShellDde = "shell.dde";  // a DDE execute transaction
 }  // namespace fault_point
 
 class Faults {

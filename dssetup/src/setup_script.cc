@@ -1,0 +1,156 @@
+#include "setup_script.h"
+
+#include <algorithm>
+#include <vector>
+
+#include "file_entry.h"
+#include "platform/files/files.h"
+#include "platform/profile/profile.h"
+#include "platform/ui/ui.h"
+
+namespace dssetup {
+namespace {
+
+constexpr size_t kModelNameLimit = 255;
+constexpr size_t kValueLimit = 259;
+
+std::string FirstField(const std::string& entry) {
+  std::vector<std::string> fields = SplitEntryFields(entry);
+  return fields.empty() ? std::string() : fields[0];
+}
+
+}  // namespace
+
+SetupScript::SetupScript(platform::FileSystem& files, platform::ProfileFiles& profiles,
+                         SetupPaths paths)
+    : files_(files), profiles_(profiles), paths_(std::move(paths)) {}
+
+SetupScript::~SetupScript() = default;
+
+bool SetupScript::SameAsSource() const {
+  auto a = files_.Resolve(paths_.SourceScript());
+  auto b = files_.Resolve(paths_.WorkingScript());
+  return a && b && *a == *b;
+}
+
+bool SetupScript::CopyToWorkingCopy() {
+  std::optional<std::string> content = files_.ReadFile(paths_.SourceScript());
+  if (!content) return false;
+  // Started from the Windows folder itself: the script is its own working copy, and is left.
+  if (SameAsSource()) return true;
+  if (!copied_ && !keptOld_ && files_.Exists(paths_.WorkingScript())) {
+    files_.DeleteFile(BackupPath());
+    keptOld_ = files_.MoveFile(paths_.WorkingScript(), BackupPath());
+    if (!keptOld_) return false;  // never overwrite a script we could not keep aside
+  }
+  copied_ = files_.WriteFileAtomic(paths_.WorkingScript(), *content);
+  return copied_;
+}
+
+void SetupScript::RemoveWorkingCopy() {
+  if (copied_) files_.DeleteFile(paths_.WorkingScript());
+  if (keptOld_) files_.MoveFile(BackupPath(), paths_.WorkingScript());
+  copied_ = keptOld_ = false;
+}
+
+std::string SetupScript::Read(const std::string& section, const std::string& key,
+                              const char* def, size_t limit) const {
+  std::vector<char> buffer(limit + 1);
+  profiles_.GetString(section.c_str(), key.c_str(), def, buffer.data(),
+                      static_cast<uint32_t>(buffer.size()), paths_.WorkingScript());
+  return std::string(buffer.data());
+}
+
+std::string SetupScript::TitleText() const {
+  return profiles_.GetStringValue("Version", "VerStrg", "Orvex Setup", paths_.SourceScript())
+      .substr(0, 255);
+}
+
+int SetupScript::FontSize() const {
+  return profiles_.GetInt("Version", "FontSize", 24, paths_.SourceScript());
+}
+
+int SetupScript::LanguageCount() const {
+  return std::clamp(profiles_.GetInt("Language", "NumOfLang", 1, paths_.WorkingScript()), 1,
+                    kMaxLanguages);
+}
+
+int SetupScript::FixedLanguage() const {
+  return profiles_.GetInt("Language", "Lang", 1, paths_.WorkingScript());
+}
+
+std::vector<std::string> SetupScript::ModelNames() const {
+  const int count = std::clamp(
+      profiles_.GetInt("Scanner", "NumOfScanners", 1, paths_.WorkingScript()), 0, kMaxModels);
+  std::vector<std::string> names;
+  for (int i = 1; i <= count; ++i) {
+    names.push_back(Read("Scanner", std::to_string(i), "Error", kModelNameLimit));
+  }
+  return names;
+}
+
+int SetupScript::FileCount(const std::string& section) const {
+  return profiles_.GetInt(section, "NumOfFiles", -1, paths_.WorkingScript());
+}
+
+std::string SetupScript::FileEntryText(const std::string& section, int n) const {
+  return Read(section, std::to_string(n), "Error", kMaxEntryLength);
+}
+
+ModelTables SetupScript::ReadModel(const std::string& model) const {
+  const std::string& file = paths_.WorkingScript();
+  ModelTables t;
+  t.numLuts = profiles_.GetInt(model, "NumOfLuts", -1, file);
+  t.numGammaR = profiles_.GetInt(model, "NumOfGammaR", -1, file);
+  t.numGammaT = profiles_.GetInt(model, "NumOfGammaT", -1, file);
+  // Counts come from a script anyone can write: only as many keys as a script can hold.
+  auto list = [&](const char* prefix, int count, size_t limit) {
+    std::vector<std::string> values;
+    for (int i = 1; i <= std::min(count, 999); ++i) {
+      values.push_back(Read(model, prefix + std::to_string(i), "Error", limit));
+    }
+    return values;
+  };
+  t.luts = list("Lut", t.numLuts, kMaxEntryLength);
+  t.gammaR = list("GammaR", t.numGammaR, kMaxEntryLength);
+  t.gammaT = list("GammaT", t.numGammaT, kMaxEntryLength);
+  t.langR = list("LangR", t.numGammaR, kValueLimit);
+  t.langT = list("LangT", t.numGammaT, kValueLimit);
+  return t;
+}
+
+void SetupScript::ExtendForModel(const std::string& model, const std::string& section,
+                                 platform::UserInterface* ui) {
+  const std::string& file = paths_.WorkingScript();
+  ModelTables t = ReadModel(model);
+  chosen_ = {};
+  if (t.numLuts == -1 || t.numLuts == 0) return;
+  int key = std::max(FileCount(section), 0);
+  auto add = [&](const std::string& value, const char* caption) {
+    if (key >= kMaxFileKey) return false;  // a count near the int range would overflow
+    const std::string entry = InsertTwain32(value).substr(0, kMaxEntryLength);
+    if (!profiles_.WriteString(section.c_str(), std::to_string(++key).c_str(), entry.c_str(),
+                               file)) {
+      if (ui) ui->MessageBox(0, "Error updating SETUP.INI", caption, platform::MB_OK);
+      return false;
+    }
+    return true;
+  };
+  for (const std::string& lut : t.luts) {
+    if (!add(lut, "UpdateSetupIni( Lut)")) return;
+    chosen_.lutNames.push_back(FirstField(InsertTwain32(lut)));
+  }
+  if (t.numGammaR == -1) return;
+  for (size_t i = 0; i < t.gammaR.size(); ++i) {
+    if (!add(t.gammaR[i], "UpdateSetupIni( GammaR )")) return;
+    chosen_.gammaRDisplay.push_back(FirstField(InsertTwain32(t.gammaR[i])) + t.langR[i]);
+  }
+  if (t.numGammaT == -1) return;
+  for (size_t i = 0; i < t.gammaT.size(); ++i) {
+    if (!add(t.gammaT[i], "UpdateSetupIni( GammaT )")) return;
+    chosen_.gammaTDisplay.push_back(FirstField(InsertTwain32(t.gammaT[i])) + t.langT[i]);
+  }
+  profiles_.WriteString(section.c_str(), "NumOfFiles", std::to_string(key).c_str(), file);
+}
+
+}  // namespace dssetup

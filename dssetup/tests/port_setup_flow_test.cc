@@ -1,0 +1,154 @@
+// The port-setup step end to end: the scanner on a parallel port of each kind, absent, and the
+// closing dialogs that follow from it.
+#include "flow_fixture.h"
+#include "platform/shell/shell.h"
+
+namespace dssetup {
+namespace {
+
+using platform::DialogDriver;
+using platform::IDOK;
+
+const char* kStandardPort =
+    "[machine]\nadapters=\n[ports]\nbios=0x378\nidentity=0x378,standard\nwnaspi32=4.0.0.970\n"
+    "[identity]\ntype=identity\n";
+const char* kHighSpeedPort =
+    "[machine]\nadapters=hba0\n[hba0]\nkind=scsi\nidentifier=hba0 scsi\n"
+    "[ports]\nbios=0x378\nenumerated=LPT1:,COM1:\nidentity=0x278,highspeed\n"
+    "wnaspi32=4.0.0.970\n[identity]\ntype=identity\n";
+const char* kNothing =
+    "[machine]\nadapters=hba0\n[hba0]\nkind=scsi\nidentifier=hba0 scsi\n"
+    "[ports]\nbios=0x378\nwnaspi32=4.0.0.970\n";
+
+class StandardPortFlowTest : public testing::FlowTest {
+ protected:
+  StandardPortFlowTest() : FlowTest(kStandardPort) {}
+};
+
+TEST_F(StandardPortFlowTest, ScannerOnTheParallelPortEndsWithoutClosingDialog) {
+  Prepare(0);  // the machine's own wnaspi32.dll (4.0.0.970) stays
+  ExpectChoices(1);
+  ui().ExpectMessageBox("KV-TWAIN Setup", "disk 2", IDOK);
+  ui().ExpectDialog("PORT_SETUP", IDOK);
+  ui().ExpectDialog("PORT_INFO_LPT", [](DialogDriver& d) {
+    EXPECT_EQ(d.Text(1006), "Orvex Parallel");
+    EXPECT_EQ(d.Text(1007), "1");
+    d.Click(IDOK);
+  });
+  ASSERT_EQ(RunSetup(), 0);
+  EXPECT_TRUE(ui().Unmet().empty()) << ui().Unmet().front();
+  EXPECT_EQ(Kvt("ScanOptions", "ScanDeviceType"), "1");
+  EXPECT_EQ(Kvt("ScanOptions", "ScanParallelType"), "11");
+  EXPECT_EQ(Kvt("ScanOptions", "LPTID"), "1");
+  // No SCSI adapter: the search dialog never came.
+  for (const auto& shown : ui().History()) EXPECT_NE(shown.key, "SEARCH_SCAN_PORT");
+  EXPECT_FALSE(host_.host().system().RestartRequested());
+}
+
+class HighSpeedPortFlowTest : public testing::FlowTest {
+ protected:
+  HighSpeedPortFlowTest() : FlowTest(kHighSpeedPort) {}
+};
+
+TEST_F(HighSpeedPortFlowTest, HighSpeedInterfaceOnTheSecondPortIsFoundFirst) {
+  Prepare(0);
+  ExpectChoices(1);
+  ui().ExpectMessageBox("KV-TWAIN Setup", "disk 2", IDOK);
+  ui().ExpectDialog("PORT_SETUP", IDOK);
+  ui().ExpectModeless("SEARCH_SCAN_PORT");
+  ui().ExpectDialog("PORT_INFO_LPT", [](DialogDriver& d) {
+    EXPECT_EQ(d.Text(1006), "Orvex High Speed Parallel");
+    EXPECT_EQ(d.Text(1007), "2");
+    d.Click(2);  // the identity
+    d.Click(IDOK);
+  });
+  ui().ExpectDialog("SCANGETIDENTITY", [](DialogDriver& d) {
+    EXPECT_EQ(d.Text(1011), "21.59 cm");  // 5100 dots at 600 dpi
+    EXPECT_EQ(d.Items(1000).size(), 6u);
+    d.Click(IDOK);
+  });
+  ASSERT_EQ(RunSetup(), 0);
+  EXPECT_TRUE(ui().Unmet().empty()) << ui().Unmet().front();
+  EXPECT_EQ(Kvt("ScanOptions", "ScanParallelType"), "15");
+  EXPECT_EQ(Kvt("ScanOptions", "LPTID"), "2");
+}
+
+class NoScannerFlowTest : public testing::FlowTest {
+ protected:
+  NoScannerFlowTest() : FlowTest(kNothing) {}
+};
+
+TEST_F(NoScannerFlowTest, FailedSearchOffersTheManualPages) {
+  Prepare(0);
+  ExpectChoices(1);
+  ui().ExpectMessageBox("KV-TWAIN Setup", "disk 2", IDOK);
+  ui().ExpectDialog("PORT_SETUP", IDOK);
+  ui().ExpectDialog("NO_SCANNER_PORT", 1);
+  ui().ExpectDialog("Setup KV-TWAIN 32", [](DialogDriver& d) {
+    EXPECT_EQ(d.PageCount(), 2);
+    d.ShowPage(1);  // SCSI: the record becomes a SCSI one
+    EXPECT_EQ(d.Text(1010), "2");
+    d.Click(IDOK);
+  });
+  ui().ExpectDialog("FinalDlg", IDOK);
+  ASSERT_EQ(RunSetup(), 0);
+  EXPECT_TRUE(ui().Unmet().empty()) << ui().Unmet().front();
+  EXPECT_EQ(Kvt("ScanOptions", "ScanDeviceType"), "0");
+}
+
+class NtFlowTest : public testing::FlowTest {
+ protected:
+  NtFlowTest() : FlowTest(kStandardPort, "nt4") {}
+};
+
+TEST_F(NtFlowTest, OnNtTheParallelPortsAreNotSearchedAndTwunkIsRemoved) {
+  Prepare(0);
+  host_.WriteFile("C:\\WINDOWS\\TWUNK_16.EXE", "MZ");
+  host_.WriteFile("C:\\WINDOWS\\TWUNK_32.EXE", "MZ");
+  ExpectChoices(1);
+  ui().ExpectMessageBox("KV-TWAIN Setup", "disk 2", IDOK);
+  ui().ExpectDialog("PORT_SETUP", IDOK);
+  ui().ExpectDialog("NO_SCANNER_PORT", 2);
+  ui().ExpectDialog("FinalDlg", IDOK);
+  ASSERT_EQ(RunSetup(), 0);
+  EXPECT_TRUE(ui().Unmet().empty()) << ui().Unmet().front();
+  EXPECT_FALSE(host_.host().files().Exists("C:\\WINDOWS\\TWUNK_16.EXE"));
+  EXPECT_FALSE(host_.host().files().Exists("C:\\WINDOWS\\TWUNK_32.EXE"));
+  EXPECT_EQ(Kvt("ScanOptions", "ScanDeviceType"), "0");
+}
+
+}  // namespace
+}  // namespace dssetup
+
+namespace dssetup {
+namespace {
+
+TEST_F(HighSpeedPortFlowTest, ManualParallelPageProbesThePortItIsMovedTo) {
+  Prepare(0);
+  ExpectChoices(1);
+  ui().ExpectMessageBox("KV-TWAIN Setup", "disk 2", IDOK);
+  ui().ExpectDialog("PORT_SETUP", [](DialogDriver& d) {
+    d.Check(2003, true);  // by hand
+    d.Click(IDOK);
+  });
+  ui().ExpectDialog("Setup KV-TWAIN 32", [](DialogDriver& d) {
+    EXPECT_EQ(d.PageCount(), 2);
+    EXPECT_EQ(d.Text(1022), "1");
+    d.SetPosition(1017, 2);  // LPT2: the high-speed interface answers there
+    EXPECT_EQ(d.Text(1022), "2");
+    d.Click(IDOK);
+  });
+  ASSERT_EQ(RunSetup(), 0);
+  EXPECT_TRUE(ui().Unmet().empty()) << ui().Unmet().front();
+  EXPECT_EQ(Kvt("ScanOptions", "ScanDeviceType"), "1");
+  EXPECT_EQ(Kvt("ScanOptions", "LPTID"), "2");
+  EXPECT_EQ(Kvt("ScanOptions", "ScanParallelType"), "15");
+  bool beeped = false;
+  for (const auto& shown : ui().History()) {
+    beeped |= shown.kind == platform::ScriptedUi::Shown::Kind::kBeep;
+  }
+  EXPECT_TRUE(beeped);
+}
+
+}  // namespace
+}  // namespace dssetup
