@@ -20,18 +20,18 @@ demo: build
 	@SCANSUITE_ROOT="$(DEMO_ROOT)" scripts/demo
 
 test: build
-	@ctest --test-dir build --output-on-failure -j $(JOBS)
+	@ctest --test-dir build --output-on-failure --timeout 600 -j $(JOBS)
 
 test-asan: bootstrap
 	@cmake --preset asan >/dev/null
 	@cmake --build --preset asan -j $(JOBS)
-	@ctest --test-dir build-asan --output-on-failure -j $(JOBS)
+	@ctest --test-dir build-asan --output-on-failure --timeout 900 -j $(JOBS)
 
 # The threaded tests (labelled "threaded") under ThreadSanitizer.
 test-tsan: bootstrap
 	@cmake --preset tsan >/dev/null
 	@cmake --build --preset tsan -j $(JOBS) --target threaded_tests
-	@TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1" ctest --test-dir build-tsan -L threaded --output-on-failure -j $(JOBS)
+	@TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1" ctest --test-dir build-tsan -L threaded --output-on-failure --timeout 900 -j $(JOBS)
 
 bench: build
 	@scripts/run-benchmarks build/bench
