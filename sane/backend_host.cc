@@ -8,6 +8,12 @@
 
 namespace sanebackend {
 
+namespace {
+HostSettings gSettings;
+}  // namespace
+
+void SetHostSettings(const HostSettings& settings) { gSettings = settings; }
+
 BackendHost::BackendHost(const BackendConfig& config) : config_(config) {
   auto unattended = std::make_unique<platform::ScriptedUi>();
   unattended->SetFailureHandler([this](const std::string& message) {
@@ -17,6 +23,7 @@ BackendHost::BackendHost(const BackendConfig& config) : config_(config) {
     prompts_ += message;
   });
   platform::Host::Options options;
+  options.virtualClock = gSettings.virtualClock;
   options.root = config.root ? std::filesystem::path(*config.root) : platform::Host::DefaultRoot();
   options.ui = std::make_unique<platform::UserInterface>(std::move(unattended));
   host_ = std::make_unique<platform::Host>(std::move(options));

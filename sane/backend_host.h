@@ -13,6 +13,14 @@
 
 namespace sanebackend {
 
+// How the backend's host is made, beside its configuration. The entry points use the defaults;
+// a fuzz target or benchmark that links the backend's objects may choose a virtual clock (every
+// wait passes at once) before sane_init.
+struct HostSettings {
+  bool virtualClock = false;
+};
+void SetHostSettings(const HostSettings& settings);
+
 class BackendHost {
  public:
   explicit BackendHost(const BackendConfig& config);
