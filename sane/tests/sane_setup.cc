@@ -44,7 +44,7 @@ SaneSetup::SaneSetup() {
 }
 
 std::string SaneSetup::SaneEnvironment() const {
-  return "SANE_CONFIG_DIR='" + configFolder().string() + "' LD_LIBRARY_PATH='" +
+  return std::string(SCANSUITE_SANE_PRELOAD) + " SANE_CONFIG_DIR='" + configFolder().string() + "' LD_LIBRARY_PATH='" +
          SCANSUITE_SANE_BACKEND_FOLDER + "' SCANSUITE_ROOT=/nonexistent ";
 }
 
