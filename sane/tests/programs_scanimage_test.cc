@@ -1,13 +1,22 @@
 // The backend through SANE's own programs: scanimage against the suite's `scan` on one host.
 #include <gtest/gtest.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
 
 #include <algorithm>
+#include <chrono>
+#include <fstream>
+#include <iterator>
 #include <memory>
 #include <regex>
 #include <set>
 #include <string>
+#include <thread>
 
 #include "sane_setup.h"
+
+extern char** environ;
 
 namespace {
 
@@ -132,6 +141,34 @@ TEST_F(ScanImage, BatchTakesEveryFilmFrameThenStops) {
   }
   // The holder's frames run out after the second: no third image.
   EXPECT_FALSE(std::filesystem::exists(folder / "sane3.png")) << b.out;
+}
+
+TEST_F(ScanImage, AnInterruptedScanIsCancelledAndTheScannerStaysUsable) {
+  // A 1200-dpi colour page: seconds of data. Interrupted (as Ctrl-C does) once data flows.
+  const auto image = setup_->root() / "interrupted.pnm", errors = setup_->root() / "interrupted.err";
+  const std::string command = "exec env " + setup_->SaneEnvironment() +
+                              "scanimage -d scansuite:0:2 --mode Color --resolution 1200 --format=pnm >'" +
+                              image.string() + "' 2>'" + errors.string() + "'";
+  const char* argv[] = {"sh", "-c", command.c_str(), nullptr};
+  pid_t pid = 0;
+  ASSERT_EQ(posix_spawn(&pid, "/bin/sh", nullptr, nullptr, const_cast<char**>(argv), environ), 0);
+  for (int i = 0; i < 600 && (!std::filesystem::exists(image) || std::filesystem::file_size(image) < (1u << 20)); ++i) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  }
+  ASSERT_EQ(kill(pid, SIGINT), 0);
+  int raw = 0;
+  ASSERT_EQ(waitpid(pid, &raw, 0), pid);
+  EXPECT_TRUE(WIFEXITED(raw) && WEXITSTATUS(raw) != 0);
+  std::ifstream text(errors);
+  const std::string said((std::istreambuf_iterator<char>(text)), std::istreambuf_iterator<char>());
+  EXPECT_NE(said.find("Operation was cancel"), std::string::npos) << said;
+  EXPECT_LT(std::filesystem::file_size(image), 10200ull * 14030 * 3);  // less than the page
+
+  const auto next = setup_->root() / "next.png";
+  const Outcome again = setup_->ScanImage("-d scansuite:0:2 --mode Gray --resolution 50 -x 10 -y 10 --format=png -o '" +
+                                          next.string() + "'", true);
+  ASSERT_EQ(again.status, 0) << again.out;
+  EXPECT_EQ(DecodePng(next).width, 19u);
 }
 
 }  // namespace
