@@ -162,7 +162,8 @@ TEST_F(ScanImage, AnInterruptedScanIsCancelledAndTheScannerStaysUsable) {
   std::ifstream text(errors);
   const std::string said((std::istreambuf_iterator<char>(text)), std::istreambuf_iterator<char>());
   EXPECT_NE(said.find("Operation was cancel"), std::string::npos) << said;
-  EXPECT_LT(std::filesystem::file_size(image), 10200ull * 14030 * 3);  // less than the page
+  // The whole page is 10200 x 13918 pixels (the library cuts the glass at line 6959 of 600).
+  EXPECT_LT(std::filesystem::file_size(image), 10200ull * 13918 * 3);
 
   const auto next = setup_->root() / "next.png";
   const Outcome again = setup_->ScanImage("-d scansuite:0:2 --mode Gray --resolution 50 -x 10 -y 10 --format=png -o '" +
