@@ -182,6 +182,8 @@ SANE_Status ScannerSession::Read(SANE_Byte* data, SANE_Int maxLength, SANE_Int* 
   if (length) *length = 0;
   if (data == nullptr || length == nullptr || maxLength <= 0) return SANE_STATUS_INVAL;
   if (!Claim(kScanning)) {
+    // A cancel has ended the scan, or is ending it on another thread this moment.
+    if (cancelRequested_) return SANE_STATUS_CANCELLED;
     switch (phase_.load()) {
       case kFrameDone: return SANE_STATUS_EOF;
       case kBusy: return SANE_STATUS_DEVICE_BUSY;

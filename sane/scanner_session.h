@@ -67,7 +67,7 @@ class ScannerSession {
   ScannerOptions options_;
   std::atomic<int> phase_{kIdle};
   std::atomic<bool> cancelRequested_{false};
-  bool lastCancelled_ = false;  // the scan ended by a cancel; reads say so until the next start
+  std::atomic<bool> lastCancelled_{false};  // the scan ended cancelled; reads say so until the next start
   bool filmLoaded_ = false;
   int frame_ = 0;               // the holder position of the current frame
   SANE_Parameters params_{};    // of the scan in progress
