@@ -282,6 +282,42 @@ TEST_F(EntryPoints, ParametersAreExactBeforeAndDuringTheScan) {
   EXPECT_EQ(sane_scansuite_get_parameters(flatbed_, nullptr), SANE_STATUS_INVAL);
 }
 
+// Reads a whole scan into memory; empty when it does not end with EOF.
+std::vector<SANE_Byte> ReadImage(SANE_Handle h) {
+  std::vector<SANE_Byte> image, buffer(777);  // a size that splits lines
+  for (;;) {
+    SANE_Int got = 0;
+    const SANE_Status s = sane_scansuite_read(h, buffer.data(), static_cast<SANE_Int>(buffer.size()), &got);
+    if (s == SANE_STATUS_EOF) return image;
+    if (s != SANE_STATUS_GOOD) return {};
+    image.insert(image.end(), buffer.begin(), buffer.begin() + got);
+  }
+}
+
+TEST_F(EntryPoints, LineArtIsTheGrayScanBelowTheThresholdPackedMostSignificantBitFirst) {
+  // 76 pixels a line: 10 bytes, where the scanner pads its lines to 12.
+  Request(flatbed_, "Gray", 150, 5, 100, 18, 109);
+  ASSERT_EQ(sane_scansuite_start(flatbed_), SANE_STATUS_GOOD);
+  const std::vector<SANE_Byte> gray = ReadImage(flatbed_);
+  sane_scansuite_cancel(flatbed_);
+  ASSERT_EQ(gray.size(), 76u * 53);
+  for (int threshold : {128, 200}) {
+    SCOPED_TRACE(threshold);
+    Request(flatbed_, "Lineart", 150, 5, 100, 18, 109);
+    ASSERT_EQ(SetWord(flatbed_, "threshold", threshold), SANE_STATUS_GOOD);
+    ASSERT_EQ(sane_scansuite_start(flatbed_), SANE_STATUS_GOOD);
+    const std::vector<SANE_Byte> lineArt = ReadImage(flatbed_);
+    sane_scansuite_cancel(flatbed_);
+    std::vector<SANE_Byte> expected(10 * 53, 0);
+    for (size_t y = 0; y < 53; ++y) {
+      for (size_t x = 0; x < 76; ++x) {
+        if (gray[y * 76 + x] < threshold) expected[y * 10 + x / 8] |= 0x80 >> (x % 8);
+      }
+    }
+    EXPECT_TRUE(lineArt == expected);
+  }
+}
+
 TEST_F(EntryPoints, CallsOutOfOrderGetSaneStatuses) {
   SANE_Byte buffer[64];
   SANE_Int got = 7;
