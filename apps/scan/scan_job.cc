@@ -1,6 +1,5 @@
 #include "scan_job.h"
 
-#include <cmath>
 #include <cstdio>
 #include <cstring>
 #include <iostream>
@@ -8,45 +7,15 @@
 
 #include "scancore/error_codes.h"
 #include "scancore/message_file.h"
+#include "scanrequest/band_reader.h"
+#include "scanrequest/scan_request.h"
 
 namespace {
 
-constexpr double kMmPerInch = 25.4;
-constexpr double kGlassWidthInches = 8.5;
-constexpr double kGlassHeightInches = 11.693;
-constexpr int kMinResolution = 25;
-constexpr uint32_t kBandLines = 256;  // more than any colour alignment the scanner can ask for
-
-struct Area {
-  uint32_t left, top, width, length;  // in 1/optical-resolution inch
-};
-
-uint32_t GlassWidth(uint16_t optical) { return optical * 17u / 2; }
-uint32_t GlassLength(uint16_t optical) { return static_cast<uint32_t>(optical * 11693ull / 1000); }
-
-uint32_t ToUnits(double mm, uint16_t optical) {
-  return static_cast<uint32_t>(std::lround(mm / kMmPerInch * optical));
-}
-
-// The area the options ask for, or a usage error.
-bool AreaOf(const ScanOptions& o, uint16_t optical, Area* area, std::ostream& err) {
-  const uint32_t glassW = GlassWidth(optical), glassH = GlassLength(optical);
-  area->left = ToUnits(o.left, optical);
-  area->top = ToUnits(o.top, optical);
-  if (area->left >= glassW || area->top >= glassH) {
-    err << "scan: the corner -l/-t lies outside the glass\n";
-    return false;
-  }
-  area->width = o.width ? ToUnits(*o.width, optical) : glassW - area->left;
-  area->length = o.height ? ToUnits(*o.height, optical) : glassH - area->top;
-  area->width = std::min(area->width, glassW - area->left);
-  area->length = std::min(area->length, glassH - area->top);
-  if (area->width == 0 || area->length == 0) {
-    err << "scan: the area -x/-y is empty\n";
-    return false;
-  }
-  return true;
-}
+using scanrequest::kGlassHeightInches;
+using scanrequest::kGlassWidthInches;
+using scanrequest::kMinResolution;
+using scanrequest::kMmPerInch;
 
 FileFormat FormatFor(const ScanOptions& o, const std::string& name) {
   if (o.format) return *o.format;
@@ -77,34 +46,27 @@ int FailureStatus(uint32_t code) {
 // Reads the scan set up in `core` into `writer`, band by band.
 int ReadInto(CScanCore& core, const myIMAGEINFO& image, ImageWriter& writer, uint32_t lineBytes,
              platform::Host& host, std::ostream& err) {
-  const unsigned long b = image.BytesPerLine;
-  const unsigned long request = kBandLines * b;
-  std::vector<uint8_t> buffer(request);
-  uint32_t delivered = 0;
-  int idle = 0;
-  while (delivered < image.Lines) {
-    unsigned long got = 0;
-    if (!core.ReadBlockData(buffer.data(), request, request, got)) {
-      const uint32_t code = core.GetErrorCode();
-      err << "scan: " << ErrorText(host, code) << "\n";
-      return FailureStatus(code);
+  scanrequest::BandReader reader(core, image, lineBytes);
+  const uint8_t* lines = nullptr;
+  uint32_t count = 0;
+  for (;;) {
+    switch (reader.Next(&lines, &count)) {
+      case scanrequest::BandReader::Result::kEnd:
+        return kExitOk;
+      case scanrequest::BandReader::Result::kFailed:
+        err << "scan: " << ErrorText(host, reader.errorCode()) << "\n";
+        return FailureStatus(reader.errorCode());
+      case scanrequest::BandReader::Result::kStalled:
+        err << "scan: the scanner stopped delivering lines\n";
+        return kExitScanFailed;
+      case scanrequest::BandReader::Result::kLines:
+        if (!writer.WriteLines(lines, count)) {
+          err << "scan: the image could not be written: " << std::strerror(errno) << "\n";
+          return kExitOutput;
+        }
+        break;
     }
-    const uint32_t lines = static_cast<uint32_t>(std::min<unsigned long>(got / b, image.Lines - delivered));
-    if (lines == 0 && ++idle > 2) {
-      err << "scan: the scanner stopped delivering lines\n";
-      return kExitScanFailed;
-    }
-    // The writers take lines without the scanner's padding.
-    for (uint32_t i = 1; i < lines && lineBytes != b; ++i) {
-      std::memmove(buffer.data() + size_t{i} * lineBytes, buffer.data() + size_t{i} * b, lineBytes);
-    }
-    if (!writer.WriteLines(buffer.data(), lines)) {
-      err << "scan: the image could not be written: " << std::strerror(errno) << "\n";
-      return kExitOutput;
-    }
-    delivered += lines;
   }
-  return kExitOk;
 }
 
 // One image into `name` ("" for standard output), under a temporary name until complete.
@@ -234,22 +196,28 @@ int RunScanJob(const ScanOptions& o, CScanCore& core, CHWScannerInfo& info, plat
     err << "scan: --resolution is " << kMinResolution << " to " << 2 * optical << " dpi here\n";
     return kExitUsage;
   }
-  Area area;
-  if (!AreaOf(o, optical, &area, err)) return kExitUsage;
+  SCANPARAM request;
+  scanrequest::Area area;
+  area.left = o.left;
+  area.top = o.top;
+  area.width = o.width;
+  area.height = o.height;
+  switch (scanrequest::BuildRequest(o.mode, o.resolution, area, o.source, optical, &request)) {
+    case scanrequest::RequestError::kCornerOutside:
+      err << "scan: the corner -l/-t lies outside the glass\n";
+      return kExitUsage;
+    case scanrequest::RequestError::kEmptyArea:
+      err << "scan: the area -x/-y is empty\n";
+      return kExitUsage;
+    default:
+      break;
+  }
   core.CheckHolderType(info);
   if (o.source != kSourceReflective && info.GetHolderType() == 0) {
     err << "scan: --source " << SourceName(o.source) << " needs a film unit, which "
         << info.GetModelName() << " does not have\n";
     return kExitScanFailed;
   }
-  SCANPARAM request;
-  request.XResolution = request.YResolution = static_cast<uint16_t>(o.resolution);
-  request.Left = area.left;
-  request.Top = area.top;
-  request.Width = area.width;
-  request.Length = area.length;
-  request.Source = o.source;
-  request.Mode = o.mode;
   if (!o.batch) return ScanOne(o, core, request, o.output, host, err);
 
   // Film frames: the holder is loaded, and each frame brought under the lens in turn.

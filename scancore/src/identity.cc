@@ -26,6 +26,13 @@ std::string FirmwareDate(const uint8_t* inquiry) {
   return Text(inquiry, 100, 3) + ". " + Text(inquiry, 104, 2) + ", " + Text(inquiry, 107, 4);
 }
 
+std::string VendorText(const uint8_t* inquiry) {
+  const char* begin = reinterpret_cast<const char*>(inquiry + 8);
+  std::string text(begin, std::find(begin, begin + 8, '\0'));
+  while (!text.empty() && text.back() == ' ') text.pop_back();
+  return text;
+}
+
 Option InstalledOption(const uint8_t* inquiry) {
   if (inquiry[37] & 0x20) return kOptionSecond;
   if (inquiry[37] & 0x40) return kOptionFirst;

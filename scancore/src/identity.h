@@ -16,6 +16,8 @@ inline constexpr uint8_t kProbeLength = 36;
 std::string FirmwareVersion(const uint8_t* inquiry);
 // Bytes 100-110 ("Jan 15 1999") as "Jan. 15, 1999".
 std::string FirmwareDate(const uint8_t* inquiry);
+// Inquiry bytes 8-15 up to a first NUL, without trailing blanks.
+std::string VendorText(const uint8_t* inquiry);
 Option InstalledOption(const uint8_t* inquiry);
 uint8_t AdBits(const uint8_t* inquiry);
 uint16_t OpticalResolution(const uint8_t* inquiry);

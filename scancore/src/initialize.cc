@@ -127,6 +127,7 @@ int CScanCore::ReadIdentity(CHWScannerInfo& info) {
   info.physicalHeight_ = kPhysicalHeight;
   info.fwVersion_ = FirmwareVersion(inquiry);
   info.fwDate_ = FirmwareDate(inquiry);
+  info.vendor_ = VendorText(inquiry);
   info.installedOption_ = InstalledOption(inquiry);
   adBits_ = AdBits(inquiry);
   info.adBits_ = adBits_;

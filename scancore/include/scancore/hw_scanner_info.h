@@ -29,6 +29,8 @@ class CHWScannerInfo {
   // From CheckHolderType: the film holder's type and details (inquiry bytes 118-121).
   uint8_t GetHolderType() const { return holderType_; }
   uint32_t GetHolderInfo() const { return holderInfo_; }
+  // The maker as the scanner names itself (inquiry bytes 8-15, trailing blanks dropped).
+  std::string GetVendor() const { return vendor_; }
 
   void SetFWVersion(std::string version) { fwVersion_ = std::move(version); }
   void SetFWDate(std::string date) { fwDate_ = std::move(date); }
@@ -53,4 +55,5 @@ class CHWScannerInfo {
   std::string baseAddress_;
   uint8_t holderType_ = 0;
   uint32_t holderInfo_ = 0;
+  std::string vendor_;
 };
