@@ -32,6 +32,16 @@ class ForwardingFile final : public DeviceFile {
   IoStatus Control(uint32_t code, std::span<const uint8_t> in, std::span<uint8_t> out) override {
     return device_->Control(code, in, out);
   }
+  void StartRead(std::span<uint8_t> buffer, std::shared_ptr<PendingRequest> request) override {
+    device_->StartRead(buffer, std::move(request));
+  }
+  void StartWrite(std::span<const uint8_t> data, std::shared_ptr<PendingRequest> request) override {
+    device_->StartWrite(data, std::move(request));
+  }
+  void StartControl(uint32_t code, std::span<const uint8_t> in, std::span<uint8_t> out,
+                    std::shared_ptr<PendingRequest> request) override {
+    device_->StartControl(code, in, out, std::move(request));
+  }
 
  private:
   std::shared_ptr<DeviceFile> device_;
@@ -107,14 +117,14 @@ DeviceHandle DevicePaths::Open(std::string_view path, const DeviceOpen& how) {
   std::lock_guard<std::mutex> lock(mutex_);
   DeviceHandle handle = nextHandle_;
   nextHandle_ += 4;
-  handles_.emplace(handle, std::move(file));
+  handles_.emplace(handle, OpenFile{std::move(file), {}});
   return handle;
 }
 
 std::shared_ptr<DeviceFile> DevicePaths::FileOf(DeviceHandle handle) const {
   std::lock_guard<std::mutex> lock(mutex_);
   auto it = handles_.find(handle);
-  return it == handles_.end() ? nullptr : it->second;
+  return it == handles_.end() ? nullptr : it->second.file;
 }
 
 bool DevicePaths::Control(DeviceHandle handle, uint32_t code, std::span<const uint8_t> in,
@@ -140,12 +150,19 @@ bool DevicePaths::Write(DeviceHandle handle, std::span<const uint8_t> data, uint
 }
 
 bool DevicePaths::Close(DeviceHandle handle) {
-  std::shared_ptr<DeviceFile> file;  // destroyed after the lock is released
-  std::lock_guard<std::mutex> lock(mutex_);
-  auto it = handles_.find(handle);
-  if (it == handles_.end()) return Fail(kErrorInvalidHandle);
-  file = std::move(it->second);
-  handles_.erase(it);
+  OpenFile closing;  // destroyed after the lock is released
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    auto it = handles_.find(handle);
+    if (it == handles_.end()) return Fail(kErrorInvalidHandle);
+    closing = std::move(it->second);
+    handles_.erase(it);
+  }
+  // As the cleanup request of a closing handle does: what is still pending is cancelled. Each
+  // request keeps the file object until it completes.
+  for (const std::weak_ptr<PendingRequest>& weak : closing.pending) {
+    if (std::shared_ptr<PendingRequest> request = weak.lock()) request->Cancel();
+  }
   return true;
 }
 

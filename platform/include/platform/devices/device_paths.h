@@ -8,24 +8,36 @@
 //  - Each open makes a DeviceFile (the file object of the handle); closing the handle destroys
 //    it once no request is running on it. Handles may be used from several threads.
 //  - Failures return false (or kInvalidDeviceHandle) and set the thread's last error (errors.h).
-//  - Requests complete before the call returns. Overlapped completion will come as a fourth
-//    request form beside Read, Write and Control, carrying an event to set; IoStatus already
-//    has the shape a pending request completes with.
+//  - Read, Write and Control complete before the call returns. Their overlapped forms may
+//    return while the request is still pending (kErrorIoPending); the device completes it later,
+//    from any thread, and the caller learns the outcome from GetOverlappedResult or its event.
+//  - Closing a handle cancels the requests still pending on it; the file object lives until the
+//    last of them has completed.
 #pragma once
 
+#include <condition_variable>
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <span>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "platform/system/errors.h"
 
 namespace platform {
 
 inline constexpr uint32_t kErrorInvalidFunction = 1;  // the device does not take this request
+inline constexpr uint32_t kErrorOperationAborted = 995;
+inline constexpr uint32_t kErrorIoIncomplete = 996;
+inline constexpr uint32_t kErrorIoPending = 997;
+
+class Event;
+class DeviceFile;
 
 // CreateFile's access, share, creation and flag values; the device decides what they mean.
 inline constexpr uint32_t kGenericRead = 0x80000000u;
@@ -52,6 +64,42 @@ struct IoStatus {
   uint32_t information = 0;
 };
 
+// One overlapped request as a device sees it. The device completes it exactly once, from any
+// thread, before or after its Start call returns; a later completion is ignored and returns
+// false. A caller's cancel runs the routine the device set, outside every lock and at most
+// once; the device then completes the request (normally with kErrorOperationAborted).
+class PendingRequest {
+ public:
+  // `capacity` bounds the bytes a completion may report (the caller's buffer).
+  PendingRequest(Event* event, std::shared_ptr<DeviceFile> file, size_t capacity);
+  PendingRequest(const PendingRequest&) = delete;
+  PendingRequest& operator=(const PendingRequest&) = delete;
+
+  // Completing may release the last reference to the handle's file object: a device must not
+  // complete from a thread that the file object's destructor joins.
+  bool Complete(IoStatus status);
+  // When the request is already cancelled the routine runs at once and the call returns false.
+  // Null clears it; completing clears it too.
+  bool SetCancelRoutine(std::function<void()> routine);
+  bool CancelRequested() const;
+  bool Completed() const;
+
+  // The caller's side.
+  void Cancel();
+  IoStatus Wait();
+  std::optional<IoStatus> Result() const;  // empty while pending
+
+ private:
+  mutable std::mutex mutex_;
+  std::condition_variable done_;
+  Event* event_;
+  std::shared_ptr<DeviceFile> file_;  // the handle's file object stays until completion
+  const size_t capacity_;
+  std::function<void()> cancelRoutine_;
+  bool cancelRequested_ = false;
+  std::optional<IoStatus> status_;
+};
+
 // One open handle's view of a device. Every request it does not take fails with
 // kErrorInvalidFunction, as a driver without that dispatch routine does.
 class DeviceFile {
@@ -60,6 +108,21 @@ class DeviceFile {
   virtual IoStatus Read(std::span<uint8_t> buffer);
   virtual IoStatus Write(std::span<const uint8_t> data);
   virtual IoStatus Control(uint32_t code, std::span<const uint8_t> in, std::span<uint8_t> out);
+
+  // The overlapped forms. A device that can leave requests pending overrides these; the
+  // defaults run the synchronous form and complete at once.
+  virtual void StartRead(std::span<uint8_t> buffer, std::shared_ptr<PendingRequest> request);
+  virtual void StartWrite(std::span<const uint8_t> data, std::shared_ptr<PendingRequest> request);
+  virtual void StartControl(uint32_t code, std::span<const uint8_t> in, std::span<uint8_t> out,
+                            std::shared_ptr<PendingRequest> request);
+};
+
+// The caller's OVERLAPPED. The request's state is shared, so a completion never writes into a
+// freed Overlapped; the buffers, as on Windows, must stay valid until the request completes,
+// and so must the event.
+struct Overlapped {
+  Event* event = nullptr;  // reset when the request starts, set when it completes (may be null)
+  std::shared_ptr<PendingRequest> request;  // set by the call
 };
 
 class DeviceObject {
@@ -102,12 +165,37 @@ class DevicePaths {
   bool Close(DeviceHandle handle);  // false with kErrorInvalidHandle
   size_t OpenHandles() const;
 
+  // The overlapped forms: true when the request completed at once (the bytes moved in *moved);
+  // false with kErrorIoPending while it runs, or with the request's own error.
+  bool ReadOverlapped(DeviceHandle handle, std::span<uint8_t> buffer, Overlapped& overlapped,
+                      uint32_t* moved);
+  bool WriteOverlapped(DeviceHandle handle, std::span<const uint8_t> data, Overlapped& overlapped,
+                       uint32_t* moved);
+  bool ControlOverlapped(DeviceHandle handle, uint32_t code, std::span<const uint8_t> in,
+                         std::span<uint8_t> out, Overlapped& overlapped, uint32_t* moved);
+  // The outcome of an overlapped request: kErrorIoIncomplete while it runs and `wait` is false;
+  // with `wait` it blocks until the request completes. kErrorInvalidParameter for an Overlapped
+  // that never started a request.
+  bool GetOverlappedResult(DeviceHandle handle, Overlapped& overlapped, uint32_t* moved,
+                           bool wait);
+  // Cancels every request pending on the handle, from any thread (CancelIoEx on the handle).
+  bool CancelIo(DeviceHandle handle);
+  size_t PendingRequests(DeviceHandle handle) const;
+
  private:
+  struct OpenFile {
+    std::shared_ptr<DeviceFile> file;
+    std::vector<std::weak_ptr<PendingRequest>> pending;
+  };
+  using Starter = std::function<void(DeviceFile&, std::shared_ptr<PendingRequest>)>;
+
   std::shared_ptr<DeviceFile> FileOf(DeviceHandle handle) const;
+  bool StartOverlapped(DeviceHandle handle, Overlapped& overlapped, size_t capacity,
+                       uint32_t* moved, const Starter& start);
 
   mutable std::mutex mutex_;
   std::map<std::string, std::shared_ptr<DeviceObject>> devices_;  // by lower-case name
-  std::map<DeviceHandle, std::shared_ptr<DeviceFile>> handles_;
+  std::map<DeviceHandle, OpenFile> handles_;
   DeviceHandle nextHandle_ = 4;
 };
 
