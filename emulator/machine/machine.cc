@@ -3,6 +3,7 @@
 #include <filesystem>
 #include <stdexcept>
 
+#include "kvx_hardware.h"
 #include "picture.h"
 #include "platform/aspi/aspi_service.h"
 #include "platform/faults/faults.h"
@@ -62,6 +63,7 @@ Machine::Machine(platform::Host& host) {
     aspi.AddAdapter(KindFor(a.kind), adapter);
     adapters_.emplace(a.name, adapter);
   }
+  KvxHardware::Attach(host, path.string());
 }
 
 std::shared_ptr<platform::ScsiDevice> Machine::MakeDevice(platform::Host& host,

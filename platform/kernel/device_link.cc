@@ -13,6 +13,7 @@ namespace platform {
 
 namespace {
 constexpr ULONG kSystemBufferTag = MakePoolTag("IoSB");
+constexpr uint32_t kErrorNoSystemResources = 1450;
 
 DEVICE_OBJECT* TopOfStack(DEVICE_OBJECT* device) {
   while (device->AttachedDevice) device = device->AttachedDevice;
@@ -26,7 +27,7 @@ IoStatus ToIoStatus(NTSTATUS status, ULONG_PTR information, size_t limit) {
   return result;
 }
 
-// One request's completion as its caller waits for it.
+// One synchronous request's completion as its caller waits for it.
 struct Waiter {
   std::mutex mutex;
   std::condition_variable cv;
@@ -47,109 +48,186 @@ struct Waiter {
 
 using Done = std::function<void(IoStatus)>;
 
+// A request in flight as a caller's cancel reaches it: the IRP while it is the I/O manager's
+// to cancel, null once it has completed.
+struct InFlight {
+  std::recursive_mutex mutex;  // a cancel may complete the request on the cancelling thread
+  IRP* irp = nullptr;
+};
+
+// The file object and what its close needs; it outlives the handle when the last reference
+// goes on a bus thread and the close runs on the worker.
+struct FileState {
+  Kernel& kernel;
+  DEVICE_OBJECT* device;   // top of the stack
+  DEVICE_OBJECT* counted;  // the named device the link leads to
+  OwnedUnicode name;
+  FILE_OBJECT file;
+  FileState(Kernel& k, DEVICE_OBJECT* top, DEVICE_OBJECT* named, const std::string& fileName)
+      : kernel(k), device(top), counted(named), name(fileName) {
+    file.DeviceObject = top;
+    if (!name.text.empty()) file.FileName = name.string;
+  }
+};
+
 class KernelFile final : public DeviceFile {
  public:
   KernelFile(Kernel& kernel, DEVICE_OBJECT* device, DEVICE_OBJECT* counted, const std::string& fileName)
-      : kernel_(kernel), device_(device), counted_(counted), name_(fileName) {
-    file_.DeviceObject = device;
-    file_.FileName = name_.string;
-    if (name_.text.empty()) file_.FileName = UNICODE_STRING{};
-  }
+      : state_(std::make_shared<FileState>(kernel, device, counted, fileName)) {}
+
   ~KernelFile() override {
     if (!open_) return;
-    KernelScope scope(kernel_);
-    SendSimple(IRP_MJ_CLEANUP);
-    SendSimple(IRP_MJ_CLOSE);
-    kernel_.FileClosed(counted_);
+    std::shared_ptr<FileState> state = state_;
+    auto close = [state] {
+      KernelScope scope(state->kernel);
+      SendSimple(*state, IRP_MJ_CLEANUP);
+      SendSimple(*state, IRP_MJ_CLOSE);
+      state->kernel.FileClosed(state->counted);
+    };
+    if (Kernel::OnCompletionThread()) {
+      state->kernel.QueueWork(close);
+    } else {
+      close();
+    }
   }
 
-  // The create request; false with the Win32 error when the driver refuses the open.
+  // The create request: kErrorSuccess, or the error the driver refused the open with.
   uint32_t Create() {
-    IoStatus status = SendSimple(IRP_MJ_CREATE);
+    KernelScope scope(state_->kernel);
+    IoStatus status = SendSimple(*state_, IRP_MJ_CREATE);
     if (status.error != kErrorSuccess) return status.error;
     open_ = true;
-    kernel_.FileOpened(counted_);
+    state_->kernel.FileOpened(state_->counted);
     return kErrorSuccess;
   }
 
-  IoStatus Read(std::span<uint8_t> buffer) override { return Sync([&](Done d) { StartIo(IRP_MJ_READ, buffer.data(), buffer.size(), std::move(d)); }); }
+  IoStatus Read(std::span<uint8_t> buffer) override {
+    return Sync([&](Done d) { StartIo(IRP_MJ_READ, buffer.data(), buffer.size(), std::move(d), nullptr); });
+  }
   IoStatus Write(std::span<const uint8_t> data) override {
-    return Sync([&](Done d) { StartIo(IRP_MJ_WRITE, const_cast<uint8_t*>(data.data()), data.size(), std::move(d)); });
+    return Sync([&](Done d) {
+      StartIo(IRP_MJ_WRITE, const_cast<uint8_t*>(data.data()), data.size(), std::move(d), nullptr);
+    });
   }
   IoStatus Control(uint32_t code, std::span<const uint8_t> in, std::span<uint8_t> out) override {
-    return Sync([&](Done d) { StartControl(code, in, out, std::move(d)); });
+    return Sync([&](Done d) { StartIoControl(code, in, out, std::move(d), nullptr); });
+  }
+
+  void StartRead(std::span<uint8_t> buffer, std::shared_ptr<PendingRequest> request) override {
+    KernelScope scope(state_->kernel);
+    StartIo(IRP_MJ_READ, buffer.data(), buffer.size(), Completer(request), request);
+  }
+  void StartWrite(std::span<const uint8_t> data, std::shared_ptr<PendingRequest> request) override {
+    KernelScope scope(state_->kernel);
+    StartIo(IRP_MJ_WRITE, const_cast<uint8_t*>(data.data()), data.size(), Completer(request), request);
+  }
+  void StartControl(uint32_t code, std::span<const uint8_t> in, std::span<uint8_t> out,
+                    std::shared_ptr<PendingRequest> request) override {
+    KernelScope scope(state_->kernel);
+    StartIoControl(code, in, out, Completer(request), request);
   }
 
  private:
+  static Done Completer(const std::shared_ptr<PendingRequest>& request) {
+    return [request](IoStatus s) { request->Complete(s); };
+  }
+
   IoStatus Sync(const std::function<void(Done)>& start) {
-    KernelScope scope(kernel_);
+    KernelScope scope(state_->kernel);
     auto waiter = std::make_shared<Waiter>();
     start([waiter](IoStatus s) { waiter->Set(s); });
     return waiter->Wait();
   }
 
-  IRP* NewIrp(UCHAR major) {
-    IRP* irp = IoAllocateIrp(device_->StackSize, FALSE);
+  static IRP* NewIrp(FileState& state, UCHAR major) {
+    IRP* irp = IoAllocateIrp(state.device->StackSize, FALSE);
     if (!irp) return nullptr;
     irp->RequestorMode = UserMode;
     IO_STACK_LOCATION* next = IoGetNextIrpStackLocation(irp);
     next->MajorFunction = major;
-    next->FileObject = &file_;
+    next->FileObject = &state.file;
     return irp;
   }
 
-  static IoStatus NoResources() { return IoStatus{1450, 0}; }  // ERROR_NO_SYSTEM_RESOURCES
-
-  IoStatus SendSimple(UCHAR major) {
-    return Sync([&](Done done) {
-      IRP* irp = NewIrp(major);
-      if (!irp) return done(NoResources());
-      irp->finisher = [done](IRP* finished) {
-        IoStatus s = ToIoStatus(finished->IoStatus.Status, 0, 0);
-        IoFreeIrp(finished);
-        done(s);
-      };
-      Dispatch(irp);
-    });
+  static IoStatus SendSimple(FileState& state, UCHAR major) {
+    auto waiter = std::make_shared<Waiter>();
+    IRP* irp = NewIrp(state, major);
+    if (!irp) return IoStatus{kErrorNoSystemResources, 0};
+    irp->finisher = [waiter](IRP* finished) {
+      IoStatus s = ToIoStatus(finished->IoStatus.Status, 0, 0);
+      IoFreeIrp(finished);
+      waiter->Set(s);
+    };
+    IoCallDriver(state.device, irp);
+    return waiter->Wait();
   }
 
-  void StartIo(UCHAR major, uint8_t* buffer, size_t length, Done done) {
-    IRP* irp = NewIrp(major);
-    if (!irp) return done(NoResources());
+  // Sends the request; an overlapped one can be cancelled from then until it completes.
+  void Dispatch(IRP* irp, const std::shared_ptr<PendingRequest>& request) {
+    if (request) {
+      auto flight = std::make_shared<InFlight>();
+      flight->irp = irp;
+      IrpFinisher finish = std::move(irp->finisher);
+      irp->finisher = [flight, finish](IRP* finished) {
+        {
+          std::lock_guard lock(flight->mutex);
+          flight->irp = nullptr;
+        }
+        finish(finished);
+      };
+      Kernel* kernel = &state_->kernel;
+      request->SetCancelRoutine([flight, kernel] {
+        KernelScope scope(*kernel);
+        std::lock_guard lock(flight->mutex);
+        if (flight->irp) IoCancelIrp(flight->irp);
+      });
+    }
+    IoCallDriver(state_->device, irp);
+  }
+
+  void StartIo(UCHAR major, uint8_t* buffer, size_t length, Done done,
+               const std::shared_ptr<PendingRequest>& request) {
+    FileState& state = *state_;
+    IRP* irp = NewIrp(state, major);
+    if (!irp) return done(IoStatus{kErrorNoSystemResources, 0});
     IO_STACK_LOCATION* next = IoGetNextIrpStackLocation(irp);
     next->Parameters.Read.Length = static_cast<ULONG>(length);
     irp->UserBuffer = buffer;
     void* systemBuffer = nullptr;
-    if ((device_->Flags & DO_DIRECT_IO) && length > 0) {
+    if ((state.device->Flags & DO_DIRECT_IO) && length > 0) {
       if (!IoAllocateMdl(buffer, static_cast<ULONG>(length), FALSE, FALSE, irp)) {
         IoFreeIrp(irp);
-        return done(NoResources());
+        return done(IoStatus{kErrorNoSystemResources, 0});
       }
-    } else if (device_->Flags & DO_BUFFERED_IO) {
-      systemBuffer = kernel_.Allocate(length, kSystemBufferTag);
+    } else if (state.device->Flags & DO_BUFFERED_IO) {
+      systemBuffer = state.kernel.Allocate(length, kSystemBufferTag);
       if (!systemBuffer) {
         IoFreeIrp(irp);
-        return done(NoResources());
+        return done(IoStatus{kErrorNoSystemResources, 0});
       }
       if (major == IRP_MJ_WRITE && length) std::memcpy(systemBuffer, buffer, length);
       irp->AssociatedIrp.SystemBuffer = systemBuffer;
     }
-    irp->finisher = [this, done, major, buffer, length, systemBuffer](IRP* finished) {
+    Kernel* kernel = &state.kernel;
+    irp->finisher = [kernel, done, major, buffer, length, systemBuffer](IRP* finished) {
       IoStatus s = ToIoStatus(finished->IoStatus.Status, finished->IoStatus.Information, length);
       if (systemBuffer) {
         if (major == IRP_MJ_READ && s.information) std::memcpy(buffer, systemBuffer, s.information);
-        kernel_.Free(systemBuffer);
+        kernel->Free(systemBuffer);
       }
       if (finished->MdlAddress) IoFreeMdl(finished->MdlAddress);
+      finished->MdlAddress = nullptr;
       IoFreeIrp(finished);
       done(s);
     };
-    Dispatch(irp);
+    Dispatch(irp, request);
   }
 
-  void StartControl(uint32_t code, std::span<const uint8_t> in, std::span<uint8_t> out, Done done) {
-    IRP* irp = NewIrp(IRP_MJ_DEVICE_CONTROL);
-    if (!irp) return done(NoResources());
+  void StartIoControl(uint32_t code, std::span<const uint8_t> in, std::span<uint8_t> out, Done done,
+                      const std::shared_ptr<PendingRequest>& request) {
+    FileState& state = *state_;
+    IRP* irp = NewIrp(state, IRP_MJ_DEVICE_CONTROL);
+    if (!irp) return done(IoStatus{kErrorNoSystemResources, 0});
     IO_STACK_LOCATION* next = IoGetNextIrpStackLocation(irp);
     next->Parameters.DeviceIoControl.IoControlCode = code;
     next->Parameters.DeviceIoControl.InputBufferLength = static_cast<ULONG>(in.size());
@@ -162,37 +240,32 @@ class KernelFile final : public DeviceFile {
       // Buffered: one system buffer as long as the longer of the two, holding the input.
       size_t length = std::max(in.size(), out.size());
       if (length) {
-        systemBuffer = kernel_.Allocate(length, kSystemBufferTag);
+        systemBuffer = state.kernel.Allocate(length, kSystemBufferTag);
         if (!systemBuffer) {
           IoFreeIrp(irp);
-          return done(NoResources());
+          return done(IoStatus{kErrorNoSystemResources, 0});
         }
         std::memset(systemBuffer, 0, length);
         if (!in.empty()) std::memcpy(systemBuffer, in.data(), in.size());
       }
       irp->AssociatedIrp.SystemBuffer = systemBuffer;
     }
+    Kernel* kernel = &state.kernel;
     uint8_t* outData = out.data();
     size_t outSize = out.size();
-    irp->finisher = [this, done, systemBuffer, outData, outSize](IRP* finished) {
+    irp->finisher = [kernel, done, systemBuffer, outData, outSize](IRP* finished) {
       IoStatus s = ToIoStatus(finished->IoStatus.Status, finished->IoStatus.Information, outSize);
       if (systemBuffer) {
         if (s.information) std::memcpy(outData, systemBuffer, s.information);
-        kernel_.Free(systemBuffer);
+        kernel->Free(systemBuffer);
       }
       IoFreeIrp(finished);
       done(s);
     };
-    Dispatch(irp);
+    Dispatch(irp, request);
   }
 
-  void Dispatch(IRP* irp) { IoCallDriver(device_, irp); }
-
-  Kernel& kernel_;
-  DEVICE_OBJECT* device_;
-  DEVICE_OBJECT* counted_;
-  OwnedUnicode name_;
-  FILE_OBJECT file_;
+  std::shared_ptr<FileState> state_;
   bool open_ = false;
 };
 

@@ -66,7 +66,11 @@ Kernel& Kernel::Of(Host& host) {
 
 namespace {
 thread_local Kernel* tKernel = nullptr;
+thread_local bool tCompletionThread = false;
 }
+
+void Kernel::MarkCompletionThread() { tCompletionThread = true; }
+bool Kernel::OnCompletionThread() { return tCompletionThread; }
 
 Kernel& Kernel::Current() { return tKernel ? *tKernel : Of(Host::Current()); }
 

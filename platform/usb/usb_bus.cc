@@ -60,6 +60,7 @@ class Bus final : public UsbBus {
     driver_.DriverExtension = &driver_.extension;
     thread_ = std::thread([this] {
       KernelScope scope(kernel_);
+      Kernel::MarkCompletionThread();
       Loop();
     });
   }
@@ -544,7 +545,18 @@ class Bus final : public UsbBus {
 }  // namespace
 
 UsbBus& UsbBus::Of(Kernel& kernel) {
-  return kernel.FindOrAddPart<UsbBus>([&] { return std::make_unique<Bus>(kernel); });
+  bool made = false;
+  UsbBus& bus = kernel.FindOrAddPart<UsbBus>([&] {
+    made = true;
+    return std::make_unique<Bus>(kernel);
+  });
+  // Plugged in outside the kernel's lock: the PnP manager the devices announce is a part too.
+  if (made) {
+    if (UsbHardware* hardware = kernel.host().Find<UsbHardware>()) {
+      for (auto& device : hardware->Devices()) bus.Plug(device);
+    }
+  }
+  return bus;
 }
 
 }  // namespace platform

@@ -89,6 +89,11 @@ class Kernel : public HostService {
   // Waits until every work item queued so far has run (tests, unload).
   void DrainWork();
 
+  // Threads that complete requests (the buses') must never wait for a request themselves: what
+  // would wait there (a handle's last close) is handed to the worker thread instead.
+  static void MarkCompletionThread();
+  static bool OnCompletionThread();
+
   // --- The cancel spin lock ---
   void AcquireCancelLock();
   void ReleaseCancelLock();

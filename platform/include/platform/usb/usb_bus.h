@@ -27,11 +27,19 @@
 
 namespace platform {
 
+// The USB devices on a host's desk: whoever plugs in hardware (the emulated machine) attaches one
+// to the host; the bus plugs its devices in when it is first made, so that a host whose kernel
+// is never used runs no bus.
+class UsbHardware : public HostService {
+ public:
+  virtual std::vector<std::shared_ptr<UsbDevice>> Devices() = 0;
+};
+
 class UsbBus : public KernelPart {
  public:
   static constexpr uint32_t kControlTimeoutMs = 5000;
 
-  // The bus of `kernel`, made on first use.
+  // The bus of `kernel`, made on first use with the host's USB hardware plugged in.
   static UsbBus& Of(Kernel& kernel);
 
   // Plugs a device into the next port: its physical device object, announced to the PnP manager.
