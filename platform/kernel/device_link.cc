@@ -85,7 +85,7 @@ class KernelFile final : public DeviceFile {
       state->kernel.FileClosed(state->counted);
     };
     if (Kernel::OnCompletionThread()) {
-      state->kernel.QueueWork(close);
+      state->kernel.QueueDeferred(close);
     } else {
       close();
     }

@@ -33,10 +33,8 @@ Kernel::Kernel(Host& host) : host_(host) {
     std::lock_guard lock(gDefaultHandlerMutex);
     bugHandler_ = gDefaultHandler;
   }
-  worker_ = std::thread([this] {
-    KernelScope scope(*this);
-    WorkerLoop();
-  });
+  worker_ = std::make_unique<WorkQueue>(*this);
+  deferred_ = std::make_unique<WorkQueue>(*this);
 }
 
 Kernel::~Kernel() {
@@ -49,12 +47,8 @@ Kernel::~Kernel() {
   }
   for (auto it = parts.rbegin(); it != parts.rend(); ++it) (*it)->Shutdown();
   DrainWork();
-  {
-    std::lock_guard lock(workMutex_);
-    stopping_ = true;
-  }
-  workCv_.notify_all();
-  worker_.join();
+  deferred_.reset();
+  worker_.reset();
   parts.clear();
   std::lock_guard lock(poolMutex_);
   for (auto& [block, info] : blocks_) std::free(block);
@@ -233,33 +227,70 @@ void Kernel::SetLastCloseHook(std::function<void(DEVICE_OBJECT*)> hook) {
   lastCloseHook_ = std::move(hook);
 }
 
-void Kernel::QueueWork(std::function<void()> work) {
-  {
-    std::lock_guard lock(workMutex_);
-    work_.push_back(std::move(work));
+// One thread running queued work in order.
+class Kernel::WorkQueue {
+ public:
+  explicit WorkQueue(Kernel& kernel) {
+    thread_ = std::thread([this, &kernel] {
+      KernelScope scope(kernel);
+      Loop();
+    });
   }
-  workCv_.notify_all();
-}
+  ~WorkQueue() {
+    {
+      std::lock_guard lock(mutex_);
+      stopping_ = true;
+    }
+    cv_.notify_all();
+    thread_.join();
+  }
+  void Queue(std::function<void()> work) {
+    {
+      std::lock_guard lock(mutex_);
+      work_.push_back(std::move(work));
+    }
+    cv_.notify_all();
+  }
+  bool OnThread() const { return std::this_thread::get_id() == thread_.get_id(); }
+  void Drain() {
+    if (OnThread()) return;
+    std::unique_lock lock(mutex_);
+    idle_.wait(lock, [&] { return work_.empty() && !working_; });
+  }
+
+ private:
+  void Loop() {
+    std::unique_lock lock(mutex_);
+    for (;;) {
+      cv_.wait(lock, [&] { return stopping_ || !work_.empty(); });
+      if (work_.empty()) return;
+      std::function<void()> work = std::move(work_.front());
+      work_.pop_front();
+      working_ = true;
+      lock.unlock();
+      work();
+      lock.lock();
+      working_ = false;
+      if (work_.empty()) idle_.notify_all();
+    }
+  }
+
+  std::mutex mutex_;
+  std::condition_variable cv_, idle_;
+  std::deque<std::function<void()>> work_;
+  bool working_ = false;
+  bool stopping_ = false;
+  std::thread thread_;
+};
+
+void Kernel::QueueWork(std::function<void()> work) { worker_->Queue(std::move(work)); }
+void Kernel::QueueDeferred(std::function<void()> work) { deferred_->Queue(std::move(work)); }
 
 void Kernel::DrainWork() {
-  if (std::this_thread::get_id() == worker_.get_id()) return;
-  std::unique_lock lock(workMutex_);
-  idleCv_.wait(lock, [&] { return work_.empty() && !working_; });
-}
-
-void Kernel::WorkerLoop() {
-  std::unique_lock lock(workMutex_);
-  for (;;) {
-    workCv_.wait(lock, [&] { return stopping_ || !work_.empty(); });
-    if (work_.empty()) return;
-    std::function<void()> work = std::move(work_.front());
-    work_.pop_front();
-    working_ = true;
-    lock.unlock();
-    work();
-    lock.lock();
-    working_ = false;
-    if (work_.empty()) idleCv_.notify_all();
+  // Deferred closes queue work items, and work items may hand off closes: twice round.
+  for (int i = 0; i < 2; ++i) {
+    deferred_->Drain();
+    worker_->Drain();
   }
 }
 

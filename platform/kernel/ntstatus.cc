@@ -20,6 +20,7 @@ uint32_t Win32ErrorFromStatus(NTSTATUS status) {
     case STATUS_NO_SUCH_DEVICE: return 433;           // ERROR_NO_SUCH_DEVICE
     case STATUS_DEVICE_NOT_CONNECTED: return 1167;    // ERROR_DEVICE_NOT_CONNECTED
     case STATUS_DELETE_PENDING: return kErrorAccessDenied;
+    case STATUS_DEVICE_DATA_ERROR: return 1117;       // ERROR_IO_DEVICE
     case STATUS_IO_TIMEOUT: return 1460;              // ERROR_TIMEOUT
     case STATUS_NO_MORE_ENTRIES: return kErrorNoMoreItems;
     case STATUS_OBJECT_NAME_NOT_FOUND: return kErrorFileNotFound;

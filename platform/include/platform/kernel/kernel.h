@@ -86,7 +86,10 @@ class Kernel : public HostService {
 
   // --- Work items ---
   void QueueWork(std::function<void()> work);
-  // Waits until every work item queued so far has run (tests, unload).
+  // Runs `work` on the I/O manager's own thread, apart from the drivers' work items: what a
+  // completion thread hands off (a handle's last close) may wait for those.
+  void QueueDeferred(std::function<void()> work);
+  // Waits until every work item and deferred piece queued so far has run (tests, unload).
   void DrainWork();
 
   // Threads that complete requests (the buses') must never wait for a request themselves: what
@@ -131,8 +134,6 @@ class Kernel : public HostService {
   std::string DriverKey(DEVICE_OBJECT* physicalDevice) const;
 
  private:
-  void WorkerLoop();
-
   Host& host_;
   mutable std::mutex poolMutex_;
   std::map<void*, std::pair<ULONG, size_t>> blocks_;
@@ -147,13 +148,9 @@ class Kernel : public HostService {
   std::map<DEVICE_OBJECT*, int> openFiles_;
   std::function<void(DEVICE_OBJECT*)> lastCloseHook_;
 
-  std::mutex workMutex_;
-  std::condition_variable workCv_;
-  std::condition_variable idleCv_;
-  std::deque<std::function<void()>> work_;
-  bool working_ = false;
-  bool stopping_ = false;
-  std::thread worker_;
+  class WorkQueue;
+  std::unique_ptr<WorkQueue> worker_;
+  std::unique_ptr<WorkQueue> deferred_;
 
   std::mutex cancelMutex_;
 
