@@ -20,7 +20,7 @@ void KvxHardware::Attach(platform::Host& host, const std::string& machineIni) {
   int width = ini.GetInt("kvxusb", "width", 1024, machineIni);
   int lines = ini.GetInt("kvxusb", "lines", 1024, machineIni);
   auto hardware = std::make_unique<KvxHardware>();
-  for (int i = 0; i < std::clamp(count, 0, 10); ++i) {
+  for (int i = 0; i < std::clamp(count, 0, 16); ++i) {
     hardware->scanners_.push_back(std::make_shared<KvxScanner>(static_cast<uint16_t>(std::clamp(width, 0, 65535)),
                                                                static_cast<uint16_t>(std::clamp(lines, 0, 65535))));
   }

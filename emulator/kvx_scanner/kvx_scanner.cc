@@ -70,6 +70,7 @@ uint8_t KvxScanner::ChartByte(uint32_t x, uint32_t y, uint32_t width, uint32_t l
 
 platform::UsbResult KvxScanner::Control(const platform::UsbSetup& setup, std::span<uint8_t> data) {
   std::lock_guard lock(mutex_);
+  if (setups_.size() < 4096) setups_.push_back(setup);
   if ((setup.requestType & 0x60) == 0 && setup.request == 6) return Descriptor(setup, data);
   if ((setup.requestType & 0x60) != 0x40) return platform::UsbResult::Stall();
   if (setup.request == 0x04 || setup.request == 0x0C) return Registers(setup, data);
@@ -147,6 +148,7 @@ uint32_t KvxScanner::FillScan(std::span<uint8_t> data) {
 
 platform::UsbResult KvxScanner::Transfer(uint8_t address, std::span<uint8_t> data) {
   std::unique_lock lock(mutex_);
+  if (transfers_.size() < 4096) transfers_.emplace_back(address, static_cast<uint32_t>(data.size()));
   if (configuration_ == 0) return platform::UsbResult::Stall();
   switch (address) {
     case 0x81:
@@ -170,7 +172,29 @@ platform::UsbResult KvxScanner::Transfer(uint8_t address, std::span<uint8_t> dat
 void KvxScanner::Configure(uint8_t configuration) {
   std::lock_guard lock(mutex_);
   configuration_ = configuration;
-  if (configuration == 0) scanning_ = false;
+  if (configuration == 0) {
+    scanning_ = false;
+    ++deconfigurations_;
+  }
+}
+
+int KvxScanner::deconfigurations() const {
+  std::lock_guard lock(mutex_);
+  return deconfigurations_;
+}
+
+std::vector<platform::UsbSetup> KvxScanner::Setups() const {
+  std::lock_guard lock(mutex_);
+  return setups_;
+}
+
+std::vector<uint32_t> KvxScanner::Transfers(uint8_t address) const {
+  std::lock_guard lock(mutex_);
+  std::vector<uint32_t> out;
+  for (auto& [a, n] : transfers_) {
+    if (a == address) out.push_back(n);
+  }
+  return out;
 }
 
 void KvxScanner::QueueEvent(uint8_t type) {

@@ -52,6 +52,9 @@ class KvxScanner final : public platform::UsbDevice {
   std::vector<uint8_t> Received() const;  // bulk OUT data so far (the last 16 MiB)
   uint8_t Register(uint8_t address) const;
   uint8_t configuration() const;
+  int deconfigurations() const;                         // SET_CONFIGURATION 0 so far
+  std::vector<platform::UsbSetup> Setups() const;       // control transfers so far
+  std::vector<uint32_t> Transfers(uint8_t address) const;  // lengths asked on an endpoint
   // The gray byte at column x of line y of a scan with this geometry.
   static uint8_t ChartByte(uint32_t x, uint32_t y, uint32_t width, uint32_t lines);
 
@@ -78,6 +81,9 @@ class KvxScanner final : public platform::UsbDevice {
   std::deque<std::array<uint8_t, 8>> events_;
   uint16_t sequence_ = 0;
   std::vector<uint8_t> received_;
+  int deconfigurations_ = 0;
+  std::vector<platform::UsbSetup> setups_;
+  std::vector<std::pair<uint8_t, uint32_t>> transfers_;
 };
 
 }  // namespace emulator

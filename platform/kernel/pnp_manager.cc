@@ -2,7 +2,10 @@
 
 #include <condition_variable>
 #include <cstdio>
+#include <fstream>
+#include <sstream>
 
+#include "platform/files/files.h"
 #include "platform/files/winpath.h"
 #include "platform/modules/modules.h"
 #include "platform/registry/registry.h"
@@ -258,6 +261,68 @@ void PnpManager::LastHandleClosed(DEVICE_OBJECT* functionDevice) {
       return;
     }
   }
+}
+
+std::string PnpManager::ImagePath(std::string_view service) {
+  return "System32\\drivers\\" + std::string(service) + ".sys";
+}
+
+bool PnpManager::InstallDriver(Host& host, std::string_view service, std::string_view hardwareId,
+                               const std::string& moduleFile, std::string* error) {
+  std::ifstream in(moduleFile, std::ios::binary);
+  std::stringstream bytes;
+  if (!in || !(bytes << in.rdbuf())) {
+    *error = "cannot read " + moduleFile;
+    return false;
+  }
+  std::string folder = host.system().WindowsFolder() + "\\System32\\drivers";
+  std::string target = host.system().WindowsFolder() + "\\" + ImagePath(service);
+  if (!host.files().CreateDirectories(folder) || !host.files().WriteFileAtomic(target, bytes.str())) {
+    *error = "cannot write " + target;
+    return false;
+  }
+  Registry& registry = host.registry();
+  RegKey key = 0;
+  if (registry.CreateKey(kHkeyLocalMachine, std::string(kServicesKey) + "\\" + std::string(service), &key) != 0) {
+    *error = "cannot write the service's key";
+    return false;
+  }
+  registry.SetString(key, "ImagePath", ImagePath(service));
+  registry.SetDword(key, "Type", 1);   // kernel driver
+  registry.SetDword(key, "Start", 3);  // on demand, by Plug and Play
+  registry.CloseKey(key);
+  if (registry.CreateKey(kHkeyLocalMachine, std::string(kEnumKey) + "\\" + std::string(hardwareId), &key) != 0) {
+    *error = "cannot write the hardware ID's key";
+    return false;
+  }
+  registry.SetString(key, "Service", service);
+  registry.CloseKey(key);
+  if (Kernel* kernel = host.Find<Kernel>()) {
+    if (PnpManager* pnp = kernel->FindPart<PnpManager>()) pnp->Enumerate();
+  }
+  return true;
+}
+
+bool PnpManager::UninstallDriver(Host& host, std::string_view service, std::string_view hardwareId,
+                                 std::string* error) {
+  if (Kernel* kernel = host.Find<Kernel>()) {
+    if (PnpManager* pnp = kernel->FindPart<PnpManager>()) {
+      KernelScope scope(*kernel);
+      std::lock_guard lock(pnp->mutex_);
+      for (auto& [pdo, node] : pnp->nodes_) {
+        if (node.driver && EqualsNoCase(node.driver->service, service)) pnp->Remove(pdo);
+      }
+    }
+  }
+  Registry& registry = host.registry();
+  registry.DeleteTree(kHkeyLocalMachine, std::string(kServicesKey) + "\\" + std::string(service));
+  registry.DeleteTree(kHkeyLocalMachine, std::string(kEnumKey) + "\\" + std::string(hardwareId));
+  std::string target = host.system().WindowsFolder() + "\\" + ImagePath(service);
+  if (host.files().Exists(target) && !host.files().DeleteFile(target)) {
+    *error = "cannot delete " + target;
+    return false;
+  }
+  return true;
 }
 
 void PnpManager::Shutdown() {

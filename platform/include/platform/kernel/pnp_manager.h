@@ -35,6 +35,17 @@ std::string DriverKeyPath(int port);
 
 class PnpManager : public KernelPart {
  public:
+  // Installs a driver for the devices of `hardwareId`: copies `moduleFile` (a host path) to
+  // "<Windows>\System32\drivers\<service>.sys", writes the service's key and the hardware ID's
+  // service, and builds the stacks of such devices already present. False with `*error`.
+  static bool InstallDriver(Host& host, std::string_view service, std::string_view hardwareId,
+                            const std::string& moduleFile, std::string* error);
+  // Removes the devices' stacks, the keys and the module file.
+  static bool UninstallDriver(Host& host, std::string_view service, std::string_view hardwareId,
+                              std::string* error);
+  // The module's place, relative to the Windows folder.
+  static std::string ImagePath(std::string_view service);
+
   explicit PnpManager(Kernel& kernel) : kernel_(kernel) {}
   static PnpManager& Of(Kernel& kernel);
 
