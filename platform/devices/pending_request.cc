@@ -11,7 +11,6 @@ PendingRequest::PendingRequest(Event* event, std::shared_ptr<DeviceFile> file, s
 bool PendingRequest::Complete(IoStatus status) {
   std::shared_ptr<DeviceFile> file;  // released outside the lock
   std::function<void()> routine;
-  Event* event = nullptr;
   {
     std::lock_guard<std::mutex> lock(mutex_);
     if (status_) return false;
@@ -20,10 +19,10 @@ bool PendingRequest::Complete(IoStatus status) {
     status_ = status;
     routine = std::move(cancelRoutine_);
     file = std::move(file_);
-    event = event_;
+    // Set before the status can be seen: a caller that has seen it may destroy the event.
+    if (event_) event_->Set();
   }
   done_.notify_all();
-  if (event) event->Set();
   return true;
 }
 

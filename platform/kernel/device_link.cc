@@ -63,8 +63,9 @@ struct FileState {
   DEVICE_OBJECT* counted;  // the named device the link leads to
   OwnedUnicode name;
   FILE_OBJECT file;
+  std::weak_ptr<int> alive;  // the kernel's
   FileState(Kernel& k, DEVICE_OBJECT* top, DEVICE_OBJECT* named, const std::string& fileName)
-      : kernel(k), device(top), counted(named), name(fileName) {
+      : kernel(k), device(top), counted(named), name(fileName), alive(k.Alive()) {
     file.DeviceObject = top;
     if (!name.text.empty()) file.FileName = name.string;
   }
@@ -78,12 +79,16 @@ class KernelFile final : public DeviceFile {
   ~KernelFile() override {
     if (!open_) return;
     std::shared_ptr<FileState> state = state_;
-    auto close = [state] {
+    std::weak_ptr<int> alive = state->alive;
+    auto close = [state, alive] {
+      std::shared_ptr<int> kernelAlive = alive.lock();
+      if (!kernelAlive) return;
       KernelScope scope(state->kernel);
       SendSimple(*state, IRP_MJ_CLEANUP);
       SendSimple(*state, IRP_MJ_CLOSE);
       state->kernel.FileClosed(state->counted);
     };
+    if (alive.expired()) return;
     if (Kernel::OnCompletionThread()) {
       state->kernel.QueueDeferred(close);
     } else {

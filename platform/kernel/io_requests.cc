@@ -108,10 +108,6 @@ void IoCompleteRequest(IRP* irp, CCHAR) {
     kernel.RaiseBugCheck(MULTIPLE_IRP_COMPLETE_REQUESTS, "a request completed twice");
     return;
   }
-  if (irp->CancelRoutine.exchange(nullptr)) {
-    kernel.RaiseBugCheck(DRIVER_VERIFIER_DETECTED_VIOLATION,
-                         "a request completed with its cancel routine set");
-  }
   while (irp->CurrentLocation <= irp->StackCount) {
     IO_STACK_LOCATION* loc = IoGetCurrentIrpStackLocation(irp);
     ++irp->CurrentLocation;
@@ -136,6 +132,11 @@ void IoCompleteRequest(IRP* irp, CCHAR) {
     } else if (irp->PendingReturned && irp->CurrentLocation <= irp->StackCount) {
       IoMarkIrpPending(irp);
     }
+  }
+  // A request may travel down with its owner's cancel routine set, but not reach its end so.
+  if (irp->CancelRoutine.exchange(nullptr)) {
+    kernel.RaiseBugCheck(DRIVER_VERIFIER_DETECTED_VIOLATION,
+                         "a request completed with its cancel routine set");
   }
   if (irp->finisher) {
     IrpFinisher finisher = std::move(irp->finisher);

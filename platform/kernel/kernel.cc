@@ -38,6 +38,10 @@ Kernel::Kernel(Host& host) : host_(host) {
 }
 
 Kernel::~Kernel() {
+  // Handles closed on the way out finish their close while the devices are there; later ones
+  // find the kernel going and leave the devices alone.
+  DrainWork();
+  alive_.reset();
   // Buses and the PnP manager first: they remove devices and unload drivers, which may still
   // queue work and free pool.
   std::vector<std::unique_ptr<KernelPart>> parts;

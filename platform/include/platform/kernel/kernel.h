@@ -60,6 +60,8 @@ class Kernel : public HostService {
 
   Host& host() { return host_; }
   Clock& clock();
+  // Alive until the kernel starts going: a handle closed later has no device left to tell.
+  std::weak_ptr<int> Alive() const { return alive_; }
 
   // --- Pool ---
   void* Allocate(size_t bytes, ULONG tag);
@@ -135,6 +137,7 @@ class Kernel : public HostService {
 
  private:
   Host& host_;
+  std::shared_ptr<int> alive_ = std::make_shared<int>(0);
   mutable std::mutex poolMutex_;
   std::map<void*, std::pair<ULONG, size_t>> blocks_;
   mutable std::mutex bugMutex_;
