@@ -118,6 +118,7 @@ void KvxScanner::StartScan() {
   scanBytes_ = uint64_t{scanWidth_} * scanLines_;
   scanPosition_ = 0;
   lineY_ = -1;
+  columns_.clear();
   scanning_ = scanBytes_ > 0;
   if (scanning_) Wake();
 }
@@ -127,10 +128,17 @@ uint32_t KvxScanner::FillScan(std::span<uint8_t> data) {
   size_t done = 0;
   while (done < n) {
     uint64_t y = scanPosition_ / scanWidth_, x = scanPosition_ % scanWidth_;
-    if (static_cast<int64_t>(y) != lineY_) {
+    // Lines that sample the same chart row are the same bytes: render each row once.
+    int64_t row = static_cast<int64_t>(y * kGridRows / scanLines_);
+    if (row != lineY_) {
+      if (columns_.size() != scanWidth_) {
+        columns_.resize(scanWidth_);
+        for (uint32_t i = 0; i < scanWidth_; ++i) columns_[i] = static_cast<uint16_t>(uint64_t{i} * kGridColumns / scanWidth_);
+      }
       line_.resize(scanWidth_);
-      for (uint32_t i = 0; i < scanWidth_; ++i) line_[i] = ChartByte(i, static_cast<uint32_t>(y), scanWidth_, scanLines_);
-      lineY_ = static_cast<int64_t>(y);
+      const uint8_t* gridRow = &ChartGrid()[static_cast<size_t>(row) * kGridColumns];
+      for (uint32_t i = 0; i < scanWidth_; ++i) line_[i] = gridRow[columns_[i]];
+      lineY_ = row;
     }
     size_t chunk = std::min<size_t>(n - done, scanWidth_ - x);
     std::memcpy(data.data() + done, line_.data() + x, chunk);

@@ -77,7 +77,8 @@ class KvxScanner final : public platform::UsbDevice {
   uint64_t scanPosition_ = 0, scanBytes_ = 0;
   uint32_t scanWidth_ = 0, scanLines_ = 0;
   std::vector<uint8_t> line_;
-  int64_t lineY_ = -1;
+  std::vector<uint16_t> columns_;  // the chart column of each pixel
+  int64_t lineY_ = -1;             // the chart row line_ holds
   std::deque<std::array<uint8_t, 8>> events_;
   uint16_t sequence_ = 0;
   std::vector<uint8_t> received_;

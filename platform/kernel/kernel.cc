@@ -49,7 +49,12 @@ Kernel::~Kernel() {
     std::lock_guard lock(partsMutex_);
     parts.swap(parts_);
   }
-  for (auto it = parts.rbegin(); it != parts.rend(); ++it) (*it)->Shutdown();
+  for (auto& part : parts) {
+    if (part->ShutsDownFirst()) part->Shutdown();
+  }
+  for (auto it = parts.rbegin(); it != parts.rend(); ++it) {
+    if (!(*it)->ShutsDownFirst()) (*it)->Shutdown();
+  }
   DrainWork();
   deferred_.reset();
   worker_.reset();

@@ -91,8 +91,10 @@ PnpManager::Driver* PnpManager::LoadDriver(const std::string& service, NTSTATUS*
     return nullptr;
   }
   std::string path = image.size() > 1 && image[1] == ':' ? image : host.system().WindowsFolder() + "\\" + image;
-  uintptr_t module = host.modules().LoadLibrary(path);
-  auto* entry = module ? host.modules().GetProc<DRIVER_INITIALIZE>(module, "DriverEntry") : nullptr;
+  auto linked = linked_.find(key);
+  uintptr_t module = linked == linked_.end() ? host.modules().LoadLibrary(path) : 0;
+  auto* entry = linked != linked_.end() ? linked->second
+                : module ? host.modules().GetProc<DRIVER_INITIALIZE>(module, "DriverEntry") : nullptr;
   if (!entry) {
     if (module) host.modules().FreeLibrary(module);
     *status = STATUS_OBJECT_NAME_NOT_FOUND;
@@ -110,7 +112,7 @@ PnpManager::Driver* PnpManager::LoadDriver(const std::string& service, NTSTATUS*
   ++driver->entryCalls;
   *status = entry(&driver->object, &driver->registryPathString);
   if (!NT_SUCCESS(*status)) {
-    host.modules().FreeLibrary(module);
+    if (module) host.modules().FreeLibrary(module);
     return nullptr;
   }
   Driver* raw = driver.get();
@@ -132,7 +134,7 @@ void PnpManager::UnloadIfIdle(Driver* driver) {
     kernel_.RaiseBugCheck(DRIVER_UNLOADED_WITHOUT_CANCELLING_PENDING_OPERATIONS,
                           "driver " + driver->service + " unloaded with pool left: " + left);
   }
-  kernel_.host().modules().FreeLibrary(driver->module);
+  if (driver->module) kernel_.host().modules().FreeLibrary(driver->module);
   drivers_.erase(ToLowerAscii(driver->service));
 }
 
@@ -281,6 +283,19 @@ bool PnpManager::InstallDriver(Host& host, std::string_view service, std::string
     *error = "cannot write " + target;
     return false;
   }
+  if (!InstallService(host, service, hardwareId, error)) return false;
+  if (Kernel* kernel = host.Find<Kernel>()) {
+    if (PnpManager* pnp = kernel->FindPart<PnpManager>()) pnp->Enumerate();
+  }
+  return true;
+}
+
+void PnpManager::AddLinkedDriver(std::string_view service, DRIVER_INITIALIZE* entry) {
+  std::lock_guard lock(mutex_);
+  linked_[ToLowerAscii(service)] = entry;
+}
+
+bool PnpManager::InstallService(Host& host, std::string_view service, std::string_view hardwareId, std::string* error) {
   Registry& registry = host.registry();
   RegKey key = 0;
   if (registry.CreateKey(kHkeyLocalMachine, std::string(kServicesKey) + "\\" + std::string(service), &key) != 0) {
@@ -297,9 +312,6 @@ bool PnpManager::InstallDriver(Host& host, std::string_view service, std::string
   }
   registry.SetString(key, "Service", service);
   registry.CloseKey(key);
-  if (Kernel* kernel = host.Find<Kernel>()) {
-    if (PnpManager* pnp = kernel->FindPart<PnpManager>()) pnp->Enumerate();
-  }
   return true;
 }
 

@@ -45,6 +45,8 @@ class KernelPart {
  public:
   virtual ~KernelPart() = default;
   virtual void Shutdown() {}
+  // Parts that take the devices' stacks down (the PnP manager) go before the buses under them.
+  virtual bool ShutsDownFirst() const { return false; }
 };
 
 class Kernel : public HostService {

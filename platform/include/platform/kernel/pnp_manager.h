@@ -43,6 +43,11 @@ class PnpManager : public KernelPart {
   // Removes the devices' stacks, the keys and the module file.
   static bool UninstallDriver(Host& host, std::string_view service, std::string_view hardwareId,
                               std::string* error);
+  // Writes only the registry part of an installation.
+  static bool InstallService(Host& host, std::string_view service, std::string_view hardwareId, std::string* error);
+  // A driver linked into the program (benchmarks, fuzz targets): the service loads from `entry`
+  // instead of its module file.
+  void AddLinkedDriver(std::string_view service, DRIVER_INITIALIZE* entry);
   // The module's place, relative to the Windows folder.
   static std::string ImagePath(std::string_view service);
 
@@ -70,6 +75,7 @@ class PnpManager : public KernelPart {
   int DriverEntryCalls(std::string_view service) const;
 
   void Shutdown() override;
+  bool ShutsDownFirst() const override { return true; }
 
  private:
   struct Driver {
@@ -100,6 +106,7 @@ class PnpManager : public KernelPart {
   mutable std::recursive_mutex mutex_;  // PnP requests one at a time, as on Windows
   std::map<DEVICE_OBJECT*, Node> nodes_;
   std::map<std::string, std::unique_ptr<Driver>> drivers_;  // by lower-case service name
+  std::map<std::string, DRIVER_INITIALIZE*> linked_;        // likewise
 };
 
 }  // namespace platform
