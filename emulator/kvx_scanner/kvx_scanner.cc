@@ -77,7 +77,7 @@ platform::UsbResult KvxScanner::Control(const platform::UsbSetup& setup, std::sp
   if (setup.request == 0x01 && (setup.requestType & 0x80)) {
     static constexpr char kIdentity[8] = {'K', 'V', 'X', '-', 'S', '1', '0', '0'};
     size_t n = std::min(data.size(), sizeof kIdentity);
-    std::memcpy(data.data(), kIdentity, n);
+    if (n) std::memcpy(data.data(), kIdentity, n);
     return platform::UsbResult::Done(static_cast<uint32_t>(n));
   }
   return platform::UsbResult::Stall();
@@ -88,7 +88,7 @@ platform::UsbResult KvxScanner::Descriptor(const platform::UsbSetup& setup, std:
   const std::vector<uint8_t>* source = type == 1 ? &deviceDescriptor_ : type == 2 ? &configurationDescriptor_ : nullptr;
   if (!source || (setup.value & 0xFF) != 0) return platform::UsbResult::Stall();
   size_t n = std::min(source->size(), data.size());
-  std::memcpy(data.data(), source->data(), n);
+  if (n) std::memcpy(data.data(), source->data(), n);
   return platform::UsbResult::Done(static_cast<uint32_t>(n));
 }
 
@@ -96,7 +96,7 @@ platform::UsbResult KvxScanner::Registers(const platform::UsbSetup& setup, std::
   size_t address = setup.value;
   if (address + data.size() > registers_.size()) return platform::UsbResult::Stall();
   if (setup.requestType & 0x80) {
-    std::memcpy(data.data(), &registers_[address], data.size());
+    if (!data.empty()) std::memcpy(data.data(), &registers_[address], data.size());
     return platform::UsbResult::Done(static_cast<uint32_t>(data.size()));
   }
   for (size_t i = 0; i < data.size(); ++i) {
@@ -169,7 +169,7 @@ platform::UsbResult KvxScanner::Transfer(uint8_t address, std::span<uint8_t> dat
     case 0x83: {
       if (events_.empty()) return platform::UsbResult::Pending();
       size_t n = std::min<size_t>(data.size(), 8);
-      std::memcpy(data.data(), events_.front().data(), n);
+      if (n) std::memcpy(data.data(), events_.front().data(), n);
       events_.pop_front();
       return platform::UsbResult::Done(static_cast<uint32_t>(n));
     }

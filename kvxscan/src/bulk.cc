@@ -39,14 +39,16 @@ NTSTATUS CompleteAtOnce(IRP* irp, NTSTATUS status) {
 void CompleteBulk(DEVICE_OBJECT* deviceObject, const Direction& d) {
   DEVICE_EXTENSION* ext = Ext(deviceObject);
   KVX_BULK_TRACK& t = ext->*d.track;
-  IRP* irp = ext->*d.slot;
+  IRP* irp = __atomic_load_n(&(ext->*d.slot), __ATOMIC_SEQ_CST);
   KIRQL irql;
   IoAcquireCancelSpinLock(&irql);
   IoSetCancelRoutine(irp, nullptr);
   IoReleaseCancelSpinLock(irql);
+  KeAcquireSpinLock(&t.Lock, &irql);
   irp->IoStatus.Status = t.Status;
   irp->IoStatus.Information = NT_SUCCESS(t.Status) ? t.Moved : 0;
-  ext->*d.slot = nullptr;
+  KeReleaseSpinLock(&t.Lock, irql);
+  __atomic_store_n(&(ext->*d.slot), nullptr, __ATOMIC_SEQ_CST);
   InterlockedDecrement(&(ext->*d.outstanding));
   IoCompleteRequest(irp, d.boost);
 }
@@ -70,7 +72,12 @@ void ResetThenComplete(DEVICE_OBJECT* deviceObject, PVOID context) {
 // The last URB of a request is back: a halted pipe is reset first, on the worker thread.
 void FinishBulk(DEVICE_OBJECT* deviceObject, const Direction& d) {
   DEVICE_EXTENSION* ext = Ext(deviceObject);
-  if ((ext->*d.track).NeedsReset && !InterlockedRead(&ext->Removed)) {
+  KVX_BULK_TRACK& t = ext->*d.track;
+  KIRQL irql;
+  KeAcquireSpinLock(&t.Lock, &irql);
+  bool reset = t.NeedsReset;
+  KeReleaseSpinLock(&t.Lock, irql);
+  if (reset && !InterlockedRead(&ext->Removed)) {
     auto* work = static_cast<ResetWork*>(AllocatePool(sizeof(ResetWork)));
     IO_WORKITEM* item = work ? IoAllocateWorkItem(deviceObject) : nullptr;
     if (item) {
@@ -93,7 +100,7 @@ void EndTrack(KVX_BULK_TRACK& t, NTSTATUS status) {
   KIRQL irql;
   KeAcquireSpinLock(&t.Lock, &irql);
   if (!t.Ended) {
-    t.Ended = true;
+    __atomic_store_n(&t.Ended, true, __ATOMIC_SEQ_CST);
     t.Status = status;
   }
   KeReleaseSpinLock(&t.Lock, irql);
@@ -109,7 +116,7 @@ void StartBulk(DEVICE_OBJECT* deviceObject, IRP* irp, const Direction& d) {
   ULONG sent = 0;
   bool first = true;
   while (sent < t.Length) {
-    if (t.Ended || InterlockedRead(&(ext->*d.cancel))) {
+    if (__atomic_load_n(&t.Ended, __ATOMIC_SEQ_CST) || InterlockedRead(&(ext->*d.cancel))) {
       EndTrack(t, STATUS_CANCELLED);
       break;
     }

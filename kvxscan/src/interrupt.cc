@@ -145,17 +145,18 @@ NTSTATUS WaitOnDeviceEvent(DEVICE_OBJECT* deviceObject, IRP* irp) {
   InterlockedIncrement(&ext->Waiters);
   USHORT packet = PacketSize(ext);
   ULONG outLength = IoGetCurrentIrpStackLocation(irp)->Parameters.DeviceIoControl.OutputBufferLength;
+  auto* out = static_cast<uint8_t*>(irp->AssociatedIrp.SystemBuffer);
+  KIRQL irql;
+  KeAcquireSpinLock(&ext->EventLock, &irql);
   NTSTATUS refusal = STATUS_SUCCESS;
   if (packet == 0 || !ext->InterruptBuffer) refusal = STATUS_CANCELLED;
   else if (outLength < packet) refusal = STATUS_INVALID_PARAMETER;
   if (refusal != STATUS_SUCCESS) {
+    KeReleaseSpinLock(&ext->EventLock, irql);
     InterlockedDecrement(&ext->Waiters);
     return refusal;
   }
-  auto* out = static_cast<uint8_t*>(irp->AssociatedIrp.SystemBuffer);
-  KIRQL irql;
-  KeAcquireSpinLock(&ext->EventLock, &irql);
-  if (ext->EventBuffered && ext->InterruptBuffer) {
+  if (ext->EventBuffered) {
     ULONG length = ext->EventLength;
     std::memcpy(out, ext->InterruptBuffer, length);
     ext->EventBuffered = false;

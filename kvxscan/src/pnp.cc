@@ -118,6 +118,9 @@ void ClearCountersNflags(DEVICE_EXTENSION* ext) {
 
 NTSTATUS SLStartDevice(DEVICE_OBJECT* deviceObject) {
   DEVICE_EXTENSION* ext = Ext(deviceObject);
+  // A start of a running device first ends what runs (the interrupt poll, pending requests):
+  // clearing the slots under them would leave their transfers at the bus for ever.
+  if (ext->ConfigurationHandle && !InterlockedRead(&ext->Stopped)) SLStopDevice(deviceObject);
   ClearCountersNflags(ext);
   NTSTATUS status = SLGetDeviceDescriptor(deviceObject);
   if (NT_SUCCESS(status)) {

@@ -129,13 +129,20 @@ TEST_F(KvxBulk, PipesByFileNameMustExistAndMoveTheWantedWay) {
 
 TEST_F(KvxBulk, AWaitWithAPacketBufferedReturnsItAtOnce) {
   h.scanner().PressButton();
-  for (int i = 0; i < 1000 && !h.ext().EventBuffered; ++i) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  auto buffered = [&] {
+    platform::KIRQL irql;
+    platform::KeAcquireSpinLock(&h.ext().EventLock, &irql);
+    bool b = h.ext().EventBuffered;
+    platform::KeReleaseSpinLock(&h.ext().EventLock, irql);
+    return b;
+  };
+  for (int i = 0; i < 1000 && !buffered(); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(1));
   std::vector<uint8_t> out(8);
   uint32_t n = 0;
   ASSERT_EQ(h.Control(handle, IOCTL_KVX_WAIT_ON_DEVICE_EVENT, {}, out, &n), 0u);
   EXPECT_EQ(n, 8u);
   EXPECT_EQ(out, (std::vector<uint8_t>{1, 1, 0, 0, 0, 0, 0, 0}));
-  EXPECT_FALSE(h.ext().EventBuffered);
+  EXPECT_FALSE(buffered());
   EXPECT_EQ(h.ext().Waiters, 0);
   std::vector<uint8_t> shortOut(7);
   EXPECT_EQ(h.Control(handle, IOCTL_KVX_WAIT_ON_DEVICE_EVENT, {}, shortOut), 87u);

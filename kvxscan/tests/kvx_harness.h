@@ -100,7 +100,7 @@ class KvxHarness {
     }
   }
   // URBs that stay out while the device runs: the interrupt poll.
-  size_t Running() { return fdo() && ext().InterruptIrp ? 1 : 0; }
+  size_t Running() { return fdo() && __atomic_load_n(&ext().InterruptIrp, __ATOMIC_SEQ_CST) ? 1 : 0; }
 
  private:
   platform::testing::TestHost test_;

@@ -151,6 +151,18 @@ TEST(KvxLifecycle, DescriptorsThatDoNotFitFailTheStartAndLeaveNothingBehind) {
   }
 }
 
+// Found by the hostile-device fuzz target: a second start cleared the slot of the running
+// interrupt transfer, which then stayed at the bus with its URB after unload.
+TEST(KvxLifecycle, AStartOfARunningDeviceEndsItsInterruptPollFirst) {
+  KvxHarness h;
+  h.faults().Add({.kind = platform::DeviceFault::Kind::kHostStatus, .opcode = 0, .count = 1});
+  EXPECT_NE(h.pnp().Start(h.pdo()), 0) << "the descriptor request stalls";
+  EXPECT_EQ(h.pnp().Start(h.pdo()), 0);
+  EXPECT_EQ(h.pnp().Remove(h.pdo()), 0);
+  EXPECT_EQ(h.WdmPool(), 0u);
+  EXPECT_EQ(h.kernel().PoolBlocks("Irp "), 0u);
+}
+
 TEST(KvxLifecycle, SetPowerIsAnsweredByTheIoManager) {
   KvxHarness h;
   EXPECT_EQ(h.pnp().SetPower(h.pdo(), 4), 0);

@@ -419,7 +419,7 @@ class Bus final : public UsbBus {
       pipe->halted = true;
       return Finish(job, result.status);
     }
-    if (fault && fault->kind == DeviceFault::Kind::kNulData && in) std::memset(data, 0, moved);
+    if (fault && fault->kind == DeviceFault::Kind::kNulData && in && moved) std::memset(data, 0, moved);
     if (in && moved < requested && !(r.TransferFlags & USBD_SHORT_TRANSFER_OK)) {
       pipe->halted = true;
       return Finish(job, USBD_STATUS_ERROR_SHORT_TRANSFER);
