@@ -183,6 +183,42 @@ TEST_F(KvxBulk, AFailedInterruptTransferEndsAPendingWaitCancelled) {
   EXPECT_EQ(h.ext().InterruptIrp, nullptr) << "polling stops at the first failed transfer";
 }
 
+TEST_F(KvxBulk, TheInterruptPipeByNameReadsEventPackets) {
+  auto events = h.Open("\\\\.\\KvxScan0\\2");
+  ASSERT_NE(events, platform::kInvalidDeviceHandle);
+  h.Settle();
+  // The driver's own poll takes the first packet; this read takes the next.
+  h.scanner().PressButton();
+  h.Settle();
+  std::vector<uint8_t> packet(8);
+  platform::Overlapped ov;
+  uint32_t n = 0;
+  if (!h.paths().ReadOverlapped(events, packet, ov, &n)) {
+    ASSERT_EQ(platform::GetLastError(), 997u);
+    h.scanner().PressButton();
+    ASSERT_TRUE(h.paths().GetOverlappedResult(events, ov, &n, true));
+  }
+  EXPECT_EQ(n, 8u);
+  EXPECT_EQ(packet[0], 1) << "a button event";
+}
+
+TEST(KvxRemoval, ASurpriseRemovedDeviceRefusesNewOpensAndGoesWithItsLastHandle) {
+  KvxHarness h;
+  auto first = h.Open();
+  auto second = h.Open();
+  h.bus().Unplug(h.pdo());
+  EXPECT_EQ(h.Open(), platform::kInvalidDeviceHandle);
+  std::vector<uint8_t> out(4);
+  EXPECT_NE(h.Control(first, IOCTL_KVX_READ_REGISTERS, Bytes(KVX_REGISTER_BLOCK{0, 4, 0}), out), 0u);
+  h.Close(first);
+  EXPECT_NE(h.fdo(), nullptr) << "one handle is still open";
+  h.Close(second);
+  h.Settle();
+  EXPECT_EQ(h.fdo(), nullptr);
+  EXPECT_FALSE(h.paths().Exists("KvxScan0"));
+  EXPECT_EQ(h.WdmPool(), 0u);
+}
+
 // --- Ending pending requests ---
 
 enum class Ender { kCancelIo, kStop, kClose, kUnplug };

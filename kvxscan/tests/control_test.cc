@@ -147,6 +147,31 @@ TEST_F(KvxControl, VendorOutDataComeFromTheCallerAndMayNotPassTheSystemBuffer) {
   EXPECT_EQ(Send(0x80002018, Bytes(in), out), 87u) << "IN data longer than the output";
 }
 
+TEST_F(KvxControl, VendorFlagsChooseTheRecipientAndTheDirection) {
+  std::vector<uint8_t> out(8);
+  struct Case {
+    uint8_t flags;
+    uint8_t requestType;  // what the device sees
+  };
+  for (Case c : {Case{0xC0, 0xC0}, Case{0xC1, 0xC1}, Case{0xC2, 0xC2}, Case{0xC3, 0xC1}}) {
+    KVX_VENDOR_BLOCK block{c.flags, 0x01, 0x1234, 0x0056, 8, 0};
+    Send(0x0022000C, Bytes(block), out);
+    platform::UsbSetup setup = LastSetup();
+    EXPECT_EQ(setup.requestType, c.requestType) << "flags " << int(c.flags) << ": bit 0 interface, else bit 1 endpoint";
+    EXPECT_EQ(setup.value, 0x1234);
+    EXPECT_EQ(setup.index, 0x0056);
+    EXPECT_EQ(setup.length, 8);
+  }
+  KVX_MS_VENDOR_BLOCK ms{0x12345678, 0x10008, 0, 0xABCD0001, 0x01, 0xC0, 1, 0};
+  uint32_t n = 0;
+  ASSERT_EQ(Send(0x0022000C, Bytes(ms), out, &n), 0u);
+  platform::UsbSetup setup = LastSetup();
+  EXPECT_EQ(setup.value, 0x5678) << "low 16 bits";
+  EXPECT_EQ(setup.index, 0x0001);
+  EXPECT_EQ(setup.length, 8);
+  EXPECT_EQ(n, 8u);
+}
+
 TEST_F(KvxControl, PipeSizesAreInterruptBulkInAndBulkOut) {
   std::vector<uint8_t> out(12);
   uint32_t n = 0;
