@@ -4,6 +4,7 @@
 #include <stdexcept>
 
 #include "parallel_ports.h"
+#include "kvx_hardware.h"
 #include "picture.h"
 #include "usb_asics.h"
 #include "platform/aspi/aspi_service.h"
@@ -66,6 +67,7 @@ Machine::Machine(platform::Host& host) {
   }
   UsbAsics::Install(host, path.string());
   InstallParallelPorts(host, path.string());
+  KvxHardware::Attach(host, path.string());
 }
 
 std::shared_ptr<platform::ScsiDevice> Machine::MakeDevice(platform::Host& host,

@@ -89,9 +89,16 @@ bool DevicePaths::Exists(std::string_view name) const {
 
 DeviceHandle DevicePaths::Open(std::string_view path, const DeviceOpen& how) {
   std::shared_ptr<DeviceObject> device;
+  std::string fileName;
   if (path.size() > kDevicePrefix.size() && path.substr(0, kDevicePrefix.size()) == kDevicePrefix) {
     std::lock_guard<std::mutex> lock(mutex_);
-    auto it = devices_.find(ToLowerAscii(path.substr(kDevicePrefix.size())));
+    std::string_view name = path.substr(kDevicePrefix.size());
+    auto it = devices_.find(ToLowerAscii(name));
+    // "\\.\NAME\FILE": a file on the device, whose name the device's open receives.
+    if (size_t slash = name.find('\\'); it == devices_.end() && slash != std::string_view::npos) {
+      it = devices_.find(ToLowerAscii(name.substr(0, slash)));
+      fileName = std::string(name.substr(slash));
+    }
     if (it != devices_.end()) device = it->second;
   }
   if (!device) {
@@ -100,7 +107,9 @@ DeviceHandle DevicePaths::Open(std::string_view path, const DeviceOpen& how) {
   }
   // The device's open runs outside the lock: it may take its own time or register devices.
   uint32_t error = kErrorSuccess;
-  std::unique_ptr<DeviceFile> file = device->Open(how, &error);
+  DeviceOpen withFile = how;
+  if (!fileName.empty()) withFile.fileName = fileName;
+  std::unique_ptr<DeviceFile> file = device->Open(withFile, &error);
   if (!file) {
     SetLastError(error == kErrorSuccess ? kErrorAccessDenied : error);
     return kInvalidDeviceHandle;

@@ -54,6 +54,8 @@ struct DeviceOpen {
   uint32_t share = 0;
   uint32_t creation = kOpenExisting;
   uint32_t flags = 0;
+  // "\\.\NAME\FILE" opens device NAME with the file name "\FILE"; empty for "\\.\NAME".
+  std::string fileName;
 };
 
 // What one request came to: a Win32 error code and the number of bytes moved.
