@@ -166,17 +166,17 @@ NTSTATUS CompleteUrb(DEVICE_OBJECT*, IRP* carrier, PVOID contextPointer, const D
   KeAcquireSpinLock(&t.Lock, &irql);
   if (!t.Ended) {
     if (InterlockedRead(&(ext->*d.cancel)) || urbStatus == USBD_STATUS_CANCELED) {
-      t.Ended = true;
+      __atomic_store_n(&t.Ended, true, __ATOMIC_SEQ_CST);  // StartBulk reads it unlocked
       t.Status = STATUS_CANCELLED;
     } else if (USBD_SUCCESS(urbStatus) && NT_SUCCESS(irpStatus)) {
       t.Moved += moved;
     } else if (urbStatus == USBD_STATUS_ERROR_SHORT_TRANSFER) {
       t.Moved += moved;
-      t.Ended = true;
+      __atomic_store_n(&t.Ended, true, __ATOMIC_SEQ_CST);  // StartBulk reads it unlocked
       t.Status = STATUS_SUCCESS;
       t.NeedsReset = true;
     } else {
-      t.Ended = true;
+      __atomic_store_n(&t.Ended, true, __ATOMIC_SEQ_CST);  // StartBulk reads it unlocked
       t.Status = NT_SUCCESS(irpStatus) ? STATUS_UNSUCCESSFUL : irpStatus;
       t.NeedsReset = urbStatus != USBD_STATUS_DEVICE_GONE;
     }

@@ -130,10 +130,13 @@ TEST_F(KvxBulk, PipesByFileNameMustExistAndMoveTheWantedWay) {
 TEST_F(KvxBulk, AWaitWithAPacketBufferedReturnsItAtOnce) {
   h.scanner().PressButton();
   auto buffered = [&] {
+    // The extension is looked up before the spin lock is taken: the lookup takes the PnP
+    // manager's lock, which its shutdown holds while it takes this spin lock.
+    auto& ext = h.ext();
     platform::KIRQL irql;
-    platform::KeAcquireSpinLock(&h.ext().EventLock, &irql);
-    bool b = h.ext().EventBuffered;
-    platform::KeReleaseSpinLock(&h.ext().EventLock, irql);
+    platform::KeAcquireSpinLock(&ext.EventLock, &irql);
+    bool b = ext.EventBuffered;
+    platform::KeReleaseSpinLock(&ext.EventLock, irql);
     return b;
   };
   for (int i = 0; i < 1000 && !buffered(); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(1));
