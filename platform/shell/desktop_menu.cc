@@ -36,7 +36,7 @@ std::string XmlEscape(std::string_view s) {
   return out;
 }
 
-// Exec arguments with any of these characters are quoted (desktop entry specification).
+// Exec arguments with any of these characters are quoted, as desktop entries require.
 bool NeedsQuotes(std::string_view word) {
   return word.empty() || word.find_first_of(" \t\n\"'\\><~|&;$*?#()`") != std::string_view::npos;
 }
