@@ -15,6 +15,7 @@
 #include "platform/files/files.h"
 #include "platform/profile/profile.h"
 #include "setup_script.h"
+#include "scratch_folder.h"
 
 namespace fs = std::filesystem;
 
@@ -22,9 +23,7 @@ namespace {
 
 fs::path Folder() {
   static fs::path dir = [] {
-    std::error_code ec;
-    const fs::path base = fs::is_directory("/dev/shm", ec) ? "/dev/shm" : fs::temp_directory_path();
-    auto d = base / ("dssetup-script-fuzz-" + std::to_string(getpid()));
+    auto d = ScratchFolder("dssetup-script-fuzz");
     fs::create_directories(d / "a");
     fs::create_directories(d / "c" / "WINDOWS" / "twain_32");
     return d;

@@ -11,6 +11,7 @@
 #include "address_list.h"
 #include "platform/files/files.h"
 #include "platform/profile/profile.h"
+#include "scratch_folder.h"
 
 namespace {
 void Check(bool ok) {
@@ -19,11 +20,7 @@ void Check(bool ok) {
 
 std::filesystem::path Folder() {
   static std::filesystem::path dir = [] {
-    std::error_code ec;
-    const std::filesystem::path base = std::filesystem::is_directory("/dev/shm", ec)
-                                           ? "/dev/shm"
-                                           : std::filesystem::temp_directory_path();
-    auto d = base / ("portcard-fuzz-" + std::to_string(getpid()));
+    auto d = ScratchFolder("portcard-fuzz");
     std::filesystem::create_directories(d / "WINDOWS");
     return d;
   }();

@@ -10,16 +10,13 @@
 
 #include "platform/files/files.h"
 #include "platform/profile/profile.h"
+#include "scratch_folder.h"
 
 namespace {
 std::filesystem::path Folder() {
   static std::filesystem::path dir = [] {
-    // On a memory file system where there is one: every run writes the file three times, each
-    // write synced, which a disk makes the whole cost of a run.
-    std::error_code ec;
-    const std::filesystem::path base =
-        std::filesystem::is_directory("/dev/shm", ec) ? "/dev/shm" : std::filesystem::temp_directory_path();
-    auto d = base / ("profile-fuzz-" + std::to_string(getpid()));
+    // Every run writes the file three times, each write synced.
+    auto d = ScratchFolder("profile-fuzz");
     std::filesystem::create_directories(d / "WINDOWS");
     return d;
   }();

@@ -9,15 +9,12 @@
 #include <string>
 
 #include "platform/shell/program_manager.h"
+#include "scratch_folder.h"
 
 namespace fs = std::filesystem;
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  static const fs::path base = [] {
-    std::error_code ec;
-    const fs::path tmp = fs::is_directory("/dev/shm", ec) ? "/dev/shm" : fs::temp_directory_path();
-    return tmp / ("progman-fuzz-" + std::to_string(getpid()));
-  }();
+  static const fs::path base = ScratchFolder("progman-fuzz");
   std::error_code ec;
   fs::remove_all(base, ec);
   const fs::path menu = base / "menu";
