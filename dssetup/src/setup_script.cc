@@ -38,8 +38,12 @@ bool SetupScript::CopyToWorkingCopy() {
   if (!content) return false;
   // Started from the Windows folder itself: the script is its own working copy, and is left.
   if (SameAsSource()) return true;
-  if (!copied_ && !keptOld_ && files_.Exists(paths_.WorkingScript())) {
-    files_.DeleteFile(BackupPath());
+  if (!copied_ && !keptOld_ && files_.Exists(BackupPath())) {
+    // An earlier run ended before it put the script it kept aside back (it was stopped, or that
+    // last step failed): the kept script is the one to put back, and the file in its place is
+    // that run's working copy, free to be overwritten.
+    keptOld_ = true;
+  } else if (!copied_ && !keptOld_ && files_.Exists(paths_.WorkingScript())) {
     keptOld_ = files_.MoveFile(paths_.WorkingScript(), BackupPath());
     if (!keptOld_) return false;  // never overwrite a script we could not keep aside
   }
@@ -48,8 +52,13 @@ bool SetupScript::CopyToWorkingCopy() {
 }
 
 void SetupScript::RemoveWorkingCopy() {
-  if (copied_) files_.DeleteFile(paths_.WorkingScript());
-  if (keptOld_) files_.MoveFile(BackupPath(), paths_.WorkingScript());
+  // The kept script takes the working copy's place in one step: a deletion first that went
+  // through, followed by a move that failed, would leave neither in place.
+  if (keptOld_) {
+    files_.ReplaceFile(BackupPath(), paths_.WorkingScript());
+  } else if (copied_) {
+    files_.DeleteFile(paths_.WorkingScript());
+  }
   copied_ = keptOld_ = false;
 }
 
