@@ -6,6 +6,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <type_traits>
 
 #include "platform/kernel/wdm.h"
 #include "platform/usb/usb.h"
@@ -134,6 +135,7 @@ constexpr bool Field(size_t offset, size_t wantOffset, size_t wantSize) {
 }
 using X = DEVICE_EXTENSION;
 static_assert(sizeof(void*) == 8, "the native layout below is the 64-bit one");
+static_assert(std::is_standard_layout_v<X>, "offsetof below needs a standard-layout extension");
 // Pipe information record (original 20 bytes): packet size, address, interval, type, handle,
 // maximum transfer, flags.
 static_assert(sizeof(platform::USBD_PIPE_INFORMATION) == 24);
