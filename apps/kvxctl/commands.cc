@@ -122,7 +122,7 @@ int Info(const Args&) {
   Session s;
   auto h = s.Open();
   if (h == platform::kInvalidDeviceHandle) return kExitNoDevice;
-  std::vector<uint8_t> version(12), descriptors(64);
+  std::vector<uint8_t> version(sizeof(KVX_VERSION)), descriptors(sizeof(KVX_DESCRIPTORS));
   uint32_t n = 0, d = 0;
   if (!s.Control(h, IOCTL_KVX_GET_VERSION, {}, version, &n) || !s.Control(h, IOCTL_KVX_GET_VERSION, {}, descriptors, &d)) {
     return kExitRequestFailed;
@@ -130,10 +130,18 @@ int Info(const Args&) {
   KVX_VERSION v;
   std::memcpy(&v, version.data(), sizeof v);
   std::cout << "version " << v.Major << "." << v.Minor << "." << v.Build << "\n";
-  std::cout << "device descriptor        " << Hex(descriptors.data(), 18) << "\n";
-  std::cout << "configuration descriptor " << Hex(descriptors.data() + 18, 9) << "\n";
-  std::cout << "interface descriptor     " << Hex(descriptors.data() + 27, 9) << "\n";
-  for (uint32_t at = 36; at + 7 <= d; at += 7) std::cout << "endpoint descriptor      " << Hex(descriptors.data() + at, 7) << "\n";
+  // The reply is the driver's descriptor block, laid out as the shared header says.
+  const uint8_t* block = descriptors.data();
+  std::cout << "device descriptor        "
+            << Hex(block + offsetof(KVX_DESCRIPTORS, Device), sizeof(platform::USB_DEVICE_DESCRIPTOR)) << "\n";
+  std::cout << "configuration descriptor "
+            << Hex(block + offsetof(KVX_DESCRIPTORS, Configuration), sizeof(platform::USB_CONFIGURATION_DESCRIPTOR)) << "\n";
+  std::cout << "interface descriptor     "
+            << Hex(block + offsetof(KVX_DESCRIPTORS, Interface), sizeof(platform::USB_INTERFACE_DESCRIPTOR)) << "\n";
+  constexpr uint32_t kEndpoint = sizeof(platform::USB_ENDPOINT_DESCRIPTOR);
+  for (uint32_t at = offsetof(KVX_DESCRIPTORS, Endpoints); at + kEndpoint <= d; at += kEndpoint) {
+    std::cout << "endpoint descriptor      " << Hex(block + at, kEndpoint) << "\n";
+  }
   return kExitOk;
 }
 

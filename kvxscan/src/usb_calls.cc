@@ -53,7 +53,8 @@ uint8_t GetIndexFromPipeType(DEVICE_EXTENSION* ext, ULONG pipeType, uint8_t dire
 
 // The pipe of a read or write: the last character of the file name ("\2") or the index cached
 // in the file object; without a name, the first bulk pipe of the direction. A named pipe must
-// exist and move data the wanted way.
+// exist and move data the wanted way. Only an index within the pipe table is cached: the cache
+// keeps 3 bits, so "\9" cached would come back as pipe 1 on the handle's next request.
 NTSTATUS GetIndexFromPipeFile(DEVICE_EXTENSION* ext, IRP* irp, ULONG pipeType, uint8_t direction,
                               uint8_t* index) {
   FILE_OBJECT* file = IoGetCurrentIrpStackLocation(irp)->FileObject;
@@ -65,6 +66,7 @@ NTSTATUS GetIndexFromPipeFile(DEVICE_EXTENSION* ext, IRP* irp, ULONG pipeType, u
     char16_t last = file->FileName.Buffer[file->FileName.Length / 2 - 1];
     if (last < u'0' || last > u'9') return STATUS_INVALID_PARAMETER;
     wanted = last - u'0';
+    if (wanted >= static_cast<int>(kMaxPipes)) return STATUS_INVALID_PARAMETER;
     file->FsContext = reinterpret_cast<PVOID>(uintptr_t{kPipeContextMark} + static_cast<uintptr_t>(wanted));
   }
   if (wanted < 0) {

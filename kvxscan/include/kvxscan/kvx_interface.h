@@ -6,6 +6,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <type_traits>
 
 #include "platform/kernel/wdm.h"
 #include "platform/usb/usb.h"
@@ -71,9 +72,6 @@ static_assert(sizeof(KVX_MS_VENDOR_BLOCK) == 20);
 static_assert(sizeof(KVX_VERSION) == 12);
 static_assert(sizeof(KVX_PIPE_SIZES) == 12);
 static_assert(sizeof(KVX_DESCRIPTORS) == 64);
-static_assert(offsetof(KVX_DESCRIPTORS, Configuration) == 18);
-static_assert(offsetof(KVX_DESCRIPTORS, Interface) == 27);
-static_assert(offsetof(KVX_DESCRIPTORS, Endpoints) == 36);
 
 inline constexpr uint32_t kMaxPipes = 4;
 inline constexpr uint8_t kNoPipe = 255;
@@ -124,5 +122,59 @@ struct DEVICE_EXTENSION {
   KVX_BULK_TRACK Read;
   KVX_BULK_TRACK Write;
 };
+
+// The extension's layout, row by row in the order of the original 32-bit extension (its offsets
+// in the comments). The descriptor block keeps every byte where the version request expects it:
+// original offsets 84 to 147 are the block's offsets 0 to 63. Everything else is native: a
+// pointer or handle takes 8 bytes and is aligned to 8, so each 4-byte pointer of the original
+// moves what follows it; the counters and flags keep their widths.
+namespace layout {
+template <class T>
+constexpr bool Field(size_t offset, size_t wantOffset, size_t wantSize) {
+  return offset == wantOffset && sizeof(T) == wantSize;
+}
+using X = DEVICE_EXTENSION;
+static_assert(sizeof(void*) == 8, "the native layout below is the 64-bit one");
+static_assert(std::is_standard_layout_v<X>, "offsetof below needs a standard-layout extension");
+// Pipe information record (original 20 bytes): packet size, address, interval, type, handle,
+// maximum transfer, flags.
+static_assert(sizeof(platform::USBD_PIPE_INFORMATION) == 24);
+static_assert(offsetof(platform::USBD_PIPE_INFORMATION, MaximumPacketSize) == 0);
+static_assert(offsetof(platform::USBD_PIPE_INFORMATION, EndpointAddress) == 2);
+static_assert(offsetof(platform::USBD_PIPE_INFORMATION, Interval) == 3);
+static_assert(offsetof(platform::USBD_PIPE_INFORMATION, PipeType) == 4 && sizeof(platform::USBD_PIPE_TYPE) == 4);
+static_assert(offsetof(platform::USBD_PIPE_INFORMATION, PipeHandle) == 8);
+static_assert(offsetof(platform::USBD_PIPE_INFORMATION, MaximumTransferSize) == 16);
+static_assert(offsetof(platform::USBD_PIPE_INFORMATION, PipeFlags) == 20);
+// The descriptor block, byte-exact: original offset minus 84.
+static_assert(offsetof(KVX_DESCRIPTORS, Device) == 84 - 84 && sizeof(KVX_DESCRIPTORS::Device) == 18);
+static_assert(offsetof(KVX_DESCRIPTORS, Configuration) == 102 - 84 && sizeof(KVX_DESCRIPTORS::Configuration) == 9);
+static_assert(offsetof(KVX_DESCRIPTORS, Interface) == 111 - 84 && sizeof(KVX_DESCRIPTORS::Interface) == 9);
+static_assert(offsetof(KVX_DESCRIPTORS, Endpoints) == 120 - 84 && sizeof(KVX_DESCRIPTORS::Endpoints) == 28);
+static_assert(sizeof(KVX_DESCRIPTORS) == 148 - 84 && alignof(KVX_DESCRIPTORS) == 1);
+// The extension.                                                                    original
+static_assert(Field<decltype(X::TopOfStackDeviceObject)>(offsetof(X, TopOfStackDeviceObject), 0, 8));  //   0, 4
+static_assert(Field<decltype(X::PipeInfo)>(offsetof(X, PipeInfo), 8, 4 * 24));                        //   4, 80
+static_assert(Field<decltype(X::Descriptors)>(offsetof(X, Descriptors), 104, 64));                    //  84, 64
+static_assert(Field<decltype(X::ConfigurationHandle)>(offsetof(X, ConfigurationHandle), 168, 8));     // 148, 4
+static_assert(Field<decltype(X::DeviceEventIrp)>(offsetof(X, DeviceEventIrp), 176, 8));               // 152, 4
+static_assert(Field<decltype(X::InterruptIrp)>(offsetof(X, InterruptIrp), 184, 8));                   // 156, 4
+static_assert(Field<decltype(X::EventBuffered)>(offsetof(X, EventBuffered), 192, 1));                 // 160, 1
+static_assert(Field<decltype(X::InterruptBuffer)>(offsetof(X, InterruptBuffer), 200, 8));             // 164, 4
+static_assert(Field<decltype(X::NumberOfEndpoints)>(offsetof(X, NumberOfEndpoints), 208, 2));         // 168, 2
+static_assert(Field<decltype(X::InstanceDigit)>(offsetof(X, InstanceDigit), 210, 2));                 // 170, 2
+static_assert(Field<decltype(X::Stopped)>(offsetof(X, Stopped), 212, 4));                             // 172, 4
+static_assert(Field<decltype(X::Removed)>(offsetof(X, Removed), 216, 4));                             // 176, 4
+static_assert(Field<decltype(X::ReadCancel)>(offsetof(X, ReadCancel), 220, 4));                       // 180, 4
+static_assert(Field<decltype(X::WriteCancel)>(offsetof(X, WriteCancel), 224, 4));                     // 184, 4
+static_assert(Field<decltype(X::OpenCount)>(offsetof(X, OpenCount), 228, 4));                         // 188, 4
+static_assert(Field<decltype(X::Waiters)>(offsetof(X, Waiters), 232, 4));                             // 192, 4
+static_assert(Field<decltype(X::ReadIrp)>(offsetof(X, ReadIrp), 240, 8));                             // 196, 4
+static_assert(Field<decltype(X::ReadsOutstanding)>(offsetof(X, ReadsOutstanding), 248, 4));           // 200, 4
+static_assert(Field<decltype(X::WriteIrp)>(offsetof(X, WriteIrp), 256, 8));                           // 204, 4
+static_assert(Field<decltype(X::WritesOutstanding)>(offsetof(X, WritesOutstanding), 264, 4));         // 208, 4
+// What the driver adds starts after the original's last field (original size 212).
+static_assert(offsetof(X, PhysicalDeviceObject) == 272);
+}  // namespace layout
 
 }  // namespace kvxscan
