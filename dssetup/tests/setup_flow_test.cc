@@ -114,7 +114,14 @@ TEST_F(FlowTest, NewerInstalledFileIsKeptUnlessConfirmed) {
   ui().ExpectDialog("VersionDlg", [](DialogDriver& d) {
     EXPECT_EQ(d.Text(1016), "Version: 3.0.0.0");
     EXPECT_EQ(d.Text(1017), "Version: 2.1.0.7");
+    platform::UserInterface& windows = d.ui();
+    const platform::Hwnd setupWindow = windows.GetParent(d.dialog());
+    EXPECT_TRUE(windows.IsWindowVisible(setupWindow));
+    windows.ShowWindow(setupWindow, platform::SW_HIDE);  // put away while the question waits
     d.Click(2);
+    // Closing hides the question itself and brings the setup window back.
+    EXPECT_FALSE(windows.IsWindowVisible(d.dialog()));
+    EXPECT_TRUE(windows.IsWindowVisible(setupWindow));
   });
   ui().ExpectMessageBox("KV-TWAIN Setup", "disk 2", IDOK);
   ui().ExpectDialog("PORT_SETUP", IDOK);
