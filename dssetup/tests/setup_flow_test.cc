@@ -51,6 +51,18 @@ TEST_F(FlowTest, ScsiInstallInEnglishEndsWithFinalDialog) {
   // A newer ASPI layer is there: no installer, no restart.
   EXPECT_TRUE(platform::Shell::Of(host_.host()).Starts().empty());
   EXPECT_FALSE(host_.host().system().RestartRequested());
+
+  // The program group's one item opens the applet that was installed and registered.
+  platform::Shell& shell = platform::Shell::Of(host_.host());
+  ASSERT_EQ(shell.programManager().groups().size(), 1u);
+  const platform::ProgramGroup& group = shell.programManager().groups().begin()->second;
+  ASSERT_EQ(group.items.size(), 1u);
+  EXPECT_EQ(group.items[0].commandLine, "control.exe kvctrl32.cpl");
+  ui().ExpectMessageBox("Control Panel", "Opened C:\\WINDOWS\\Kvctrl32.cpl (version 1.2.0.0)",
+                        IDOK);
+  EXPECT_EQ(shell.WinExec(group.items[0].commandLine, platform::SW_SHOWNORMAL), 33u);
+  EXPECT_TRUE(ui().Unmet().empty()) << ui().Unmet().front();
+  EXPECT_EQ(shell.Starts().back().exitCode, 0);
 }
 
 TEST_F(FlowTest, MissingAspiLayerStartsTheCheckedInstallerAndOffersARestart) {
