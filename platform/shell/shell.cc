@@ -132,6 +132,8 @@ bool Shell::DdeUninitialize(DdeInstance instance) {
 DdeConversation Shell::DdeConnect(DdeInstance instance, std::string_view service,
                                   std::string_view topic) {
   if (!instances_.contains(instance)) return 0;
+  // No server answering the initiate.
+  if (host_.faults().Check(fault_point::kShellDdeConnect, service)) return 0;
   if (strcasecmp(std::string(service).c_str(), "PROGMAN") != 0 ||
       strcasecmp(std::string(topic).c_str(), "PROGMAN") != 0) {
     return 0;

@@ -71,6 +71,8 @@ class Shell : public HostService {
   // --- DDE (client side). The only service and topic is "PROGMAN".
   DdeInstance DdeInitialize();
   bool DdeUninitialize(DdeInstance instance);
+  // 0 when nobody serves the service and topic (fault point "shell.connect": the server does
+  // not answer).
   DdeConversation DdeConnect(DdeInstance instance, std::string_view service,
                              std::string_view topic);
   bool DdeDisconnect(DdeConversation conversation);
