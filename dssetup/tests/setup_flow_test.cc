@@ -187,6 +187,9 @@ TEST_F(FlowTest, ReadOnlyDestinationIsAFileNotFoundForTheDestination) {
   });
   ui().ExpectDialog("ExitDlg", 2);
   EXPECT_EQ(RunSetup(), 1);
+  EXPECT_TRUE(ui().Unmet().empty()) << ui().Unmet().front();
+  EXPECT_FALSE(host_.host().files().Exists("C:\\WINDOWS\\SETUP.INI"));
+  EXPECT_EQ(Read("C:\\WINDOWS\\KVCTRL32.CPL"), "old applet");
 }
 
 TEST_F(FlowTest, CancelOnWelcomeAsksAndGoesBackOrLeaves) {
