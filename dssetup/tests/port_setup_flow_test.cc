@@ -232,3 +232,39 @@ TEST_F(FlowTest, IdentityReadWhoseAbortStaysPendingIsGivenUp) {
 
 }  // namespace
 }  // namespace dssetup
+
+namespace dssetup {
+namespace {
+
+class NtScsiFlowTest : public testing::FlowTest {
+ protected:
+  NtScsiFlowTest() : FlowTest(testing::kScsiScannerMachine, "nt4") {}
+};
+
+// On NT the port is set up only with a layer there, old or new; the installer runs either way.
+TEST_F(NtScsiFlowTest, OldLayerIsSearchedBeforeItIsReplaced) {
+  Prepare(0x00040000, 969);
+  ExpectChoices(1);
+  ui().ExpectMessageBox("KV-TWAIN Setup", "disk 2", IDOK);
+  ui().ExpectDialog("PORT_SETUP", IDOK);
+  ui().ExpectDialog("PORT_INFO_SCSI", IDOK);
+  ui().ExpectDialog("RebootDlg", 2);
+  ASSERT_EQ(RunSetup(), 0);
+  EXPECT_TRUE(ui().Unmet().empty()) << ui().Unmet().front();
+  EXPECT_EQ(Kvt("ScanOptions", "SCSIHAID"), "1");
+  EXPECT_EQ(platform::Shell::Of(host_.host()).Starts().size(), 1u);
+}
+
+TEST_F(NtScsiFlowTest, WithoutTheLayerThePortIsLeftAndTheInstallerRuns) {
+  Prepare(0);
+  ExpectChoices(1);
+  ui().ExpectMessageBox("KV-TWAIN Setup", "disk 2", IDOK);
+  ui().ExpectDialog("RebootDlg", 2);
+  ASSERT_EQ(RunSetup(), 0);
+  EXPECT_TRUE(ui().Unmet().empty()) << ui().Unmet().front();
+  EXPECT_EQ(Kvt("ScanOptions", "SCSIID"), "2");  // the installed file's record, untouched
+  EXPECT_EQ(platform::Shell::Of(host_.host()).Starts().size(), 1u);
+}
+
+}  // namespace
+}  // namespace dssetup

@@ -124,6 +124,8 @@ TEST_F(FlowTest, NewerInstalledFileIsKeptUnlessConfirmed) {
   host_.WriteFile("C:\\WINDOWS\\KVSCAN32.DLL", "no version resource");
   ExpectChoices(1);
   ui().ExpectDialog("VersionDlg", [](DialogDriver& d) {
+    EXPECT_EQ(d.Text(1014), "C:\\WINDOWS\\twain_32\\KVTWAIN.DS");
+    EXPECT_EQ(d.Text(1015), "A:\\KVTWAIN\\KVTWAIN.D_");
     EXPECT_EQ(d.Text(1016), "Version: 3.0.0.0");
     EXPECT_EQ(d.Text(1017), "Version: 2.1.0.7");
     platform::UserInterface& windows = d.ui();
