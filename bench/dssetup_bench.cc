@@ -3,9 +3,14 @@
 //                            emulated high-speed interface (word counter, 16-bit data), MB/s;
 //   ParallelRead/standard    the same replies by the byte handshake, the peer: `vs_standard`
 //                            is the high-speed throughput over it in this run;
-//   UnattendedInstall        a whole install from the medium on a fresh machine (English, one
-//                            model, the scanner on SCSI) under the virtual clock; reports the
-//                            virtual seconds the install took beside the wall time.
+//   UnattendedInstall/...    a whole install from the medium on a fresh Windows 98 machine
+//                            (English, one model) under the virtual clock, reporting the virtual
+//                            seconds it took (`virtual_s`), the part of them that is the search's
+//                            own 300 ms pause before each SCSI target (`pauses_s`) and the rest
+//                            (`other_s`): `default_machine` is the goal's case (the default
+//                            machine.ini with its setup scanner line enabled, target 6 of the
+//                            first adapter); `parallel_port` and `absent` are the worst cases,
+//                            where the search passes every SCSI target first.
 #include <benchmark/benchmark.h>
 
 #include <chrono>
@@ -15,6 +20,7 @@
 #include <vector>
 
 #include "flow_fixture.h"
+#include "machine_description.h"
 #include "parallel_identity_scanner.h"
 #include "parallel_transport.h"
 #include "platform/ports/ports.h"
@@ -74,42 +80,92 @@ void BM_ParallelReadHighSpeed(benchmark::State& state) {
   ParallelRead(state, true);
 }
 
-// A flow test's fixture without GoogleTest's runner: the same fresh machine and answers.
+// Where the scanner is for one install: the default machine (machine.ini as a fresh root writes
+// it) with the setup's scanner where that file keeps it ready, one line away, on target 6 of the
+// first adapter; the same machine with the scanner on the parallel port instead; and without it.
+enum class Placement { kDefaultMachine, kParallelPort, kAbsent };
+
+std::string MachineFor(Placement placement) {
+  std::string machine(emulator::DefaultMachineText());
+  if (placement == Placement::kDefaultMachine) {
+    const size_t at = machine.find(";target6=identity");
+    if (at != std::string::npos) machine.erase(at, 1);
+  }
+  if (placement == Placement::kParallelPort) machine += "\n[ports]\nidentity=0x378,standard\n";
+  return machine;
+}
+
+// A flow test's fixture without GoogleTest's runner: a fresh Windows 98 machine, the medium in
+// drive A: and the answers of a person who installs one model in English.
 class Install : public dssetup::testing::FlowTest {
  public:
+  explicit Install(const std::string& machine) : FlowTest(machine.c_str()) {}
   void TestBody() override {}
-  int Run() {
+  int Run(Placement placement) {
     setenv("SCANSUITE_BIN", SCANSUITE_BENCH_BIN, 1);
     Prepare();
     ExpectChoices(1);
     ui().ExpectMessageBox("KV-TWAIN Setup", "disk 2", platform::IDOK);
     ui().ExpectDialog("PORT_SETUP", platform::IDOK);
-    ui().ExpectDialog("PORT_INFO_SCSI", platform::IDOK);
-    ui().ExpectDialog("FinalDlg", platform::IDOK);
+    switch (placement) {
+      case Placement::kDefaultMachine:
+        ui().ExpectDialog("PORT_INFO_SCSI", platform::IDOK);
+        ui().ExpectDialog("FinalDlg", platform::IDOK);
+        break;
+      case Placement::kParallelPort:
+        ui().ExpectDialog("PORT_INFO_LPT", platform::IDOK);
+        break;
+      case Placement::kAbsent:
+        // The record keeps the last parallel port tried: no restart, no closing dialog.
+        ui().ExpectDialog("NO_SCANNER_PORT", 2);
+        break;
+    }
     const uint64_t start = host_.clock().NowMs();
     const int result = RunSetup();
     virtualMs = host_.clock().NowMs() - start;
-    return result;
+    return result == 0 && ui().Unmet().empty() ? 0 : 1;
   }
   uint64_t virtualMs = 0;
 };
 
-void BM_UnattendedInstall(benchmark::State& state) {
+// `targets` is how many SCSI targets the search passes before it stops, each after the pause of
+// 300 ms the search makes before every inquiry: `pauses_s` is that share of `virtual_s`.
+void UnattendedInstall(benchmark::State& state, Placement placement, int targets) {
+  const std::string machine = MachineFor(placement);
   uint64_t virtualMs = 0;
   for (auto _ : state) {
-    Install install;
-    if (install.Run() != 0) {
+    Install install(machine);
+    if (install.Run(placement) != 0) {
       state.SkipWithError("install failed");
       break;
     }
     virtualMs = install.virtualMs;
   }
   state.counters["virtual_s"] = static_cast<double>(virtualMs) / 1000.0;
+  state.counters["pauses_s"] = targets * 0.3;
+  state.counters["other_s"] = static_cast<double>(virtualMs) / 1000.0 - targets * 0.3;
+}
+
+// The default machine's two ASPI adapters (the SCSI host adapter and the parallel-to-SCSI
+// adapter) have 7 targets each.
+void BM_InstallDefaultMachine(benchmark::State& state) {
+  UnattendedInstall(state, Placement::kDefaultMachine, 7);
+}
+void BM_InstallScannerOnParallelPort(benchmark::State& state) {
+  UnattendedInstall(state, Placement::kParallelPort, 14);
+}
+void BM_InstallScannerAbsent(benchmark::State& state) {
+  UnattendedInstall(state, Placement::kAbsent, 14);
 }
 
 }  // namespace
 
 BENCHMARK(BM_ParallelReadStandard)->Name("ParallelRead/standard")->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_ParallelReadHighSpeed)->Name("ParallelRead/highspeed")->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_UnattendedInstall)->Name("UnattendedInstall")->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_InstallDefaultMachine)->Name("UnattendedInstall/default_machine")
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_InstallScannerOnParallelPort)->Name("UnattendedInstall/parallel_port")
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_InstallScannerAbsent)->Name("UnattendedInstall/absent")
+    ->Unit(benchmark::kMillisecond);
 BENCHMARK_MAIN();

@@ -3,6 +3,7 @@
 #include <strings.h>
 
 #include <cstring>
+#include <mutex>
 #include <vector>
 
 #include "platform/clock/clock.h"
@@ -15,6 +16,9 @@ struct AspiLayer::Request {
   platform::SRB_ExecSCSICmd srb{};
   platform::Event event;
   std::vector<uint8_t> data;
+  // The layer is done with the block and the event: the request ended inside the send, or its
+  // event was taken.
+  bool settled = false;
 };
 
 bool IsOrvexScanner(const std::string& name) {
@@ -35,8 +39,18 @@ AspiLayer::AspiLayer(platform::Modules& modules, platform::Clock& clock)
 }
 
 AspiLayer::~AspiLayer() {
+  KeepUntilReleased(std::move(abandoned_));
   if (module_) modules_.FreeLibrary(module_);
-  abandoned_.clear();
+}
+
+void AspiLayer::KeepUntilReleased(std::list<std::unique_ptr<Request>> requests) {
+  static std::mutex mutex;
+  // Never destroyed: a request the layer still holds at exit must not be freed under it.
+  static auto* kept = new std::list<std::unique_ptr<Request>>;
+  std::lock_guard<std::mutex> lock(mutex);
+  kept->splice(kept->end(), requests);
+  // The event is set last, under its own lock: once it shows, the layer has let go.
+  kept->remove_if([](const std::unique_ptr<Request>& r) { return r->event.IsSet(); });
 }
 
 int AspiLayer::AdapterCount() const {
@@ -54,17 +68,25 @@ bool AspiLayer::Execute(Request& r) {
   r.srb.SRB_BufLen = static_cast<uint32_t>(r.data.size());
   r.srb.SRB_BufPointer = r.data.data();
   r.srb.SRB_PostProc = &r.event;
-  send_(&r.srb);
-  if (r.srb.SRB_Status == platform::SS_PENDING &&
-      r.event.Wait(kAspiTimeoutMs) == platform::WaitResult::kTimeout) {
-    platform::SRB_Abort abort{};
-    abort.SRB_Cmd = platform::SC_ABORT_SRB;
-    abort.SRB_HaId = r.srb.SRB_HaId;
-    abort.SRB_ToAbort = &r.srb;
-    send_(&abort);
-    return false;
+  // What the send answers, not the block: a request completed on the layer's worker shows its
+  // status before its event has been set.
+  if (send_(&r.srb) != platform::SS_PENDING ||
+      r.event.Wait(kAspiTimeoutMs) == platform::WaitResult::kSignaled) {
+    r.settled = true;
+    return r.srb.SRB_Status == platform::SS_COMP;
   }
-  return r.srb.SRB_Status == platform::SS_COMP;
+  Abort(r);
+  return false;
+}
+
+void AspiLayer::Abort(Request& r) {
+  platform::SRB_Abort abort{};
+  abort.SRB_Cmd = platform::SC_ABORT_SRB;
+  abort.SRB_HaId = r.srb.SRB_HaId;
+  abort.SRB_ToAbort = &r.srb;
+  send_(&abort);
+  // An abort that takes sets the event at once; one that stays pending gets the same time-out.
+  r.settled = r.event.Wait(kAspiTimeoutMs) == platform::WaitResult::kSignaled;
 }
 
 std::string AspiLayer::Inquiry(int adapter, int target) {
@@ -82,7 +104,7 @@ std::string AspiLayer::Inquiry(int adapter, int target) {
     name.assign(reinterpret_cast<const char*>(r->data.data() + 8), 24);
     name = name.substr(0, name.find('\0'));
   }
-  if (r->srb.SRB_Status == platform::SS_PENDING) abandoned_.push_back(std::move(r));
+  if (!r->settled) abandoned_.push_back(std::move(r));
   return name;
 }
 
@@ -98,7 +120,7 @@ bool AspiLayer::Read(int adapter, int target, uint8_t* buffer, uint16_t length) 
   r->data.assign(length, 0);
   const bool ok = Execute(*r);
   if (ok) std::memcpy(buffer, r->data.data(), length);
-  if (r->srb.SRB_Status == platform::SS_PENDING) abandoned_.push_back(std::move(r));
+  if (!r->settled) abandoned_.push_back(std::move(r));
   return ok;
 }
 
@@ -116,7 +138,7 @@ bool AspiLayer::Write(int adapter, int target, const uint8_t* buffer, uint16_t l
     r->data.assign(buffer, buffer + length);
     const bool ok = Execute(*r);
     const bool retry = (r->srb.SenseArea[2] & 0x02) != 0;
-    if (r->srb.SRB_Status == platform::SS_PENDING) abandoned_.push_back(std::move(r));
+    if (!r->settled) abandoned_.push_back(std::move(r));
     if (ok) return true;
     if (!retry) return false;
   }

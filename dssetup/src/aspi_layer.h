@@ -2,9 +2,10 @@
 // inquiry and unloaded afterwards; inquiry of a target and the 6-byte READ and WRITE commands
 // that carry the identity exchange.
 //
-// A request that times out is aborted. An abort that itself stays pending is given up on after
-// the same time-out; the request block and its event are then kept until the layer is unloaded,
-// since the layer may still complete into them.
+// A request that times out is aborted, and ends through its event: at once when the abort takes.
+// An abort that itself stays pending gets the same time-out; then the request is given up on,
+// and its block and event are kept for as long as the layer may still complete into them (until
+// it sets the event), beyond this object if need be.
 #pragma once
 
 #include <cstdint>
@@ -50,6 +51,10 @@ class AspiLayer {
  private:
   struct Request;
   bool Execute(Request& request);
+  // Aborts a request that timed out and waits for it to end.
+  void Abort(Request& request);
+  // Keeps requests given up on until the layer sets their events; frees those it has.
+  static void KeepUntilReleased(std::list<std::unique_ptr<Request>> requests);
 
   platform::Modules& modules_;
   platform::Clock& clock_;

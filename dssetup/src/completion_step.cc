@@ -25,6 +25,7 @@ constexpr uint32_t kAspiMinimumBuild = 970;
 bool SetupFlow::AspiNeedsInstalling() {
   const std::string layer = paths_.system + "\\wnaspi32.dll";
   auto file = File::Open(host_.files(), layer, File::Mode::kRead);
+  aspiPresent_ = file != nullptr;
   if (!file) return true;
   const FileVersion v = InstalledFileVersion(host_.files(), layer).value_or(FileVersion{});
   return v.ms < kAspiMinimumMs || v.ls < kAspiMinimumBuild;
@@ -36,7 +37,8 @@ void SetupFlow::PortSetupAndFinish() {
     host_.files().DeleteFile(paths_.windows + "\\TWUNK_32.EXE");
   }
   aspiNeedsInstall_ = AspiNeedsInstalling();
-  if (!aspiNeedsInstall_ || platform_ == WindowsPlatform::kWin9x) PortSetup();
+  // An old layer is still a layer: its adapters can be searched before it is replaced.
+  if (aspiPresent_ || platform_ == WindowsPlatform::kWin9x) PortSetup();
   const bool nt = platform_ != WindowsPlatform::kWin9x;
   if ((restartAdvised_ || nt) && aspiNeedsInstall_) StartAspiInstaller();
   SendProgramManagerCommands();

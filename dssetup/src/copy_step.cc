@@ -146,6 +146,10 @@ bool SetupFlow::ConfirmOlderVersion(const std::string& installed, const std::str
       return 1;
     }
     if (m == WM_COMMAND && ((wp & 0xFFFF) == 1 || (wp & 0xFFFF) == 2)) {
+      // Closing hides the question and brings the setup window back, in case it was put away
+      // while the question waited.
+      ui_.ShowWindow(d, SW_HIDE);
+      ui_.ShowWindow(ui_.GetParent(d), SW_RESTORE);
       ui_.EndDialog(d, static_cast<intptr_t>(wp & 0xFFFF));
       return 1;
     }

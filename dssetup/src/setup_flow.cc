@@ -51,6 +51,11 @@ int SetupFlow::Run() {
                              [this](Hwnd w, uint32_t m, WParam wp, LParam lp) {
                                return WindowProc(w, m, wp, lp);
                              });
+  // The window is made hidden and shown once it exists, as a program's start shows its window.
+  if (window_) {
+    ui_.ShowWindow(window_, SW_SHOWNORMAL);
+    ui_.UpdateWindow(window_);
+  }
   Msg msg;
   while (window_ && ui_.GetMessage(&msg, 0, 0, 0) > 0) ui_.DispatchMessage(msg);
   return finished_ ? 0 : 1;

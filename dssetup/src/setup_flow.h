@@ -113,6 +113,7 @@ class SetupFlow {
   std::vector<int> chosen_;  // model indexes, at most 16
   std::vector<std::string> modelNames_;
   int currentDisk_ = 0;
+  bool aspiPresent_ = false;  // wnaspi32.dll could be opened
   bool aspiNeedsInstall_ = false;
   bool restartAdvised_ = true;
   bool finished_ = false;

@@ -70,3 +70,32 @@ TEST(AspiLayerTest, WithoutTheLayerNothingIsSent) {
 
 }  // namespace
 }  // namespace dssetup
+
+namespace dssetup {
+namespace {
+
+TEST(AspiLayerTest, AbortThatStaysPendingIsGivenUpAfterASecondTimeOut) {
+  platform::testing::TestHost host(Machine());
+  platform::DeviceFault never;
+  never.kind = platform::DeviceFault::Kind::kNeverComplete;
+  host.host().faults().Device("hba1", 6).Add(never);
+  host.host().faults().FailEvery(platform::fault_point::kAspiAbort);
+  {
+    AspiLayer aspi(host.host().modules(), host.clock());
+    const uint64_t start = host.clock().NowMs();
+    EXPECT_EQ(aspi.Inquiry(1, 6), "");
+    // 20 s for the request, 20 s more for the abort; then the layer is not waited on.
+    EXPECT_EQ(host.clock().NowMs() - start, 40000u);
+    EXPECT_EQ(host.host().faults().Checks(platform::fault_point::kAspiAbort), 1u);
+  }
+  // The given-up request still sits in the layer, its block kept: new requests are not taken
+  // for it, and the scanner answers once it behaves.
+  host.host().faults().ClearAll();
+  for (int i = 0; i < 3; ++i) {
+    AspiLayer again(host.host().modules(), host.clock());
+    EXPECT_TRUE(IsOrvexScanner(again.Inquiry(1, 6)));
+  }
+}
+
+}  // namespace
+}  // namespace dssetup

@@ -2,6 +2,7 @@
 // closing dialogs that follow from it.
 #include "flow_fixture.h"
 #include "platform/shell/shell.h"
+#include "platform/faults/faults.h"
 
 namespace dssetup {
 namespace {
@@ -148,6 +149,121 @@ TEST_F(HighSpeedPortFlowTest, ManualParallelPageProbesThePortItIsMovedTo) {
     beeped |= shown.kind == platform::ScriptedUi::Shown::Kind::kBeep;
   }
   EXPECT_TRUE(beeped);
+}
+
+}  // namespace
+}  // namespace dssetup
+
+namespace dssetup {
+namespace {
+
+using testing::FlowTest;
+
+// The program manager's failures are reported one by one and the setup goes on.
+TEST_F(FlowTest, ProgramManagerThatDoesNotAnswerIsReportedForEachCommand) {
+  Prepare();
+  host_.host().faults().FailEvery(platform::fault_point::kShellDdeConnect);
+  ExpectChoices(1);
+  ui().ExpectMessageBox("KV-TWAIN Setup", "disk 2", IDOK);
+  ui().ExpectDialog("PORT_SETUP", IDOK);
+  ui().ExpectDialog("PORT_INFO_SCSI", IDOK);
+  ui().ExpectMessageBox("Error", "SendShellCommand(Orvex Scanner) failed!", IDOK);
+  ui().ExpectMessageBox("Error", "SendShellCommand(AddItem failed!)", IDOK);
+  ui().ExpectMessageBox("Error", "SendShellCommand(ShowGroup failed!)", IDOK);
+  ui().ExpectDialog("FinalDlg", IDOK);
+  ASSERT_EQ(RunSetup(), 0);
+  EXPECT_TRUE(ui().Unmet().empty()) << ui().Unmet().front();
+  std::vector<std::string> errors;
+  for (const auto& shown : ui().History()) {
+    if (shown.key == "Error") errors.push_back(shown.text);
+  }
+  EXPECT_EQ(errors, (std::vector<std::string>{"SendShellCommand(Orvex Scanner) failed!",
+                                              "SendShellCommand(AddItem failed!)",
+                                              "SendShellCommand(ShowGroup failed!)"}));
+  EXPECT_TRUE(platform::Shell::Of(host_.host()).programManager().groups().empty());
+  EXPECT_FALSE(std::filesystem::exists(host_.root() / "menu" / "applications"));
+  // The steps after the group still ran.
+  EXPECT_EQ(Ini("C:\\WINDOWS\\CONTROL.INI", "MMCPL", "KVG_TWAIN32"), "C:\\WINDOWS\\Kvctrl32.cpl");
+  EXPECT_EQ(Kvt("Options", "Language"), "ENG");
+}
+
+TEST_F(FlowTest, AddItemThatTimesOutIsReportedAndTheGroupIsStillShown) {
+  Prepare();
+  host_.host().faults().FailNth(platform::fault_point::kShellDde, 2);
+  ExpectChoices(1);
+  ui().ExpectMessageBox("KV-TWAIN Setup", "disk 2", IDOK);
+  ui().ExpectDialog("PORT_SETUP", IDOK);
+  ui().ExpectDialog("PORT_INFO_SCSI", IDOK);
+  ui().ExpectMessageBox("Error", "SendShellCommand(AddItem failed!)", IDOK);
+  ui().ExpectDialog("FinalDlg", IDOK);
+  const uint64_t start = host_.clock().NowMs();
+  ASSERT_EQ(RunSetup(), 0);
+  EXPECT_TRUE(ui().Unmet().empty()) << ui().Unmet().front();
+  // 14 targets searched, 300 ms before each, and the transaction's 1000 ms time-out.
+  EXPECT_EQ(host_.clock().NowMs() - start, 14 * 300u + 1000u);
+  const auto& groups = platform::Shell::Of(host_.host()).programManager().groups();
+  ASSERT_EQ(groups.size(), 1u);
+  EXPECT_EQ(groups.begin()->second.name, "Orvex Scanner");
+  EXPECT_TRUE(groups.begin()->second.items.empty());
+  EXPECT_EQ(host_.host().faults().Checks(platform::fault_point::kShellDde), 3u);
+}
+
+// The scanner answers the search but its identity reply never comes, and the abort of that read
+// stays pending: the read is given up on, the found port stands, the setup finishes.
+TEST_F(FlowTest, IdentityReadWhoseAbortStaysPendingIsGivenUp) {
+  Prepare();
+  platform::DeviceFault never;
+  never.kind = platform::DeviceFault::Kind::kNeverComplete;
+  never.opcode = 0x08;  // READ: the identity reply
+  host_.host().faults().Device("hba1", 6).Add(never);
+  host_.host().faults().FailEvery(platform::fault_point::kAspiAbort);
+  ExpectChoices(1);
+  ui().ExpectMessageBox("KV-TWAIN Setup", "disk 2", IDOK);
+  ui().ExpectDialog("PORT_SETUP", IDOK);
+  ui().ExpectDialog("FinalDlg", IDOK);  // no PORT_INFO_SCSI: the identity is unknown
+  const uint64_t start = host_.clock().NowMs();
+  ASSERT_EQ(RunSetup(), 0);
+  EXPECT_TRUE(ui().Unmet().empty()) << ui().Unmet().front();
+  EXPECT_EQ(host_.clock().NowMs() - start, 14 * 300u + 2 * 20000u);
+  EXPECT_EQ(Kvt("ScanOptions", "ScanDeviceType"), "0");
+  EXPECT_EQ(Kvt("ScanOptions", "SCSIID"), "6");
+  EXPECT_EQ(Kvt("ScanOptions", "SCSIHAID"), "1");
+}
+
+}  // namespace
+}  // namespace dssetup
+
+namespace dssetup {
+namespace {
+
+class NtScsiFlowTest : public testing::FlowTest {
+ protected:
+  NtScsiFlowTest() : FlowTest(testing::kScsiScannerMachine, "nt4") {}
+};
+
+// On NT the port is set up only with a layer there, old or new; the installer runs either way.
+TEST_F(NtScsiFlowTest, OldLayerIsSearchedBeforeItIsReplaced) {
+  Prepare(0x00040000, 969);
+  ExpectChoices(1);
+  ui().ExpectMessageBox("KV-TWAIN Setup", "disk 2", IDOK);
+  ui().ExpectDialog("PORT_SETUP", IDOK);
+  ui().ExpectDialog("PORT_INFO_SCSI", IDOK);
+  ui().ExpectDialog("RebootDlg", 2);
+  ASSERT_EQ(RunSetup(), 0);
+  EXPECT_TRUE(ui().Unmet().empty()) << ui().Unmet().front();
+  EXPECT_EQ(Kvt("ScanOptions", "SCSIHAID"), "1");
+  EXPECT_EQ(platform::Shell::Of(host_.host()).Starts().size(), 1u);
+}
+
+TEST_F(NtScsiFlowTest, WithoutTheLayerThePortIsLeftAndTheInstallerRuns) {
+  Prepare(0);
+  ExpectChoices(1);
+  ui().ExpectMessageBox("KV-TWAIN Setup", "disk 2", IDOK);
+  ui().ExpectDialog("RebootDlg", 2);
+  ASSERT_EQ(RunSetup(), 0);
+  EXPECT_TRUE(ui().Unmet().empty()) << ui().Unmet().front();
+  EXPECT_EQ(Kvt("ScanOptions", "SCSIID"), "2");  // the installed file's record, untouched
+  EXPECT_EQ(platform::Shell::Of(host_.host()).Starts().size(), 1u);
 }
 
 }  // namespace

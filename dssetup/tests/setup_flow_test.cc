@@ -51,6 +51,18 @@ TEST_F(FlowTest, ScsiInstallInEnglishEndsWithFinalDialog) {
   // A newer ASPI layer is there: no installer, no restart.
   EXPECT_TRUE(platform::Shell::Of(host_.host()).Starts().empty());
   EXPECT_FALSE(host_.host().system().RestartRequested());
+
+  // The program group's one item opens the applet that was installed and registered.
+  platform::Shell& shell = platform::Shell::Of(host_.host());
+  ASSERT_EQ(shell.programManager().groups().size(), 1u);
+  const platform::ProgramGroup& group = shell.programManager().groups().begin()->second;
+  ASSERT_EQ(group.items.size(), 1u);
+  EXPECT_EQ(group.items[0].commandLine, "control.exe kvctrl32.cpl");
+  ui().ExpectMessageBox("Control Panel", "Opened C:\\WINDOWS\\Kvctrl32.cpl (version 1.2.0.0)",
+                        IDOK);
+  EXPECT_EQ(shell.WinExec(group.items[0].commandLine, platform::SW_SHOWNORMAL), 33u);
+  EXPECT_TRUE(ui().Unmet().empty()) << ui().Unmet().front();
+  EXPECT_EQ(shell.Starts().back().exitCode, 0);
 }
 
 TEST_F(FlowTest, MissingAspiLayerStartsTheCheckedInstallerAndOffersARestart) {
@@ -112,9 +124,18 @@ TEST_F(FlowTest, NewerInstalledFileIsKeptUnlessConfirmed) {
   host_.WriteFile("C:\\WINDOWS\\KVSCAN32.DLL", "no version resource");
   ExpectChoices(1);
   ui().ExpectDialog("VersionDlg", [](DialogDriver& d) {
+    EXPECT_EQ(d.Text(1014), "C:\\WINDOWS\\twain_32\\KVTWAIN.DS");
+    EXPECT_EQ(d.Text(1015), "A:\\KVTWAIN\\KVTWAIN.D_");
     EXPECT_EQ(d.Text(1016), "Version: 3.0.0.0");
     EXPECT_EQ(d.Text(1017), "Version: 2.1.0.7");
+    platform::UserInterface& windows = d.ui();
+    const platform::Hwnd setupWindow = windows.GetParent(d.dialog());
+    EXPECT_TRUE(windows.IsWindowVisible(setupWindow));
+    windows.ShowWindow(setupWindow, platform::SW_HIDE);  // put away while the question waits
     d.Click(2);
+    // Closing hides the question itself and brings the setup window back.
+    EXPECT_FALSE(windows.IsWindowVisible(d.dialog()));
+    EXPECT_TRUE(windows.IsWindowVisible(setupWindow));
   });
   ui().ExpectMessageBox("KV-TWAIN Setup", "disk 2", IDOK);
   ui().ExpectDialog("PORT_SETUP", IDOK);
@@ -168,6 +189,9 @@ TEST_F(FlowTest, ReadOnlyDestinationIsAFileNotFoundForTheDestination) {
   });
   ui().ExpectDialog("ExitDlg", 2);
   EXPECT_EQ(RunSetup(), 1);
+  EXPECT_TRUE(ui().Unmet().empty()) << ui().Unmet().front();
+  EXPECT_FALSE(host_.host().files().Exists("C:\\WINDOWS\\SETUP.INI"));
+  EXPECT_EQ(Read("C:\\WINDOWS\\KVCTRL32.CPL"), "old applet");
 }
 
 TEST_F(FlowTest, CancelOnWelcomeAsksAndGoesBackOrLeaves) {

@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "bus.h"
+#include "platform/faults/faults.h"
 #include "platform/aspi/aspi_service.h"
 #include "request_table.h"
 #include "srb_status.h"
@@ -44,6 +45,8 @@ uint8_t AspiService::HostAdapterInquiry(AspiLayer layer, SRB_HAInquiry* srb) {
 
 uint8_t AspiService::AbortRequest(AspiLayer layer, SRB_Abort* srb) {
   if (!BusAt(layer, srb->SRB_HaId)) return StoreStatus(srb, SS_INVALID_HA);
+  // An adapter that never gets round to the abort: it stays pending, the request untouched.
+  if (host_.faults().Check(fault_point::kAspiAbort)) return StoreStatus(srb, SS_PENDING);
   void* target = srb->SRB_ToAbort;
   const bool aborted = target && requests_->Abort(target, layer, srb->SRB_HaId);
   return StoreStatus(srb, aborted ? SS_COMP : SS_ABORT_FAIL);

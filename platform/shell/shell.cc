@@ -2,6 +2,7 @@
 
 #include <strings.h>
 
+#include <algorithm>
 #include <cctype>
 #include <chrono>
 #include <ctime>
@@ -9,6 +10,7 @@
 #include <sstream>
 
 #include "platform/clock/clock.h"
+#include "platform/shell/control_panel.h"
 #include "platform/faults/faults.h"
 #include "platform/files/files.h"
 #include "platform/system/system.h"
@@ -48,12 +50,23 @@ Shell& Shell::Of(Host& host) {
   return host.FindOrAttach<Shell>([&] { return std::make_unique<Shell>(host); });
 }
 
-Shell::Shell(Host& host) : host_(host), progman_(DesktopMenu(host.root() / "menu", host.root())) {}
+Shell::Shell(Host& host) : host_(host), progman_(DesktopMenu(host.root() / "menu", host.root())) {
+  // The program manager's items for control-panel applets start it.
+  RegisterSystemProgram(std::string(kControlPanelProgram),
+                        [&host](const std::vector<std::string>& args) {
+                          return RunControlPanel(host, args);
+                        });
+}
 
 Shell::~Shell() = default;
 
 void Shell::RegisterProgram(std::string fileName, Program program) {
   programs_[Upper(std::move(fileName))] = std::move(program);
+}
+
+void Shell::RegisterSystemProgram(std::string fileName, Program program) {
+  systemPrograms_.push_back(Upper(fileName));
+  RegisterProgram(std::move(fileName), std::move(program));
 }
 
 std::optional<std::string> Shell::FindProgram(const std::string& name, uint32_t* error) const {
@@ -71,6 +84,11 @@ std::optional<std::string> Shell::FindProgram(const std::string& name, uint32_t*
   }
   for (const std::string& candidate : candidates) {
     if (files.Exists(candidate) && !files.IsDirectory(candidate)) return candidate;
+  }
+  const bool bare = program.find_first_of("\\/:") == std::string::npos;
+  if (bare && std::find(systemPrograms_.begin(), systemPrograms_.end(), Upper(program)) !=
+                  systemPrograms_.end()) {
+    return host_.system().WindowsFolder() + "\\" + program;
   }
   const std::string& only = candidates.front();
   const size_t slash = only.find_last_of('\\');
@@ -114,6 +132,8 @@ bool Shell::DdeUninitialize(DdeInstance instance) {
 DdeConversation Shell::DdeConnect(DdeInstance instance, std::string_view service,
                                   std::string_view topic) {
   if (!instances_.contains(instance)) return 0;
+  // No server answering the initiate.
+  if (host_.faults().Check(fault_point::kShellDdeConnect, service)) return 0;
   if (strcasecmp(std::string(service).c_str(), "PROGMAN") != 0 ||
       strcasecmp(std::string(topic).c_str(), "PROGMAN") != 0) {
     return 0;

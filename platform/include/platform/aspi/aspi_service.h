@@ -23,6 +23,8 @@
 //  - A request refused at once (bad adapter, no device, bad fields) gets its status without its
 //    event being set: only an accepted request completes through the event.
 //  - A device outcome that never completes leaves the request pending until SC_ABORT_SRB.
+//  - Fault point "aspi.abort" makes SC_ABORT_SRB stay pending without touching its request, as
+//    an adapter that never gets round to an abort does.
 //  - Every entry point is safe to call from any thread.
 #pragma once
 

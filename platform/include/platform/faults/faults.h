@@ -42,6 +42,8 @@ inline constexpr std::string_view kFileDelete = "files.delete";  // deleting a f
 inline constexpr std::string_view kMemoryAllocate = "memory.allocate";  // work memory blocks
 inline constexpr std::string_view kRegistryStore = "registry.store";    // a statement of the store
 inline constexpr std::string_view kShellDde = "shell.dde";  // a DDE execute transaction
+inline constexpr std::string_view kShellDdeConnect = "shell.connect";  // a DDE conversation
+inline constexpr std::string_view kAspiAbort = "aspi.abort";  // an abort that stays pending
 }  // namespace fault_point
 
 class Faults {

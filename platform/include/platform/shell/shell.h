@@ -56,17 +56,23 @@ class Shell : public HostService {
   ~Shell() override;
 
   // --- WinExec. The program is the command line's first word (".EXE" added when it has no
-  // extension); a name without a folder is looked for in the current, Windows and system folders.
+  // extension); a name without a folder is looked for in the current, Windows and system folders,
+  // where Windows's own programs (RegisterSystemProgram) always are.
   // 3 when its folder does not exist, 2 when the file does not, 11 when it is not a program (no
   // "MZ" image and no program of ours); otherwise the start is recorded and 33 returned.
   uint32_t WinExec(std::string_view commandLine, int show);
   // Registers a program of ours by file name ("ASPIINST.EXE"), matched without regard to case.
   void RegisterProgram(std::string fileName, Program program);
+  // Registers a program that comes with Windows (the shell registers CONTROL.EXE itself): named
+  // without a folder it is found in the Windows folder even where no file stands there.
+  void RegisterSystemProgram(std::string fileName, Program program);
   const std::vector<ProgramStart>& Starts() const { return starts_; }
 
   // --- DDE (client side). The only service and topic is "PROGMAN".
   DdeInstance DdeInitialize();
   bool DdeUninitialize(DdeInstance instance);
+  // 0 when nobody serves the service and topic (fault point "shell.connect": the server does
+  // not answer).
   DdeConversation DdeConnect(DdeInstance instance, std::string_view service,
                              std::string_view topic);
   bool DdeDisconnect(DdeConversation conversation);
@@ -86,6 +92,7 @@ class Shell : public HostService {
   Host& host_;
   ProgramManager progman_;
   std::map<std::string, Program> programs_;  // by upper-case file name
+  std::vector<std::string> systemPrograms_;  // upper-case file names of Windows's own
   std::vector<ProgramStart> starts_;
   std::map<DdeInstance, bool> instances_;
   std::map<DdeConversation, DdeInstance> conversations_;

@@ -112,6 +112,7 @@ inline constexpr uint32_t PM_NOYIELD = 0x2;
 inline constexpr int SW_HIDE = 0;
 inline constexpr int SW_SHOWNORMAL = 1;
 inline constexpr int SW_SHOW = 5;
+inline constexpr int SW_RESTORE = 9;  // shown again at its normal place
 
 // Window styles.
 inline constexpr uint32_t WS_POPUP = 0x80000000u;
