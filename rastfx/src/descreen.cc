@@ -14,23 +14,22 @@
 namespace rastfx {
 namespace {
 
-// Columns of the vertical pass worked on together: as many as keep the window's rows of them in
-// the first-level cache (kRingBudget), at least one block of the vector loops, at most kMaxStrip.
+// The image is filtered in bands of rows: the vertical pass over a band, strip of columns by strip,
+// into a band of work rows, then the horizontal pass over the band straight into the caller's rows.
+// Each strip keeps its own ring of the caller's rows in double from band to band: a row enters it
+// once, just before the first window that reaches it (so before its band overwrites it), and leaves
+// it when no later window does. The work band stays in the second-level cache.
+constexpr uint32_t kBandRows = 64;
+
+// Columns of a strip: as many as keep the window's rows of them in the first-level cache
+// (kRingBudget), at least one block of the vector loops, at most kMaxStrip.
 constexpr size_t kRingBudget = 32 * 1024;
 constexpr size_t kMinStrip = 64;
 constexpr size_t kMaxStrip = 1024;
 
 // Caller's rows read ahead of the one being converted, so that their bytes are on the way while
 // the windows before them are summed.
-constexpr uint32_t kPrefetchRows = 4;
-
-struct Work {
-  uint8_t* image;  // height x stride bytes
-  double* row;     // one row of the work image in double
-  double* ring;    // a strip of the caller's rows in double, the window's rows of it at a time
-  size_t ringRows;
-  size_t strip;
-};
+constexpr uint32_t kPrefetchRows = 12;
 
 size_t Align(size_t n) { return (n + 63) / 64 * 64; }
 
@@ -42,12 +41,25 @@ size_t Strip(size_t ringRows) {
   return strip;
 }
 
-Work Layout(void* memory, size_t imageBytes, size_t rowBytes, size_t ringRows) {
+struct Work {
+  uint8_t* band;     // kBandRows work rows of `pitch` bytes
+  size_t pitch;
+  double* row;       // one work row in double
+  double* rings;     // each strip's ring: ringRows x strip doubles
+  size_t ringRows;
+  size_t strip;
+};
+
+// Strips x ring rows x strip doubles, the band and one row in double.
+size_t RingDoubles(size_t n, size_t ringRows, size_t strip) { return (n + strip - 1) / strip * ringRows * strip; }
+
+Work Layout(void* memory, size_t n, size_t ringRows) {
   auto* base = static_cast<uint8_t*>(memory);
   Work w;
-  w.image = base;
-  w.row = reinterpret_cast<double*>(base + Align(imageBytes));
-  w.ring = w.row + Align(rowBytes);  // ringRows x strip
+  w.pitch = Align(n);
+  w.band = base;
+  w.row = reinterpret_cast<double*>(base + kBandRows * w.pitch);
+  w.rings = w.row + w.pitch;
   w.ringRows = ringRows;
   w.strip = Strip(ringRows);
   return w;
@@ -61,38 +73,37 @@ struct Taps {
   std::vector<double> weights;
 };
 
-// Bytes [c0, c0 + len) of row y of the work image from the caller's rows y - top .. y + bottom,
-// read from the ring.
-void VerticalStripRow(const Work& w, size_t len, uint32_t y, uint32_t height, const DescreenKernel& k,
-                      Taps& taps, uint8_t* out) {
+// Bytes [c0, c0 + len) of row y after the vertical pass from the caller's rows y - top ..
+// y + bottom, read from the strip's ring.
+void VerticalStripRow(const double* ring, const Work& w, size_t len, uint32_t y, uint32_t height,
+                      const DescreenKernel& k, Taps& taps, uint8_t* out) {
   uint32_t top = std::min(y, k.radius);
   uint32_t bottom = std::min(k.radius, height - 1 - y);
   taps.sources.clear();
   taps.weights.clear();
   for (uint32_t t = y - top; t <= y + bottom; ++t) {
-    taps.sources.push_back(w.ring + (t % w.ringRows) * w.strip);
+    taps.sources.push_back(ring + (t % w.ringRows) * w.strip);
     taps.weights.push_back(k.weights[t > y ? t - y : y - t]);
   }
   WindowSums(taps.sources.data(), taps.weights.data(), taps.sources.size(), len,
              k.cumulative[top] + k.cumulative[bottom] + 1.0, out);
 }
 
-// The vertical pass over one strip of columns, every row.
-void VerticalStrip(const uint8_t* rows, size_t stride, size_t c0, size_t len, uint32_t height,
-                   const DescreenKernel& k, const Work& w, Taps& taps) {
-  // The caller's rows enter the ring in double once each, just before the first window that
-  // reaches them; a row leaves it when no later window does.
-  uint32_t converted = 0;
-  for (uint32_t y = 0; y < height; ++y) {
+// The vertical pass over one strip of columns for rows [y0, y1). `converted`: the strip's rows
+// already in its ring.
+void VerticalStrip(const uint8_t* rows, size_t stride, size_t c0, size_t len, uint32_t y0, uint32_t y1,
+                   uint32_t height, const DescreenKernel& k, const Work& w, uint32_t& converted, Taps& taps) {
+  double* ring = w.rings + c0 / w.strip * w.ringRows * w.strip;
+  for (uint32_t y = y0; y < y1; ++y) {
     uint32_t needed = uint32_t(std::min<uint64_t>(uint64_t(y) + k.radius + 1, height));
     for (; converted < needed; ++converted) {
       if (converted + kPrefetchRows < height) {
         const uint8_t* ahead = rows + size_t(converted + kPrefetchRows) * stride + c0;
         for (size_t b = 0; b < len; b += 64) __builtin_prefetch(ahead + b);
       }
-      ToDouble(w.ring + (converted % w.ringRows) * w.strip, rows + size_t(converted) * stride + c0, len);
+      ToDouble(ring + (converted % w.ringRows) * w.strip, rows + size_t(converted) * stride + c0, len);
     }
-    VerticalStripRow(w, len, y, height, k, taps, w.image + size_t(y) * stride + c0);
+    VerticalStripRow(ring, w, len, y, height, k, taps, w.band + size_t(y - y0) * w.pitch + c0);
   }
 }
 
@@ -139,27 +150,31 @@ void HorizontalRow(const uint8_t* in, uint8_t* out, uint32_t width, uint32_t bpp
 }  // namespace
 
 uint64_t DescreenWorkBytes(uint32_t bytesPerPixel, uint32_t width, uint32_t height, uint32_t radius) {
-  uint64_t stride = DescreenStride(width, bytesPerPixel);
-  uint64_t n = Align(uint64_t(width) * bytesPerPixel);
+  uint64_t pitch = Align(uint64_t(width) * bytesPerPixel);
   size_t ringRows = RingRows(radius, height);
-  return Align(stride * height) + (n + uint64_t(ringRows) * Strip(ringRows)) * sizeof(double);
+  return kBandRows * pitch +
+         (pitch + RingDoubles(size_t(width) * bytesPerPixel, ringRows, Strip(ringRows))) * sizeof(double);
 }
 
 void DescreenRows(uint8_t* rows, uint32_t bpp, uint32_t width, uint32_t height,
                   const DescreenKernel& k, void* memory) {
   size_t stride = DescreenStride(width, bpp);
   size_t n = size_t(width) * bpp;
-  Work w = Layout(memory, stride * height, n, RingRows(k.radius, height));
+  Work w = Layout(memory, n, RingRows(k.radius, height));
   Taps taps;
   taps.sources.reserve(2 * size_t(k.radius) + 1);
   taps.weights.reserve(2 * size_t(k.radius) + 1);
-  for (size_t c0 = 0; c0 < n; c0 += w.strip) {
-    VerticalStrip(rows, stride, c0, std::min(w.strip, n - c0), height, k, w, taps);
-  }
-  // The caller's rows were read until the last strip's last window: from here on the horizontal
-  // pass writes its bytes straight over them, padding bytes left as they are.
-  for (uint32_t y = 0; y < height; ++y) {
-    HorizontalRow(w.image + size_t(y) * stride, rows + size_t(y) * stride, width, bpp, k, taps, w.row);
+  std::vector<uint32_t> converted((n + w.strip - 1) / w.strip, 0);
+  for (uint32_t y0 = 0; y0 < height; y0 += kBandRows) {
+    uint32_t y1 = std::min(height, y0 + kBandRows);
+    for (size_t c0 = 0; c0 < n; c0 += w.strip) {
+      VerticalStrip(rows, stride, c0, std::min(w.strip, n - c0), y0, y1, height, k, w, converted[c0 / w.strip], taps);
+    }
+    // Every strip's ring holds the caller's rows up to y1 - 1 + r: rows y0 .. y1 - 1 take their
+    // filtered bytes, padding bytes left as they are.
+    for (uint32_t y = y0; y < y1; ++y) {
+      HorizontalRow(w.band + size_t(y - y0) * w.pitch, rows + size_t(y) * stride, width, bpp, k, taps, w.row);
+    }
   }
 }
 
