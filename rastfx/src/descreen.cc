@@ -122,7 +122,7 @@ void EdgePixel(const double* row, uint32_t x, uint32_t width, uint32_t bpp, cons
   }
 }
 
-// Row `in` of the work image filtered along its length into `out`, the caller's row.
+// Work row `in` filtered along its length into `out`, the caller's row.
 void HorizontalRow(const uint8_t* in, uint8_t* out, uint32_t width, uint32_t bpp, const DescreenKernel& k,
                    Taps& taps, double* row) {
   size_t n = size_t(width) * bpp;
