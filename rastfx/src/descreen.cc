@@ -81,9 +81,13 @@ void VerticalStripRow(const double* ring, const Work& w, size_t len, uint32_t y,
   uint32_t bottom = std::min(k.radius, height - 1 - y);
   taps.sources.clear();
   taps.weights.clear();
+  // The ring's slot of row t, stepped rather than divided for: this runs for every strip of
+  // every row.
+  size_t slot = (y - top) % w.ringRows;
   for (uint32_t t = y - top; t <= y + bottom; ++t) {
-    taps.sources.push_back(ring + (t % w.ringRows) * w.strip);
+    taps.sources.push_back(ring + slot * w.strip);
     taps.weights.push_back(k.weights[t > y ? t - y : y - t]);
+    if (++slot == w.ringRows) slot = 0;
   }
   WindowSums(taps.sources.data(), taps.weights.data(), taps.sources.size(), len,
              k.cumulative[top] + k.cumulative[bottom] + 1.0, out);
