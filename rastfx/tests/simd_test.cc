@@ -1,5 +1,5 @@
-// The descreen as the library runs it (vector clones chosen for this machine) against the same
-// source built for the baseline instruction set without compiler vector code: every byte equal,
+// The descreen as the library runs it (the vector build chosen for this machine) against the same
+// source built for the baseline instruction set, which divides every quotient: every byte equal,
 // on widths and radii that reach every block size and tail of the vector loops.
 #include <gtest/gtest.h>
 
