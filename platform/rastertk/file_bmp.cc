@@ -1,5 +1,7 @@
 // BMP files: a 14-byte file header, then a packed DIB (header, colour table) and the rows where
-// the file header's offset says.
+// the file header's offset says. Files with top-down rows are read; files are written bottom-up.
+#include <algorithm>
+#include <cstdint>
 #include <cstring>
 
 #include "image.h"
@@ -15,6 +17,13 @@ uint32_t Le32(const std::string& bytes, size_t at) {
   return v;
 }
 
+// Swaps the first row with the last, and so on inwards.
+void TurnOver(Image& image) {
+  for (int32_t top = 0, bottom = image.height - 1; top < bottom; ++top, --bottom) {
+    std::swap_ranges(image.Row(top), image.Row(top) + image.stride, image.Row(bottom));
+  }
+}
+
 }  // namespace
 
 int32_t DecodeBmp(const std::string& bytes, std::unique_ptr<Image>* out) {
@@ -24,6 +33,11 @@ int32_t DecodeBmp(const std::string& bytes, std::unique_ptr<Image>* out) {
   uint64_t pixelsAt = Le32(bytes, 10);
   DibHeader header;
   std::memcpy(&header, bytes.data() + kFileHeaderSize, sizeof header);
+  // A negative height is a file whose rows run top-down: read as its bottom-up twin and turned
+  // over afterwards. The most negative height has no positive twin and is refused as any
+  // non-positive height is.
+  bool topDown = header.height < 0 && header.height != INT32_MIN;
+  if (topDown) header.height = -header.height;
   uint32_t colors = 0;
   if (int32_t r = CheckDibHeader(header, &colors); r != kRasterSuccess) return r;
   uint64_t tableAt = kFileHeaderSize + uint64_t(header.size);
@@ -35,7 +49,9 @@ int32_t DecodeBmp(const std::string& bytes, std::unique_ptr<Image>* out) {
   }
   const auto* data = reinterpret_cast<const uint8_t*>(bytes.data());
   int32_t r = ImageFromDib(header, data + tableAt, data + pixelsAt, out);
-  if (r == kRasterSuccess) (*out)->sourceFormat = kFormatBmp;
+  if (r != kRasterSuccess) return r;
+  if (topDown) TurnOver(**out);
+  (*out)->sourceFormat = kFormatBmp;
   return r;
 }
 

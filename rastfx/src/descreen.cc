@@ -1,111 +1,71 @@
 // The descreen filter's two passes. Each output byte is a sum of products taken in window order
 // (top to bottom, left to right) and then divided, exactly as the plain definition reads; the
-// loops only change which bytes are worked on together, never the order of one byte's terms,
-// so the vector code the compiler makes gives the same bytes as the plain loops.
+// passes only choose which bytes are worked on together (window_sums.cc), never the order of one
+// byte's terms.
 #include <algorithm>
 #include <cmath>
-#include <cstring>
 #include <vector>
 
 #include "descreen.h"
 #include "platform/host/host.h"
 #include "platform/memory/memory.h"
-
-// The hot loops are built for the vector units of the machine they run on, picked at load time.
-// Contraction into fused multiply-adds is off for the whole library (CMakeLists.txt), so every
-// build rounds each product and each sum on its own.
-// A build may define RASTFX_CLONES itself (empty: the baseline instruction set only).
-#ifndef RASTFX_CLONES
-#if defined(__x86_64__) && !defined(__clang__)
-#define RASTFX_CLONES __attribute__((target_clones("avx512f", "avx2", "default")))
-#else
-#define RASTFX_CLONES
-#endif
-#endif
+#include "window_sums.h"
 
 namespace rastfx {
 namespace {
 
-// Output bytes worked on together: their sums stay in vector registers across the whole window.
-// Eight doubles a vector (GCC's and Clang's vector extension: split into what the target has);
-// element-wise arithmetic rounds each lane exactly as the plain expression would.
-typedef double Lanes __attribute__((vector_size(64)));
-constexpr size_t kLaneCount = sizeof(Lanes) / sizeof(double);
-typedef int32_t Ints __attribute__((vector_size(kLaneCount * sizeof(int32_t))));
-constexpr size_t kWide = 2;  // vectors summed side by side: enough to cover an addition's latency
+// The image is filtered in bands of rows: the vertical pass over a band, strip of columns by strip,
+// into a band of work rows, then the horizontal pass over the band straight into the caller's rows.
+// Each strip keeps its own ring of the caller's rows in double from band to band: a row enters it
+// once, just before the first window that reaches it (so before its band overwrites it), and leaves
+// it when no later window does. The work band stays in the second-level cache.
+constexpr uint32_t kBandRows = 64;
 
-// Columns of the vertical pass worked on together: the window's rows of them stay in the
-// second-level cache however wide the page.
-constexpr size_t kStrip = 1024;
+// Columns of a strip: as many as keep the window's rows of them in the first-level cache
+// (kRingBudget), at least one block of the vector loops, at most kMaxStrip.
+constexpr size_t kRingBudget = 32 * 1024;
+constexpr size_t kMinStrip = 64;
+constexpr size_t kMaxStrip = 1024;
 
-struct Work {
-  uint8_t* image;  // height x stride bytes
-  double* row;     // one row of the work image in double
-  double* ring;    // a strip of the caller's rows in double, the window's rows of it at a time
-  size_t ringRows;
-};
+// Caller's rows read ahead of the one being converted, so that their bytes are on the way while
+// the windows before them are summed.
+constexpr uint32_t kPrefetchRows = 12;
 
 size_t Align(size_t n) { return (n + 63) / 64 * 64; }
 
 size_t RingRows(uint32_t radius, uint32_t height) { return size_t(std::min<uint64_t>(2 * uint64_t(radius) + 1, height)); }
 
-Work Layout(void* memory, size_t imageBytes, size_t rowBytes, size_t ringRows) {
+size_t Strip(size_t ringRows) {
+  size_t strip = kMaxStrip;
+  while (strip > kMinStrip && strip * ringRows * sizeof(double) > kRingBudget) strip /= 2;
+  return strip;
+}
+
+struct Work {
+  uint8_t* band;     // kBandRows work rows of `pitch` bytes
+  size_t pitch;
+  double* row;       // one work row in double
+  double* rings;     // each strip's ring: ringRows x strip doubles
+  size_t ringRows;
+  size_t strip;
+};
+
+// Strips x ring rows x strip doubles, the band and one row in double.
+size_t RingDoubles(size_t n, size_t ringRows, size_t strip) { return (n + strip - 1) / strip * ringRows * strip; }
+
+Work Layout(void* memory, size_t n, size_t ringRows) {
   auto* base = static_cast<uint8_t*>(memory);
   Work w;
-  w.image = base;
-  w.row = reinterpret_cast<double*>(base + Align(imageBytes));
-  w.ring = w.row + Align(rowBytes);  // ringRows x kStrip
+  w.pitch = Align(n);
+  w.band = base;
+  w.row = reinterpret_cast<double*>(base + kBandRows * w.pitch);
+  w.rings = w.row + w.pitch;
   w.ringRows = ringRows;
+  w.strip = Strip(ringRows);
   return w;
 }
 
 uint8_t Truncate(double value) { return uint8_t(int(value)); }
-
-// out[i] = (sources[0][i] w[0] + sources[1][i] w[1] + ...) / divisor, truncated: the terms in
-// window order, each product rounded and added on its own.
-// kVectors x 8 output bytes from `i` on: one running sum per lane, so the additions of different
-// bytes overlap while each byte's stay in window order.
-template <size_t kVectors>
-inline __attribute__((always_inline)) void WindowBlock(const double* const* sources,
-                                                       const double* weights, size_t taps, size_t i,
-                                                       const Lanes& divisors, uint8_t* out) {
-  Lanes sums[kVectors] = {};
-  for (size_t t = 0; t < taps; ++t) {
-    const Lanes weight = Lanes{} + weights[t];
-    const double* source = sources[t] + i;
-    for (size_t v = 0; v < kVectors; ++v) {
-      Lanes a;
-      std::memcpy(&a, source + v * kLaneCount, sizeof a);
-      sums[v] += a * weight;
-    }
-  }
-  for (size_t v = 0; v < kVectors; ++v) {
-    // Truncated toward zero, as the conversion of one double to int is.
-    Ints q = __builtin_convertvector(sums[v] / divisors, Ints);
-    for (size_t k = 0; k < kLaneCount; ++k) out[i + v * kLaneCount + k] = uint8_t(q[k]);
-  }
-}
-
-RASTFX_CLONES
-void WindowSums(const double* const* sources, const double* weights, size_t taps, size_t n,
-                double divisor, uint8_t* __restrict out) {
-  const Lanes divisors = Lanes{} + divisor;
-  size_t i = 0;
-  for (; i + kWide * kLaneCount <= n; i += kWide * kLaneCount) {
-    WindowBlock<kWide>(sources, weights, taps, i, divisors, out);
-  }
-  for (; i + kLaneCount <= n; i += kLaneCount) WindowBlock<1>(sources, weights, taps, i, divisors, out);
-  for (; i < n; ++i) {
-    double sum = 0.0;
-    for (size_t t = 0; t < taps; ++t) sum += sources[t][i] * weights[t];
-    out[i] = Truncate(sum / divisor);
-  }
-}
-
-RASTFX_CLONES
-void ToDouble(double* __restrict out, const uint8_t* __restrict in, size_t n) {
-  for (size_t i = 0; i < n; ++i) out[i] = in[i];
-}
 
 // The taps of one window: where each term's row (or row offset) starts and its weight.
 struct Taps {
@@ -113,34 +73,41 @@ struct Taps {
   std::vector<double> weights;
 };
 
-// Bytes [c0, c0 + len) of row y of the work image from the caller's rows y - top .. y + bottom,
-// read from the ring.
-void VerticalStripRow(const Work& w, size_t len, uint32_t y, uint32_t height, const DescreenKernel& k,
-                      Taps& taps, uint8_t* out) {
+// Bytes [c0, c0 + len) of row y after the vertical pass from the caller's rows y - top ..
+// y + bottom, read from the strip's ring.
+void VerticalStripRow(const double* ring, const Work& w, size_t len, uint32_t y, uint32_t height,
+                      const DescreenKernel& k, Taps& taps, uint8_t* out) {
   uint32_t top = std::min(y, k.radius);
   uint32_t bottom = std::min(k.radius, height - 1 - y);
   taps.sources.clear();
   taps.weights.clear();
+  // The ring's slot of row t, stepped rather than divided for: this runs for every strip of
+  // every row.
+  size_t slot = (y - top) % w.ringRows;
   for (uint32_t t = y - top; t <= y + bottom; ++t) {
-    taps.sources.push_back(w.ring + (t % w.ringRows) * kStrip);
+    taps.sources.push_back(ring + slot * w.strip);
     taps.weights.push_back(k.weights[t > y ? t - y : y - t]);
+    if (++slot == w.ringRows) slot = 0;
   }
   WindowSums(taps.sources.data(), taps.weights.data(), taps.sources.size(), len,
              k.cumulative[top] + k.cumulative[bottom] + 1.0, out);
 }
 
-// The vertical pass over one strip of columns, every row.
-void VerticalStrip(const uint8_t* rows, size_t stride, size_t c0, size_t len, uint32_t height,
-                   const DescreenKernel& k, const Work& w, Taps& taps) {
-  // The caller's rows enter the ring in double once each, just before the first window that
-  // reaches them; a row leaves it when no later window does.
-  uint32_t converted = 0;
-  for (uint32_t y = 0; y < height; ++y) {
+// The vertical pass over one strip of columns for rows [y0, y1). `converted`: the strip's rows
+// already in its ring.
+void VerticalStrip(const uint8_t* rows, size_t stride, size_t c0, size_t len, uint32_t y0, uint32_t y1,
+                   uint32_t height, const DescreenKernel& k, const Work& w, uint32_t& converted, Taps& taps) {
+  double* ring = w.rings + c0 / w.strip * w.ringRows * w.strip;
+  for (uint32_t y = y0; y < y1; ++y) {
     uint32_t needed = uint32_t(std::min<uint64_t>(uint64_t(y) + k.radius + 1, height));
     for (; converted < needed; ++converted) {
-      ToDouble(w.ring + (converted % w.ringRows) * kStrip, rows + size_t(converted) * stride + c0, len);
+      if (converted + kPrefetchRows < height) {
+        const uint8_t* ahead = rows + size_t(converted + kPrefetchRows) * stride + c0;
+        for (size_t b = 0; b < len; b += 64) __builtin_prefetch(ahead + b);
+      }
+      ToDouble(ring + (converted % w.ringRows) * w.strip, rows + size_t(converted) * stride + c0, len);
     }
-    VerticalStripRow(w, len, y, height, k, taps, w.image + size_t(y) * stride + c0);
+    VerticalStripRow(ring, w, len, y, height, k, taps, w.band + size_t(y - y0) * w.pitch + c0);
   }
 }
 
@@ -159,11 +126,11 @@ void EdgePixel(const double* row, uint32_t x, uint32_t width, uint32_t bpp, cons
   }
 }
 
-// Row `out` filtered along its length, in place.
-void HorizontalRow(uint8_t* out, uint32_t width, uint32_t bpp, const DescreenKernel& k, Taps& taps,
-                   double* row) {
+// Work row `in` filtered along its length into `out`, the caller's row.
+void HorizontalRow(const uint8_t* in, uint8_t* out, uint32_t width, uint32_t bpp, const DescreenKernel& k,
+                   Taps& taps, double* row) {
   size_t n = size_t(width) * bpp;
-  ToDouble(row, out, n);
+  ToDouble(row, in, n);
   uint32_t r = k.radius;
   // Pixels whose whole window lies inside the row, worked on together: the term of tap t for
   // output byte first + i is the byte i + t x bpp.
@@ -187,28 +154,31 @@ void HorizontalRow(uint8_t* out, uint32_t width, uint32_t bpp, const DescreenKer
 }  // namespace
 
 uint64_t DescreenWorkBytes(uint32_t bytesPerPixel, uint32_t width, uint32_t height, uint32_t radius) {
-  uint64_t stride = DescreenStride(width, bytesPerPixel);
-  uint64_t n = Align(uint64_t(width) * bytesPerPixel);
-  return Align(stride * height) + (n + uint64_t(RingRows(radius, height)) * kStrip) * sizeof(double);
+  uint64_t pitch = Align(uint64_t(width) * bytesPerPixel);
+  size_t ringRows = RingRows(radius, height);
+  return kBandRows * pitch +
+         (pitch + RingDoubles(size_t(width) * bytesPerPixel, ringRows, Strip(ringRows))) * sizeof(double);
 }
 
 void DescreenRows(uint8_t* rows, uint32_t bpp, uint32_t width, uint32_t height,
                   const DescreenKernel& k, void* memory) {
   size_t stride = DescreenStride(width, bpp);
   size_t n = size_t(width) * bpp;
-  Work w = Layout(memory, stride * height, n, RingRows(k.radius, height));
+  Work w = Layout(memory, n, RingRows(k.radius, height));
   Taps taps;
   taps.sources.reserve(2 * size_t(k.radius) + 1);
   taps.weights.reserve(2 * size_t(k.radius) + 1);
-  for (size_t c0 = 0; c0 < n; c0 += kStrip) {
-    VerticalStrip(rows, stride, c0, std::min(kStrip, n - c0), height, k, w, taps);
-  }
-  for (uint32_t y = 0; y < height; ++y) {
-    HorizontalRow(w.image + size_t(y) * stride, width, bpp, k, taps, w.row);
-  }
-  // The caller's rows were read until the last strip's last window: they are written last.
-  for (uint32_t y = 0; y < height; ++y) {
-    std::memcpy(rows + size_t(y) * stride, w.image + size_t(y) * stride, n);
+  std::vector<uint32_t> converted((n + w.strip - 1) / w.strip, 0);
+  for (uint32_t y0 = 0; y0 < height; y0 += kBandRows) {
+    uint32_t y1 = std::min(height, y0 + kBandRows);
+    for (size_t c0 = 0; c0 < n; c0 += w.strip) {
+      VerticalStrip(rows, stride, c0, std::min(w.strip, n - c0), y0, y1, height, k, w, converted[c0 / w.strip], taps);
+    }
+    // Every strip's ring holds the caller's rows up to y1 - 1 + r: rows y0 .. y1 - 1 take their
+    // filtered bytes, padding bytes left as they are.
+    for (uint32_t y = y0; y < y1; ++y) {
+      HorizontalRow(w.band + size_t(y - y0) * w.pitch, rows + size_t(y) * stride, width, bpp, k, taps, w.row);
+    }
   }
 }
 

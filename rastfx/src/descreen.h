@@ -24,7 +24,7 @@ uint64_t DescreenStride(uint32_t width, uint32_t bytesPerPixel);
 
 // Filters `rows` in place (bottom-up or top-down alike: the filter is symmetric), leaving the
 // padding bytes. `work` must hold DescreenWorkBytes() for the kernel's radius, 64-byte aligned;
-// the caller owns it. Work memory: the work image, one row and up to 2r + 1 rows in double.
+// the caller owns it. Work memory: a band of work rows, one row and up to 2r + 1 rows in double.
 void DescreenRows(uint8_t* rows, uint32_t bytesPerPixel, uint32_t width, uint32_t height,
                   const DescreenKernel& kernel, void* work);
 uint64_t DescreenWorkBytes(uint32_t bytesPerPixel, uint32_t width, uint32_t height, uint32_t radius);

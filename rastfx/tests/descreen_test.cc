@@ -104,6 +104,38 @@ TEST_F(DescreenTest, EveryByteMatchesTheDirectDefinition) {
   EXPECT_EQ(host_.host().memory().LiveBlocks(), 0u);  // the work memory went back
 }
 
+// Flat areas: every window sums to its value times the weights' total, so each quotient lies
+// within a rounding of a whole number, on either side of it, and must truncate exactly as the
+// direct definition's division does. Bands of every byte value, one value a row across widths
+// that fill whole vector blocks and leave tails, and steps between two values.
+TEST_F(DescreenTest, FlatAreasTruncateAsTheDirectDefinitionDoes) {
+  int run = 0;
+  for (double sigma : {0.7, 1.5, 4.0, 11.0}) {
+    for (int bpp : {1, 3, 4}) {
+      const uint32_t width = 150 + uint32_t(run++) * 37, height = 256 + 2;
+      const size_t p = Stride(width, bpp);
+      std::vector<uint8_t> image(p * height, 0xA5);
+      for (size_t y = 0; y < height; ++y) {
+        for (size_t i = 0; i < size_t(width) * bpp; ++i) {
+          // Rows of one value each (0 to 255), the right third a step of 40 levels.
+          uint8_t v = uint8_t(std::min<size_t>(y, 255));
+          image[y * p + i] = i >= size_t(width) * bpp * 2 / 3 ? uint8_t(v + 40) : v;
+        }
+      }
+      std::vector<uint8_t> expected = Reference(image, bpp, width, height, sigma);
+      Descreen(image, bpp * 8, width, height, sigma);
+      ASSERT_EQ(image, expected) << "sigma " << sigma << ", " << bpp << " bytes a pixel";
+    }
+  }
+  // A page of one value: 255 everywhere, and 1.
+  for (uint8_t v : {uint8_t(255), uint8_t(1)}) {
+    std::vector<uint8_t> image(Stride(700, 3) * 40, v);
+    std::vector<uint8_t> expected = Reference(image, 3, 700, 40, 2.2);
+    Descreen(image, 24, 700, 40, 2.2);
+    EXPECT_EQ(image, expected) << int(v);
+  }
+}
+
 // Worked figure: one column 0, 100, 200 at sigma 1 (radius 4). The first row sees only the two
 // rows below it: (100 w1 + 200 w2) / (S(2) + 1) = 87.72 / 1.7419 = 50.36; the last row the two
 // above: (100 w1 + 200) / (S(2) + 1) = 149.64. A one-pixel row is left as it is.

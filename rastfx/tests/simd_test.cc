@@ -1,12 +1,15 @@
-// The descreen as the library runs it (vector clones chosen for this machine) against the same
-// source built for the baseline instruction set without compiler vector code: every byte equal,
+// The descreen as the library runs it (the vector build chosen for this machine) against the same
+// source built for the baseline instruction set, which divides every quotient: every byte equal,
 // on widths and radii that reach every block size and tail of the vector loops.
 #include <gtest/gtest.h>
 
+#include <cmath>
+#include <functional>
 #include <random>
 #include <vector>
 
 #include "descreen.h"
+#include "window_sums_targets.h"
 
 namespace rastfx_baseline {
 struct DescreenKernel {
@@ -41,6 +44,53 @@ TEST(DescreenSimdTest, VectorClonesGiveTheBaselineBytes) {
       rastfx::DescreenRows(a.data(), bpp, width, height, k, work.data());
       rastfx_baseline::DescreenRows(b.data(), bpp, width, height, kb, workB.data());
       ASSERT_EQ(a, b) << "width " << width << ", " << bpp << " bytes a pixel, sigma " << sigma;
+    }
+  }
+}
+
+// Each vector build of the window sums on its own, where this processor runs it, against the plain
+// loop: terms in order, one division, truncated. Sources of random bytes and flat ones (quotients
+// next to a whole number), tap counts and lengths that reach every block size and tail.
+TEST(DescreenSimdTest, EachVectorBuildGivesThePlainQuotients) {
+  using Build = std::function<void(const double* const*, const double*, size_t, size_t, double, uint8_t*)>;
+  std::vector<std::pair<const char*, Build>> builds;
+#if defined(__x86_64__)
+  __builtin_cpu_init();
+  if (__builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512vl")) {
+    builds.emplace_back("AVX-512", rastfx::WindowSums512);
+  }
+  if (__builtin_cpu_supports("avx2")) builds.emplace_back("AVX2", rastfx::WindowSums256);
+#endif
+  if (builds.empty()) GTEST_SKIP() << "no vector build runs here";
+  std::mt19937 random(5);
+  for (size_t taps : {1u, 2u, 3u, 13u, 31u}) {
+    for (size_t n : {1u, 7u, 8u, 9u, 63u, 64u, 65u, 200u}) {
+      for (bool flat : {false, true}) {
+        std::vector<std::vector<double>> rows(taps, std::vector<double>(n));
+        std::vector<const double*> sources;
+        std::vector<double> weights;
+        double divisor = 1.0;
+        for (size_t t = 0; t < taps; ++t) {
+          for (size_t i = 0; i < n; ++i) rows[t][i] = flat ? double(i % 256) : double(random() % 256);
+          sources.push_back(rows[t].data());
+          double w = t == 0 ? 1.0 : std::exp(-double(t * t) / 50.0);
+          weights.push_back(w);
+          if (t > 0) divisor += w;
+        }
+        std::vector<uint8_t> expected(n);
+        for (size_t i = 0; i < n; ++i) {
+          double sum = 0.0;
+          for (size_t t = 0; t < taps; ++t) sum += rows[t][i] * weights[t];
+          expected[i] = uint8_t(int(sum / divisor));
+        }
+        for (auto& [name, build] : builds) {
+          std::vector<uint8_t> out(n + 1, 0xEE);
+          build(sources.data(), weights.data(), taps, n, divisor, out.data());
+          EXPECT_EQ(out[n], 0xEE) << name;  // nothing past the end
+          out.resize(n);
+          ASSERT_EQ(out, expected) << name << ", " << taps << " taps, " << n << (flat ? " flat" : "");
+        }
+      }
     }
   }
 }

@@ -99,5 +99,54 @@ TEST_F(FilesTest, LoadRefusesMissingDamagedAndForeignFiles) {
   EXPECT_EQ(Live(), 0u);
 }
 
+// A BMP file may store its rows top-down (negative height): it is read the right way up, so it
+// exports and saves as the bottom-up file with the same picture. Worked file: 3 x 2 at 24 bits,
+// rows of 9 bytes and 3 padding bytes, written by hand.
+TEST_F(FilesTest, TopDownBmpFilesAreReadTheRightWayUp) {
+  const std::string top = "\x01\x02\x03\x04\x05\x06\x07\x08\x09", bottom = "\xA1\xA2\xA3\xA4\xA5\xA6\xA7\xA8\xA9";
+  const std::string pad(3, '\0');
+  auto file = [&](int32_t height, const std::string& rows) {
+    std::string bytes = "BM";
+    auto le32 = [&bytes](uint32_t v) { bytes.append(reinterpret_cast<const char*>(&v), 4); };
+    le32(uint32_t(54 + rows.size()));
+    le32(0);
+    le32(54);
+    DibHeader h{40, 3, height, 1, 24, 0, 0, 0, 0, 0, 0};
+    bytes.append(reinterpret_cast<const char*>(&h), sizeof h);
+    return bytes + rows;
+  };
+  test_.WriteFile("C:\\DOWN.BMP", file(-2, top + pad + bottom + pad));
+  test_.WriteFile("C:\\UP.BMP", file(2, bottom + pad + top + pad));
+  Bitmap down{}, up{};
+  ASSERT_EQ(load("C:\\DOWN.BMP", &down, 0, 1), kRasterSuccess);
+  ASSERT_EQ(load("C:\\UP.BMP", &up, 0, 1), kRasterSuccess);
+  EXPECT_EQ(down.height, 2);
+  std::string exported = Export(&down);
+  EXPECT_EQ(exported.substr(40), bottom + pad + top + pad);  // the DIB's rows run bottom-up
+  EXPECT_EQ(exported, Export(&up));
+  // Saved back under its own name, it is a bottom-up file of the same picture.
+  ASSERT_EQ(save("C:\\DOWN.BMP", &down, kFormatAsLoaded, 24, 0), kRasterSuccess);
+  std::string saved = Read("C:\\DOWN.BMP");
+  int32_t savedHeight = 0;
+  std::memcpy(&savedHeight, saved.data() + 22, 4);
+  EXPECT_EQ(savedHeight, 2);
+  EXPECT_EQ(saved.substr(54), bottom + pad + top + pad);
+  // One row top-down is read; a height of 0 and the most negative height are refused.
+  test_.WriteFile("C:\\ONE.BMP", file(-1, top + pad));
+  Bitmap one{};
+  EXPECT_EQ(load("C:\\ONE.BMP", &one, 0, 1), kRasterSuccess);
+  EXPECT_EQ(Export(&one).substr(40), top + pad);
+  Bitmap refused{};
+  test_.WriteFile("C:\\ZERO.BMP", file(0, ""));
+  EXPECT_EQ(load("C:\\ZERO.BMP", &refused, 0, 1), kRasterBadHeader);
+  test_.WriteFile("C:\\MIN.BMP", file(INT32_MIN, top + pad));
+  EXPECT_EQ(load("C:\\MIN.BMP", &refused, 0, 1), kRasterBadHeader);
+  // A top-down file too short for its rows is refused like any other.
+  test_.WriteFile("C:\\SHORT.BMP", file(-2, top + pad));
+  EXPECT_EQ(load("C:\\SHORT.BMP", &refused, 0, 1), kRasterFileFormat);
+  for (Bitmap* b : {&down, &up, &one}) release(b);
+  EXPECT_EQ(Live(), 0u);
+}
+
 }  // namespace
 }  // namespace platform::rastertk

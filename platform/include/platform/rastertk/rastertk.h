@@ -22,7 +22,8 @@
 //                     each side within the image. Both are plain 32-bit values. A uniform image is
 //                     left whole and gives kRasterNothingToCrop.
 //   LTFIL90N.DLL 101  LoadBitmapFile(fileName, bitmap, bitsPerPixel, order): reads a BMP, PNG or
-//                     TIFF file (told apart by content) through the host's files. bitsPerPixel 0
+//                     TIFF file (told apart by content) through the host's files; a BMP file
+//                     with top-down rows (negative height) is read the right way up. bitsPerPixel 0
 //                     keeps the file's own depth; order 1 is the DIB's bottom-up row order. The
 //                     record is written whole (output only).
 //                103  SaveBitmapFile(fileName, bitmap, format, bitsPerPixel, quality): writes the

@@ -1,0 +1,59 @@
+// The descreen filter's inner loops, picked once for the vector units of the machine they run on.
+// Each output byte's terms are added in the order given, one running sum a byte; the builds only
+// choose how many bytes are summed side by side and how the quotient is found, never the order of
+// one byte's terms, so every build gives the same bytes. Contraction into fused multiply-adds is
+// off for the whole library (CMakeLists.txt).
+#include "window_sums.h"
+
+#include "window_sums_loops.h"
+#include "window_sums_targets.h"
+
+namespace rastfx {
+namespace {
+
+using WindowSumsFunction = void (*)(const double* const*, const double*, size_t, size_t, double, uint8_t*);
+using ToDoubleFunction = void (*)(double*, const uint8_t*, size_t);
+
+// The baseline: two sums of four 16-byte quarters each, eight of the sixteen registers, and every
+// quotient divided.
+void WindowSumsBaseline(const double* const* sources, const double* weights, size_t taps, size_t n,
+                        double divisor, uint8_t* out) {
+  WindowSumsWith<2, DividedQuotients>(sources, weights, taps, n, divisor, out);
+}
+void ToDoubleBaseline(double* out, const uint8_t* in, size_t n) { ToDoubleLoop(out, in, n); }
+
+struct Kernels {
+  WindowSumsFunction windowSums = WindowSumsBaseline;
+  ToDoubleFunction toDouble = ToDoubleBaseline;
+};
+
+Kernels Pick() {
+  Kernels k;
+#ifdef RASTFX_VECTOR_BUILDS
+  __builtin_cpu_init();
+  if (__builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512vl")) {
+    k.windowSums = WindowSums512;
+    k.toDouble = ToDouble512;
+  } else if (__builtin_cpu_supports("avx2")) {
+    k.windowSums = WindowSums256;
+    k.toDouble = ToDouble256;
+  }
+#endif
+  return k;
+}
+
+const Kernels& Chosen() {
+  static const Kernels kernels = Pick();
+  return kernels;
+}
+
+}  // namespace
+
+void WindowSums(const double* const* sources, const double* weights, size_t taps, size_t n, double divisor,
+                uint8_t* out) {
+  Chosen().windowSums(sources, weights, taps, n, divisor, out);
+}
+
+void ToDouble(double* out, const uint8_t* in, size_t n) { Chosen().toDouble(out, in, n); }
+
+}  // namespace rastfx

@@ -1,0 +1,41 @@
+// The window sums for AVX-512 (this file is built with -mavx512f -mavx512vl): eight 64-byte sums
+// side by side, eight of the 32 registers, against an addition's four cycles on two adders.
+#include <immintrin.h>
+
+#include "window_sums_loops.h"
+#include "window_sums_targets.h"
+
+namespace rastfx {
+namespace {
+
+// Every lane. The zeroing forms of the conversions: the plain ones leave GCC 12 warning of the
+// undefined source they pass along.
+constexpr __mmask8 kAll = 0xFF;
+
+struct Quotients512 {
+  static inline __attribute__((always_inline)) void Store(const Lanes& sums, const Lanes& divisors,
+                                                          const Lanes& inverses, uint8_t* out) {
+    const __m512d s = (__m512d)sums;
+    const __m512d product = _mm512_mul_pd(s, (__m512d)inverses);
+    __m256i whole = _mm512_maskz_cvttpd_epi32(kAll, product);
+    const __m512d fraction = _mm512_sub_pd(product, _mm512_maskz_cvtepi32_pd(kAll, whole));
+    const __mmask8 aboveOne = _mm512_cmp_pd_mask(product, _mm512_set1_pd(1.0), _CMP_GE_OQ);
+    const __mmask8 near =
+        _mm512_mask_cmp_pd_mask(aboveOne, fraction, _mm512_set1_pd(kNearInteger), _CMP_LT_OQ) |
+        _mm512_cmp_pd_mask(fraction, _mm512_set1_pd(1.0 - kNearInteger), _CMP_GT_OQ);
+    if (__builtin_expect(near != 0, 0)) whole = _mm512_maskz_cvttpd_epi32(kAll, _mm512_div_pd(s, (__m512d)divisors));
+    // The low byte of each 32-bit value, as the conversion to uint8_t takes it.
+    _mm256_mask_cvtepi32_storeu_epi8(out, kAll, whole);
+  }
+};
+
+}  // namespace
+
+void WindowSums512(const double* const* sources, const double* weights, size_t taps, size_t n, double divisor,
+                   uint8_t* out) {
+  WindowSumsWith<8, Quotients512>(sources, weights, taps, n, divisor, out);
+}
+
+void ToDouble512(double* out, const uint8_t* in, size_t n) { ToDoubleLoop(out, in, n); }
+
+}  // namespace rastfx
