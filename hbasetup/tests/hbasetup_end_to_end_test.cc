@@ -26,54 +26,7 @@ using platform::kHkeyCurrentUser;
 using platform::kHkeyLocalMachine;
 using platform::testing::FreshRoot;
 using platform::testing::ReadHostFile;
-
-// A host opened on a root between program runs, to put things in place and read them back.
-class RootView {
- public:
-  explicit RootView(const FreshRoot& root) {
-    platform::Host::Options options;
-    options.root = root.path();
-    options.virtualClock = true;
-    options.ui = std::make_unique<platform::UserInterface>(std::make_unique<platform::ScriptedUi>());
-    host_ = std::make_unique<platform::Host>(std::move(options));
-  }
-  platform::Registry& reg() { return host_->registry(); }
-  platform::FileSystem& files() { return host_->files(); }
-
-  void CreateKey(platform::RegKey root, const std::string& path) {
-    platform::RegKey key = 0;
-    ASSERT_EQ(reg().CreateKey(root, path, &key), platform::kErrorSuccess) << path;
-    reg().CloseKey(key);
-  }
-  bool KeyExists(platform::RegKey root, const std::string& path) {
-    platform::RegKey key = 0;
-    if (reg().OpenKey(root, path, &key) != platform::kErrorSuccess) return false;
-    reg().CloseKey(key);
-    return true;
-  }
-  // The string values of a key by name (REG_DWORD values as their number in decimal).
-  std::map<std::string, std::string> Values(platform::RegKey root, const std::string& path) {
-    std::map<std::string, std::string> out;
-    platform::RegKey key = 0;
-    if (reg().OpenKey(root, path, &key) != platform::kErrorSuccess) return out;
-    std::vector<platform::RegValue> values;
-    reg().ListValues(key, &values);
-    for (const platform::RegValue& v : values) {
-      if (v.type == platform::kRegDword && v.data.size() == 4) {
-        out[v.name] = std::to_string(v.data[0] | v.data[1] << 8 | v.data[2] << 16 | v.data[3] << 24);
-      } else {
-        std::string text(v.data.begin(), v.data.end());
-        if (!text.empty() && text.back() == '\0') text.pop_back();
-        out[v.name] = text;
-      }
-    }
-    reg().CloseKey(key);
-    return out;
-  }
-
- private:
-  std::unique_ptr<platform::Host> host_;
-};
+using platform::testing::RootView;
 
 // CONFIG.SYS as an old adapter's drivers left it: the provisioned DOS lines, lines naming the two
 // old drivers in any case (one of them past column 255), a line with only part of a name, an

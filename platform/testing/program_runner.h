@@ -14,12 +14,20 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <map>
+#include <memory>
 #include <iterator>
 #include <sstream>
 #include <string>
 #include <vector>
 
+#include "platform/files/files.h"
 #include "platform/host/host.h"
+#include "platform/profile/profile.h"
+#include "platform/registry/registry.h"
+#include "platform/system/errors.h"
+#include "platform/ui/scripted_ui.h"
+#include "platform/ui/ui.h"
 #include "temp_dir.h"
 
 namespace platform::testing {
@@ -75,6 +83,54 @@ class FreshRoot {
 
  private:
   TempDir dir_;
+};
+
+// A host opened on a root between program runs, to put things in place and read them back.
+class RootView {
+ public:
+  explicit RootView(const FreshRoot& root) {
+    Host::Options options;
+    options.root = root.path();
+    options.virtualClock = true;
+    options.ui = std::make_unique<UserInterface>(std::make_unique<ScriptedUi>());
+    host_ = std::make_unique<Host>(std::move(options));
+  }
+  Registry& reg() { return host_->registry(); }
+  FileSystem& files() { return host_->files(); }
+  ProfileFiles& profiles() { return host_->profiles(); }
+
+  void CreateKey(RegKey root, const std::string& path) {
+    RegKey key = 0;
+    if (reg().CreateKey(root, path, &key) == kErrorSuccess) reg().CloseKey(key);
+  }
+  bool KeyExists(RegKey root, const std::string& path) {
+    RegKey key = 0;
+    if (reg().OpenKey(root, path, &key) != kErrorSuccess) return false;
+    reg().CloseKey(key);
+    return true;
+  }
+  // The string values of a key by name (REG_DWORD values as their number in decimal).
+  std::map<std::string, std::string> Values(RegKey root, const std::string& path) {
+    std::map<std::string, std::string> out;
+    RegKey key = 0;
+    if (reg().OpenKey(root, path, &key) != kErrorSuccess) return out;
+    std::vector<RegValue> values;
+    reg().ListValues(key, &values);
+    for (const RegValue& v : values) {
+      if (v.type == kRegDword && v.data.size() == 4) {
+        out[v.name] = std::to_string(v.data[0] | v.data[1] << 8 | v.data[2] << 16 | v.data[3] << 24);
+      } else {
+        std::string text(v.data.begin(), v.data.end());
+        if (!text.empty() && text.back() == '\0') text.pop_back();
+        out[v.name] = text;
+      }
+    }
+    reg().CloseKey(key);
+    return out;
+  }
+
+ private:
+  std::unique_ptr<Host> host_;
 };
 
 // A program on the console of a pseudo-terminal: prompts are waited for and answered line by
