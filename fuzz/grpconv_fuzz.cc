@@ -33,8 +33,10 @@ platform::Host& FuzzHost() {
   return *host;
 }
 
+// By whole components: a name such as ".._x" inside the folder is no way out of it.
 bool Inside(const fs::path& path, const fs::path& folder) {
-  return !fs::relative(path, folder).string().starts_with("..");
+  const fs::path rel = fs::relative(path, folder);
+  return !rel.empty() && *rel.begin() != "..";
 }
 
 // 76 header bytes, a counted string per flag bit 0x04..0x40, and the 4-byte terminal block.
@@ -72,7 +74,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (ext == ".LNK") {
       if (!Inside(e.path(), programs)) std::abort();
       std::ifstream in(e.path(), std::ios::binary);
-      if (!LinkLayoutHolds(std::string(std::istreambuf_iterator<char>(in), {}))) std::abort();
+      const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+      if (!LinkLayoutHolds(bytes)) std::abort();
     } else if (ext == ".desktop" || ext == ".directory" || ext == ".menu") {
       if (!Inside(e.path(), menu)) std::abort();
     }
