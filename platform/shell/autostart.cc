@@ -43,9 +43,4 @@ bool AutostartEntries::Write(const ProgramItem& item) const {
   return !ec;
 }
 
-bool AutostartEntries::Remove(std::string_view name) const {
-  std::error_code ec;
-  return fs::remove(EntryFile(name), ec);
-}
-
 }  // namespace platform

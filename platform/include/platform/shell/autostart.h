@@ -19,7 +19,6 @@ class AutostartEntries {
   // Writes (or rewrites) the program's entry, named after its title; false when it cannot be
   // written.
   bool Write(const ProgramItem& item) const;
-  bool Remove(std::string_view name) const;
   std::filesystem::path EntryFile(std::string_view name) const;
 
  private:
