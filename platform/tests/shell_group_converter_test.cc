@@ -6,6 +6,7 @@
 #include <fstream>
 #include <sstream>
 
+#include "platform/faults/faults.h"
 #include "platform/files/files.h"
 #include "platform/shell/group_converter.h"
 #include "platform/shell/shell.h"
@@ -203,6 +204,37 @@ TEST_P(GroupConverterRunTest, WithoutItsFileOrWithOtherArgumentsNothingIsMade) {
   EXPECT_FALSE(fs::exists(host_.root() / "menu"));
   // The shell's own program is only in the Windows folder.
   EXPECT_EQ(shell().WinExec("A:\\GRPCONV.EXE -o", 4), 2u);
+}
+
+// Failing each file operation of a conversion in turn: the exit code tells that something was not
+// written, and whatever shortcut file exists is whole, with no temporary file left beside it.
+TEST_P(GroupConverterRunTest, EveryFailedFileOperationIsReportedAndLeavesNoPartialShortcut) {
+  for (uint64_t n = 1;; ++n) {
+    testing::TestHost host(testing::TestHost::Settings{.version = GetParam()});
+    std::string text = kSetupIni;
+    text.replace(text.find("%STARTUP%"), 9, StartupName());
+    host.WriteFile("C:\\WINDOWS\\SETUP.INI", text);
+    Shell& shell = Shell::Of(host.host());
+    host.host().faults().FailNth("files", n);
+    ASSERT_EQ(shell.WinExec("grpconv -o", 4), 33u);
+    const int code = shell.Starts().back().exitCode;
+    const uint64_t failures = host.host().faults().Failures("files");
+    host.host().faults().ClearAll();
+    if (failures == 0) {
+      EXPECT_EQ(code, 0);
+      break;
+    }
+    EXPECT_TRUE(code == 1 || code == 3) << "failing file operation " << n << ": " << code;
+    for (const auto& e : fs::recursive_directory_iterator(host.root())) {
+      const std::string name = e.path().filename().string();
+      EXPECT_EQ(name.find(".LNK.~"), std::string::npos) << n << ": " << name;
+      if (e.path().extension() != ".LNK") continue;
+      const ReadLink link = Parse(ReadText(e.path()));
+      EXPECT_EQ(link.headerSize, 0x4Cu) << n << ": " << name;
+      EXPECT_EQ(link.terminal, 0u) << n << ": " << name;
+    }
+    ASSERT_LT(n, 100u);
+  }
 }
 
 INSTANTIATE_TEST_SUITE_P(Presets, GroupConverterRunTest, ::testing::Values("win98", "nt4"));
