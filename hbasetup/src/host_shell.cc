@@ -1,23 +1,24 @@
 #include "host_shell.h"
 
-#include <iostream>
-
-#include "platform/system/errors.h"
+#include "platform/host/host.h"
+#include "platform/shell/shell.h"
 #include "platform/system/system.h"
 
 namespace hbasetup {
 
-bool HostShell::StartProgram(std::string_view commandLine, int) {
-  // WinExec's failure for a program that cannot be found.
-  platform::SetLastError(platform::kErrorFileNotFound);
-  std::cerr << "hbasetup: cannot start \"" << commandLine << "\": no program starts on this host\n";
-  return false;
+bool HostShell::StartProgram(std::string_view commandLine, int show) {
+  return platform::Shell::Of(host_).WinExec(commandLine, show) > 31;
 }
 
-uintptr_t HostShell::FindTopLevelWindow(std::string_view) { return 0; }
+uintptr_t HostShell::FindTopLevelWindow(std::string_view title) {
+  return platform::Shell::Of(host_).FindWindow(title);
+}
 
-void HostShell::RequestClose(uintptr_t) {}
+void HostShell::RequestClose(uintptr_t window) { platform::Shell::Of(host_).RequestClose(window); }
 
-bool HostShell::RequestRestart() { return system_.RequestRestart("EWX_REBOOT"); }
+bool HostShell::RequestRestart() {
+  if (!host_.system().RequestRestart("EWX_REBOOT")) return false;
+  return platform::Shell::Of(host_).RecordRestart("hbasetup");
+}
 
 }  // namespace hbasetup

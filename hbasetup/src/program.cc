@@ -29,7 +29,7 @@ int Main(int argc, char** argv) {
     std::cerr << "hbasetup: no such directory \"" << directory << "\"\n";
     return 64;
   }
-  HostShell shell(host.system());
+  HostShell shell(host);
   SetupContext context{host.files(), host.registry(), host.system(),      host.ui(),
                        host.clock(), &host.faults(),  shell,              *resources.script,
                        host.files().CurrentDirectory()};

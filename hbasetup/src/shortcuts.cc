@@ -7,6 +7,7 @@
 #include "platform/files/winpath.h"
 #include "platform/registry/registry.h"
 #include "platform/registry/windows_keys.h"
+#include "platform/shell/group_converter.h"
 #include "platform/system/errors.h"
 #include "platform/system/system.h"
 #include "script.h"
@@ -57,14 +58,8 @@ bool ParseShortcutLine(std::string_view line, Shortcut* shortcut) {
 }
 
 std::string SafeName(std::string_view name) {
-  std::string out;
-  for (unsigned char c : name) {
-    const bool refused = c < 0x20 || std::string_view("\\/:*?\"<>|").find(static_cast<char>(c)) !=
-                                         std::string_view::npos;
-    out += refused ? '_' : static_cast<char>(c);
-  }
-  if (!out.empty() && out.find_first_not_of('.') == std::string::npos) out = std::string(out.size(), '_');
-  return out;
+  // The shell forms the shortcut files' names with the same rule, so the recorded paths exist.
+  return platform::ShortcutFileName(name);
 }
 
 std::string GroupFilePath(std::string_view windowsDirectory, std::string_view group) {

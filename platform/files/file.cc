@@ -26,6 +26,7 @@ std::unique_ptr<File> File::Open(FileSystem& fs, std::string_view path, Mode mod
       return nullptr;
     }
   }
+  if (mode != Mode::kRead && fs.RefusedInUse(*host, kErrorSharingViolation)) return nullptr;
   if (fs.Injected(fault_point::kFileOpen, *host, kErrorAccessDenied)) return nullptr;
   int fd = ::open(host->c_str(), flags, 0666);
   if (fd < 0) {

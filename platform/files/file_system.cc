@@ -154,6 +154,7 @@ bool FileSystem::DeleteFile(std::string_view path) {
     SetLastError(kErrorAccessDenied);  // a read-only file cannot be deleted, as on Windows
     return false;
   }
+  if (RefusedInUse(*host, kErrorAccessDenied)) return false;
   if (Injected(fault_point::kFileDelete, *host, kErrorAccessDenied)) return false;
   if (::unlink(host->c_str()) != 0) return FailErrno();
   attributes_->Removed(*host);
@@ -186,6 +187,7 @@ bool FileSystem::MoveFile(std::string_view from, std::string_view to) {
     SetLastError(kErrorAlreadyExists);
     return false;
   }
+  if (RefusedInUse(a, kErrorAccessDenied)) return false;
   if (Injected(fault_point::kFileRename, b, kErrorAccessDenied)) return false;
   if (::rename(a.c_str(), b.c_str()) != 0) return FailErrno();
   attributes_->Moved(a, b);
@@ -205,6 +207,7 @@ bool FileSystem::ReplaceFile(std::string_view from, std::string_view to) {
       return false;
     }
   }
+  if (RefusedInUse(a, kErrorAccessDenied) || RefusedInUse(b, kErrorSharingViolation)) return false;
   if (Injected(fault_point::kFileRename, b, kErrorAccessDenied)) return false;
   if (::rename(a.c_str(), b.c_str()) != 0) return FailErrno();
   attributes_->Removed(b);
@@ -218,6 +221,7 @@ bool FileSystem::CopyFile(std::string_view from, std::string_view to, bool failI
   if (!a || !b) return false;
   std::error_code ec;
   if (fs::exists(*b, ec)) {
+    if (RefusedInUse(*b, kErrorSharingViolation)) return false;
     if (failIfExists) {
       SetLastError(kErrorFileExists);
       return false;
@@ -354,6 +358,7 @@ bool FileSystem::WriteFileAtomic(std::string_view path, std::string_view content
   std::error_code ec;
   const bool existed = fs::exists(*host, ec);
   if (existed) {
+    if (RefusedInUse(*host, kErrorSharingViolation)) return false;
     uint32_t attrs = GetAttributes(path);
     if (attrs != kInvalidAttributes && (attrs & (kAttrReadOnly | kAttrDirectory))) {
       SetLastError(kErrorAccessDenied);

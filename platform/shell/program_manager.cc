@@ -112,6 +112,14 @@ bool ProgramManager::Run(const ProgmanCommand& c) {
   return false;
 }
 
+bool ProgramManager::AddItems(std::string_view group, const std::vector<ProgramItem>& items) {
+  if (group.empty()) return false;
+  ProgramGroup& entry = groups_[Lower(std::string(group))];
+  if (entry.name.empty()) entry.name = std::string(group);
+  entry.items.insert(entry.items.end(), items.begin(), items.end());
+  return menu_.WriteGroup(entry);
+}
+
 bool ProgramManager::Execute(std::string_view text) {
   auto commands = ParseProgmanCommands(text);
   if (!commands) return false;

@@ -13,6 +13,8 @@
 #include "platform/shell/control_panel.h"
 #include "platform/faults/faults.h"
 #include "platform/files/files.h"
+#include "platform/files/winpath.h"
+#include "platform/shell/group_converter.h"
 #include "platform/system/system.h"
 
 namespace platform {
@@ -56,9 +58,15 @@ Shell::Shell(Host& host) : host_(host), progman_(DesktopMenu(host.root() / "menu
                         [&host](const std::vector<std::string>& args) {
                           return RunControlPanel(host, args);
                         });
+  RegisterSystemProgram(std::string(kGroupConverterFile), [this](const std::vector<std::string>& args) {
+    return RunGroupConverter(host_, progman_, args);
+  });
 }
 
-Shell::~Shell() = default;
+// Programs still running when the host goes end with it.
+Shell::~Shell() {
+  for (const RunningProgram& program : running_) host_.files().ReleaseInUse(program.program);
+}
 
 void Shell::RegisterProgram(std::string fileName, Program program) {
   programs_[Upper(std::move(fileName))] = std::move(program);
@@ -85,10 +93,19 @@ std::optional<std::string> Shell::FindProgram(const std::string& name, uint32_t*
   for (const std::string& candidate : candidates) {
     if (files.Exists(candidate) && !files.IsDirectory(candidate)) return candidate;
   }
+  // Windows's own programs are in the Windows folder whether or not a file is there: found by
+  // their bare name, or by a path in that folder.
   const bool bare = program.find_first_of("\\/:") == std::string::npos;
-  if (bare && std::find(systemPrograms_.begin(), systemPrograms_.end(), Upper(program)) !=
-                  systemPrograms_.end()) {
-    return host_.system().WindowsFolder() + "\\" + program;
+  const std::string windows = host_.system().WindowsFolder();
+  for (const std::string& candidate : candidates) {
+    const size_t slash = candidate.find_last_of('\\');
+    if (slash == std::string::npos) continue;
+    const std::string file = candidate.substr(slash + 1);
+    const bool own = std::find(systemPrograms_.begin(), systemPrograms_.end(), Upper(file)) !=
+                     systemPrograms_.end();
+    if (own && (bare || EqualsNoCase(candidate.substr(0, slash), windows))) {
+      return windows + "\\" + file;
+    }
   }
   const std::string& only = candidates.front();
   const size_t slash = only.find_last_of('\\');
@@ -112,9 +129,31 @@ uint32_t Shell::WinExec(std::string_view commandLine, int show) {
   } else {
     std::optional<std::string> image = host_.files().ReadFile(*program);
     if (!image || !image->starts_with("MZ")) return kExecBadFormat;
+    // It keeps running: its image stays in use and its window stays until a close request.
+    auto host = host_.files().Resolve(*program);
+    const std::string title = host ? host->stem().string() : FileNameOf(*program);
+    host_.files().HoldInUse(*program);
+    running_.push_back(RunningProgram{nextWindow_++, title, *program});
   }
   starts_.push_back(std::move(start));
   return kExecStarted;
+}
+
+Hwnd Shell::FindWindow(std::string_view title) const {
+  for (const RunningProgram& program : running_) {
+    if (EqualsNoCase(program.title, title)) return program.window;
+  }
+  return 0;
+}
+
+bool Shell::RequestClose(Hwnd window) {
+  for (auto it = running_.begin(); it != running_.end(); ++it) {
+    if (it->window != window) continue;
+    host_.files().ReleaseInUse(it->program);
+    running_.erase(it);
+    return true;
+  }
+  return false;
 }
 
 DdeInstance Shell::DdeInitialize() {

@@ -11,6 +11,7 @@ class FileSystem;
 class ProfileFiles;
 class Registry;
 class SystemInfo;
+class Shell;
 class UserInterface;
 }  // namespace platform
 
@@ -25,6 +26,9 @@ struct Context {
   platform::Faults* faults;         // may be null: nothing is made to fail
   std::string programFolder;        // the running program's folder, "A:\"
   const platform::ResourceScript& resources;
+  // Where an accepted restart is recorded, under the program's name; null: only requested.
+  platform::Shell* shell = nullptr;
+  std::string programName;
 
   // A string resource; empty when the script lacks it.
   std::string String(uint32_t id) const {

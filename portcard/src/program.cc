@@ -6,6 +6,7 @@
 #include "context.h"
 #include "platform/host/host.h"
 #include "platform/modules/resources.h"
+#include "platform/shell/shell.h"
 #include "portinst.h"
 #include "portuninst.h"
 
@@ -27,7 +28,8 @@ int Main(const char* name, std::string_view script, Runner run, int argc, char**
   platform::Host& host = platform::Host::Current();
   Context context{host.files(),  host.profiles(), host.registry(),
                   host.system(), host.ui(),       &host.faults(),
-                  argc == 2 ? argv[1] : "A:\\", *resources.script};
+                  argc == 2 ? argv[1] : "A:\\", *resources.script,
+                  &platform::Shell::Of(host), name};
   return run(context);
 }
 }  // namespace

@@ -1,6 +1,7 @@
 #include "restart.h"
 
 #include "context.h"
+#include "platform/shell/shell.h"
 #include "platform/system/errors.h"
 #include "platform/system/system.h"
 #include "platform/system/token.h"
@@ -18,7 +19,9 @@ bool OfferRestart(const Context& context) {
     if (token.Open() != platform::kErrorSuccess) return false;
     token.Adjust(platform::kShutdownPrivilege, true);
   }
-  return context.system.RequestRestart("EWX_REBOOT");
+  if (!context.system.RequestRestart("EWX_REBOOT")) return false;
+  if (context.shell) context.shell->RecordRestart(context.programName);
+  return true;
 }
 
 }  // namespace portcard

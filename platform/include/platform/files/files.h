@@ -16,6 +16,7 @@
 #include <filesystem>
 #include <map>
 #include <memory>
+#include <mutex>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -113,6 +114,17 @@ class FileSystem {
   // Keeps attributes in the fallback store even where extended attributes work (tests).
   void ForceFallbackAttributeStore();
 
+  // Files a running program holds, as Windows holds a running program's image: writing over one,
+  // replacing it or opening it for writing fails with kErrorSharingViolation, deleting or moving
+  // it with kErrorAccessDenied, until every hold is let go. Reading and copying from it work.
+  // Holds are counted and last as long as this object (one process). False for a path that does
+  // not resolve to an existing file.
+  bool HoldInUse(std::string_view path);
+  void ReleaseInUse(std::string_view path);
+  bool InUse(std::string_view path) const;
+  // True, with the last error set to `error`, when a hold keeps `hostPath` from being changed.
+  bool RefusedInUse(const std::filesystem::path& hostPath, uint32_t error) const;
+
   // True, with the last error set to the injected error (else `error`), when the fault service
   // fails this operation.
   bool Injected(std::string_view point, const std::filesystem::path& subject, uint32_t error) const;
@@ -125,6 +137,8 @@ class FileSystem {
   std::string currentDirectory_ = "C:\\";
   std::unique_ptr<AttributeStore> attributes_;
   Faults* faults_ = nullptr;
+  mutable std::mutex inUseMutex_;
+  std::map<std::filesystem::path, int> inUse_;  // host path -> holds
 };
 
 // An open file, closed when destroyed. Reads and writes move one file position.

@@ -31,6 +31,10 @@ class ProgramManager {
   // unknown or has the wrong arguments, or the menu cannot be written. Commands are carried out
   // in order up to the first that fails.
   bool Execute(std::string_view text);
+  // Adds items to a group, making the group when there is none of that name (any case), and
+  // writes it: the way the shell's group converter fills groups. False when the menu cannot be
+  // written or the name is empty.
+  bool AddItems(std::string_view group, const std::vector<ProgramItem>& items);
   const std::map<std::string, ProgramGroup>& groups() const { return groups_; }
 
  private:

@@ -5,6 +5,9 @@
 // in <root>/restart.ini with the program and the time; `scanhost show` reports it and
 // `scanhost restart` clears it: nothing is ever restarted.
 //
+// The shell's own programs live in the Windows folder without a file on the host: the group
+// converter GRPCONV.EXE (group_converter.h).
+//
 // Attached to the host on first use (Shell::Of). One thread at a time, as the programs that use
 // it are single-threaded.
 #pragma once
@@ -20,6 +23,7 @@
 
 #include "platform/host/host.h"
 #include "platform/shell/program_manager.h"
+#include "platform/ui/ui_constants.h"
 
 namespace platform {
 
@@ -40,6 +44,19 @@ struct ProgramStart {
   int show = 0;
   int exitCode = 0;     // of a program of ours that ran; 0 for others
 };
+
+// A program the shell started that is still running: it holds its file, as Windows holds a
+// running image (FileSystem::HoldInUse), and owns one top-level window whose title is its file
+// name without the extension ("SCSIMON"), until the window is sent a close request. Programs of
+// ours run to their end inside WinExec and never stay.
+struct RunningProgram {
+  Hwnd window = 0;
+  std::string title;
+  std::string program;  // the Windows path of its file
+};
+
+// The first window handle of a started program, above the window system's own handles.
+inline constexpr Hwnd kProgramWindowBase = 0x40000000;
 
 struct RestartRecord {
   std::string program;
@@ -68,6 +85,14 @@ class Shell : public HostService {
   void RegisterSystemProgram(std::string fileName, Program program);
   const std::vector<ProgramStart>& Starts() const { return starts_; }
 
+  // --- Running programs. FindWindow(NULL, title): the window of a running program whose title
+  // equals `title` without regard to case; 0 for none.
+  Hwnd FindWindow(std::string_view title) const;
+  // A close request (WM_CLOSE) to a running program's window: the program ends, its window goes
+  // and its file is let go. False when no running program owns the window.
+  bool RequestClose(Hwnd window);
+  const std::vector<RunningProgram>& Running() const { return running_; }
+
   // --- DDE (client side). The only service and topic is "PROGMAN".
   DdeInstance DdeInitialize();
   bool DdeUninitialize(DdeInstance instance);
@@ -94,6 +119,8 @@ class Shell : public HostService {
   std::map<std::string, Program> programs_;  // by upper-case file name
   std::vector<std::string> systemPrograms_;  // upper-case file names of Windows's own
   std::vector<ProgramStart> starts_;
+  std::vector<RunningProgram> running_;
+  Hwnd nextWindow_ = kProgramWindowBase;
   std::map<DdeInstance, bool> instances_;
   std::map<DdeConversation, DdeInstance> conversations_;
   uint32_t nextHandle_ = 1;

@@ -16,6 +16,7 @@ inline constexpr uint32_t kErrorInvalidDrive = 15;
 inline constexpr uint32_t kErrorWriteFault = 29;
 inline constexpr uint32_t kErrorReadFault = 30;
 inline constexpr uint32_t kErrorHandleDiskFull = 39;
+inline constexpr uint32_t kErrorSharingViolation = 32;
 inline constexpr uint32_t kErrorFileExists = 80;
 inline constexpr uint32_t kErrorDiskFull = 112;
 inline constexpr uint32_t kErrorInvalidParameter = 87;

@@ -1,0 +1,84 @@
+// Group-converter files (SETUP.INI of the Windows folder) of any content, converted by the
+// shell's group converter: every shortcut file stays inside the Programs folder, every menu and
+// autostart entry inside the menu folder, and every shortcut file has the layout its flags
+// announce.
+#include <cstdint>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <memory>
+#include <string>
+
+#include "platform/files/files.h"
+#include "platform/host/host.h"
+#include "platform/shell/group_converter.h"
+#include "platform/shell/shell.h"
+#include "platform/ui/scripted_ui.h"
+#include "platform/ui/ui.h"
+#include "scratch_folder.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+platform::Host& FuzzHost() {
+  static std::unique_ptr<platform::Host> host = [] {
+    platform::Host::Options options;
+    options.root = ScratchFolder("grpconv-fuzz");
+    options.virtualClock = true;
+    options.ui = std::make_unique<platform::UserInterface>(std::make_unique<platform::ScriptedUi>());
+    return std::make_unique<platform::Host>(std::move(options));
+  }();
+  return *host;
+}
+
+// By whole components: a name such as ".._x" inside the folder is no way out of it.
+bool Inside(const fs::path& path, const fs::path& folder) {
+  const fs::path rel = fs::relative(path, folder);
+  return !rel.empty() && *rel.begin() != "..";
+}
+
+// 76 header bytes, a counted string per flag bit 0x04..0x40, and the 4-byte terminal block.
+bool LinkLayoutHolds(const std::string& b) {
+  if (b.size() < 80 || static_cast<unsigned char>(b[0]) != 0x4C) return false;
+  const uint32_t flags = static_cast<unsigned char>(b[20]);
+  size_t at = 76;
+  for (uint32_t bit = 0x04; bit <= 0x40; bit <<= 1) {
+    if (!(flags & bit)) continue;
+    if (at + 2 > b.size()) return false;
+    at += 2 + (static_cast<unsigned char>(b[at]) | static_cast<unsigned char>(b[at + 1]) << 8);
+  }
+  return at + 4 == b.size();
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  platform::Host& host = FuzzHost();
+  const std::string text(reinterpret_cast<const char*>(data), size);
+  platform::ParseGroupConverterFile(text);
+
+  const fs::path menu = host.root() / "menu";
+  const fs::path drive = host.root() / "drives" / "c";
+  const fs::path programs = *host.files().Resolve("C:\\WINDOWS\\Start Menu\\Programs");
+  std::error_code ec;
+  fs::remove_all(menu, ec);
+  fs::remove_all(drive / "WINDOWS" / "Start Menu", ec);
+  if (!host.files().WriteFileAtomic("C:\\WINDOWS\\SETUP.INI", text)) std::abort();
+  platform::Shell::Of(host).WinExec("grpconv -o", 4);
+
+  for (const auto& e : fs::recursive_directory_iterator(host.root(), ec)) {
+    if (!e.is_regular_file()) continue;
+    const fs::path ext = e.path().extension();
+    if (ext == ".LNK") {
+      if (!Inside(e.path(), programs)) std::abort();
+      std::ifstream in(e.path(), std::ios::binary);
+      const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+      if (!LinkLayoutHolds(bytes)) std::abort();
+    } else if (ext == ".desktop" || ext == ".directory" || ext == ".menu") {
+      if (!Inside(e.path(), menu)) std::abort();
+    }
+  }
+  return 0;
+}
