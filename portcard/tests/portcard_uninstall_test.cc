@@ -1,5 +1,7 @@
 // portuninst: every value portinst wrote is removed again, on each Windows family; removing what
 // was never written.
+#include <ostream>
+
 #include "platform/profile/profile.h"
 #include "portcard_test_support.h"
 #include "portinst.h"
@@ -30,6 +32,9 @@ struct Case {
   const char* version;
   std::string_view key;  // empty: System.ini
 };
+
+// Named in test listings by its version, not by its bytes (pointers that change every run).
+void PrintTo(const Case& c, std::ostream* os) { *os << c.version; }
 
 class PortUninstRemovesWhatPortInstWrote : public ::testing::TestWithParam<Case> {};
 
