@@ -32,18 +32,25 @@ class BytesTransport : public dssetup::IdentityTransport {
   std::deque<uint8_t> bytes_;
 };
 
-// Port registers answering from the input; once it is used up the status runs through every
-// combination of ready and data-waiting, the word counter reads full and every other register
-// reads 0, so that waits end.
+// Port registers answering from the input. Once it is used up the device plays along for a
+// while: the status runs through every combination of ready and data-waiting, the word counter
+// reads full and every other register reads 0, so that waits end. After that it falls silent
+// (never ready), and each read then takes a timer tick of the virtual clock: the 200-tick
+// time-outs that follow end after a few hundred reads rather than eleven million port cycles.
 class BytesDevice : public platform::PortDevice {
  public:
-  BytesDevice(const uint8_t* data, size_t size) : bytes_(data, data + size) {}
+  BytesDevice(const uint8_t* data, size_t size, platform::Clock& clock) : bytes_(data, data + size), clock_(clock) {}
   uint8_t In(uint16_t offset) override {
     if (!bytes_.empty()) {
       const uint8_t b = bytes_.front();
       bytes_.pop_front();
       return b;
     }
+    if (playAlong_ == 0) {
+      clock_.SleepMs(kTickMs);
+      return 0;
+    }
+    --playAlong_;
     if (offset == 1) return static_cast<uint8_t>((++step_ & 3) << 6);
     if (offset == 6) return 0xFF;  // the word counter: every chunk complete
     return 0;
@@ -51,7 +58,12 @@ class BytesDevice : public platform::PortDevice {
   void Out(uint16_t, uint8_t) override {}
 
  private:
+  static constexpr uint32_t kTickMs = 55;
   std::deque<uint8_t> bytes_;
+  platform::Clock& clock_;
+  // Enough for a reply of several hundred bytes past the input (each byte takes a few reads);
+  // what the device sends then is zeros, which the parser has seen by then.
+  size_t playAlong_ = 4096;
   uint8_t step_ = 0;
 };
 
@@ -71,7 +83,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     }();
     platform::Ports ports(host->host());
     const size_t length = std::min<size_t>(size - 1, 4096);
-    ports.Attach(0x378, 8, std::make_shared<BytesDevice>(data + 1, length));
+    ports.Attach(0x378, 8, std::make_shared<BytesDevice>(data + 1, length, host->host().clock()));
     dssetup::ParallelPort port(ports);
     dssetup::ParallelTransport transport(port);
     if (port.Open(0, (data[0] & 2) != 0, false)) dssetup::RunIdentityExchange(transport, &identity);

@@ -9,6 +9,7 @@
 #include "platform/files/files.h"
 #include "platform/memory/memory.h"
 #include "rastfx/rastfx.h"
+#include "scratch_folder.h"
 #include "test_host.h"
 
 namespace {
@@ -26,7 +27,8 @@ void Require(bool ok, const char* what) {
 
 // The first two bytes are the new width and height (1 to 64); the rest is the file.
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  static platform::testing::TestHost* host = new platform::testing::TestHost();
+  // Every input is written (and synced) as a file first: on the memory file system.
+  static platform::testing::TestHost* host = (TempFoldersInMemory(), new platform::testing::TestHost());
   if (size < 2) return 0;
   uint32_t width = 1 + data[0] % 64, height = 1 + data[1] % 64;
   std::string file(reinterpret_cast<const char*>(data) + 2, size - 2);

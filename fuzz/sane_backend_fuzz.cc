@@ -18,7 +18,7 @@
 
 #include "backend_host.h"
 #include "entry_points.h"
-
+#include "scratch_folder.h"
 
 namespace {
 
@@ -51,8 +51,8 @@ void PrepareOnce() {
   static bool done = false;
   if (done) return;
   done = true;
-  const auto folder = std::filesystem::temp_directory_path() /
-                      ("sane-backend-fuzz-" + std::to_string(::getpid()));
+  // In memory: every sane_init makes the host over this root afresh.
+  const auto folder = ScratchFolder("sane-backend-fuzz");
   std::filesystem::create_directories(folder / "root");
   std::ofstream(folder / "root" / "machine.ini") << kMachine;
   std::ofstream(folder / "scansuite.conf") << "root " << (folder / "root").string() << "\n";
@@ -60,8 +60,7 @@ void PrepareOnce() {
   sanebackend::SetHostSettings({.virtualClock = true});
   std::atexit([] {
     std::error_code ec;
-    std::filesystem::remove_all(std::filesystem::temp_directory_path() /
-                                    ("sane-backend-fuzz-" + std::to_string(::getpid())), ec);
+    std::filesystem::remove_all(ScratchFolder("sane-backend-fuzz"), ec);
   });
 }
 
