@@ -44,14 +44,14 @@ PnpManager& PnpManager::Of(Kernel& kernel) {
 
 void PnpManager::DeviceArrived(DEVICE_OBJECT* physicalDevice, const std::string& hardwareId) {
   KernelScope scope(kernel_);
-  std::lock_guard lock(mutex_);
+  Request request(*this);
   nodes_[physicalDevice].hardwareId = hardwareId;
   Build(physicalDevice);
 }
 
 void PnpManager::Enumerate() {
   KernelScope scope(kernel_);
-  std::lock_guard lock(mutex_);
+  Request request(*this);
   for (auto& [pdo, node] : nodes_) {
     if (!node.driver && !node.gone) Build(pdo);
   }
@@ -120,9 +120,50 @@ PnpManager::Driver* PnpManager::LoadDriver(const std::string& service, NTSTATUS*
   return raw;
 }
 
+namespace {
+// PnP requests under way on this thread, the outermost first.
+thread_local int requestDepth = 0;
+}  // namespace
+
+PnpManager::Request::Request(PnpManager& pnp) : pnp_(pnp) {
+  pnp_.mutex_.lock();
+  ++requestDepth;
+}
+
+PnpManager::Request::~Request() {
+  --requestDepth;
+  pnp_.mutex_.unlock();
+  if (requestDepth == 0) pnp_.FinishUnloads();
+}
+
+// An idle driver leaves the table at once, so that a device arriving now loads it afresh; its
+// unload routine, the wait for its queued work and the module's release come after the request
+// has let the lock go. Queued work may be the close of a handle, whose last-handle step is a PnP
+// request of its own: waiting for it while holding the lock would wait for ever.
 void PnpManager::UnloadIfIdle(Driver* driver) {
   if (driver->devices > 0) return;
-  if (driver->object.DriverUnload) driver->object.DriverUnload(&driver->object);
+  auto it = drivers_.find(ToLowerAscii(driver->service));
+  if (it == drivers_.end() || it->second.get() != driver) return;
+  unloading_.push_back(std::move(it->second));
+  drivers_.erase(it);
+}
+
+void PnpManager::FinishUnloads() {
+  for (;;) {
+    std::unique_ptr<Driver> driver;
+    {
+      std::lock_guard lock(mutex_);
+      if (unloading_.empty()) return;
+      driver = std::move(unloading_.back());
+      unloading_.pop_back();
+    }
+    Unload(*driver);
+  }
+}
+
+void PnpManager::Unload(Driver& driver) {
+  KernelScope scope(kernel_);
+  if (driver.object.DriverUnload) driver.object.DriverUnload(&driver.object);
   kernel_.DrainWork();
   std::string left;
   for (const char* tag : {"Wdm ", "Irp ", "Mdl ", "IoWk", "Usbd", "IoSB"}) {
@@ -132,10 +173,9 @@ void PnpManager::UnloadIfIdle(Driver* driver) {
   }
   if (!left.empty()) {
     kernel_.RaiseBugCheck(DRIVER_UNLOADED_WITHOUT_CANCELLING_PENDING_OPERATIONS,
-                          "driver " + driver->service + " unloaded with pool left: " + left);
+                          "driver " + driver.service + " unloaded with pool left: " + left);
   }
-  if (driver->module) kernel_.host().modules().FreeLibrary(driver->module);
-  drivers_.erase(ToLowerAscii(driver->service));
+  if (driver.module) kernel_.host().modules().FreeLibrary(driver.module);
 }
 
 NTSTATUS PnpManager::Send(DEVICE_OBJECT* pdo, UCHAR major, UCHAR minor, ULONG argument) {
@@ -198,28 +238,28 @@ int PnpManager::DriverEntryCalls(std::string_view service) const {
 
 NTSTATUS PnpManager::Start(DEVICE_OBJECT* pdo) {
   KernelScope scope(kernel_);
-  std::lock_guard lock(mutex_);
+  Request request(*this);
   if (!FunctionDevice(pdo)) return STATUS_NO_SUCH_DEVICE;
   return Send(pdo, IRP_MJ_PNP, IRP_MN_START_DEVICE);
 }
 
 NTSTATUS PnpManager::Stop(DEVICE_OBJECT* pdo) {
   KernelScope scope(kernel_);
-  std::lock_guard lock(mutex_);
+  Request request(*this);
   if (!FunctionDevice(pdo)) return STATUS_NO_SUCH_DEVICE;
   return Send(pdo, IRP_MJ_PNP, IRP_MN_STOP_DEVICE);
 }
 
 NTSTATUS PnpManager::SetPower(DEVICE_OBJECT* pdo, ULONG deviceState) {
   KernelScope scope(kernel_);
-  std::lock_guard lock(mutex_);
+  Request request(*this);
   if (!FunctionDevice(pdo)) return STATUS_NO_SUCH_DEVICE;
   return Send(pdo, IRP_MJ_POWER, IRP_MN_SET_POWER, deviceState);
 }
 
 NTSTATUS PnpManager::Remove(DEVICE_OBJECT* pdo) {
   KernelScope scope(kernel_);
-  std::lock_guard lock(mutex_);
+  Request request(*this);
   DEVICE_OBJECT* fdo = FunctionDevice(pdo);
   if (!fdo) return STATUS_NO_SUCH_DEVICE;
   if (kernel_.OpenFiles(fdo) > 0) {
@@ -246,7 +286,7 @@ NTSTATUS PnpManager::RemoveNow(DEVICE_OBJECT* pdo) {
 
 void PnpManager::DeviceLeft(DEVICE_OBJECT* pdo) {
   KernelScope scope(kernel_);
-  std::lock_guard lock(mutex_);
+  Request request(*this);
   auto it = nodes_.find(pdo);
   if (it == nodes_.end()) return;
   it->second.gone = true;
@@ -256,7 +296,7 @@ void PnpManager::DeviceLeft(DEVICE_OBJECT* pdo) {
 
 void PnpManager::LastHandleClosed(DEVICE_OBJECT* functionDevice) {
   KernelScope scope(kernel_);
-  std::lock_guard lock(mutex_);
+  Request request(*this);
   for (auto& [pdo, node] : nodes_) {
     if (node.removePending && FunctionDevice(pdo) == functionDevice) {
       RemoveNow(pdo);
@@ -320,7 +360,7 @@ bool PnpManager::UninstallDriver(Host& host, std::string_view service, std::stri
   if (Kernel* kernel = host.Find<Kernel>()) {
     if (PnpManager* pnp = kernel->FindPart<PnpManager>()) {
       KernelScope scope(*kernel);
-      std::lock_guard lock(pnp->mutex_);
+      Request request(*pnp);
       for (auto& [pdo, node] : pnp->nodes_) {
         if (node.driver && EqualsNoCase(node.driver->service, service)) pnp->Remove(pdo);
       }
@@ -339,7 +379,7 @@ bool PnpManager::UninstallDriver(Host& host, std::string_view service, std::stri
 
 void PnpManager::Shutdown() {
   KernelScope scope(kernel_);
-  std::lock_guard lock(mutex_);
+  Request request(*this);
   for (auto& [pdo, node] : nodes_) {
     if (node.driver) RemoveNow(pdo);
   }

@@ -95,9 +95,24 @@ class PnpManager : public KernelPart {
     NTSTATUS startStatus = STATUS_SUCCESS;
   };
 
+  // One PnP request: holds the manager's lock, and when the outermost request of the thread lets
+  // go, finishes the unloads it left (see UnloadIfIdle).
+  class Request {
+   public:
+    explicit Request(PnpManager& pnp);
+    ~Request();
+    Request(const Request&) = delete;
+    Request& operator=(const Request&) = delete;
+
+   private:
+    PnpManager& pnp_;
+  };
+
   void Build(DEVICE_OBJECT* physicalDevice);
   Driver* LoadDriver(const std::string& service, NTSTATUS* status);
   void UnloadIfIdle(Driver* driver);
+  void FinishUnloads();
+  void Unload(Driver& driver);
   NTSTATUS Send(DEVICE_OBJECT* physicalDevice, UCHAR major, UCHAR minor, ULONG argument = 0);
   NTSTATUS RemoveNow(DEVICE_OBJECT* physicalDevice);
   void LastHandleClosed(DEVICE_OBJECT* functionDevice);
@@ -107,6 +122,7 @@ class PnpManager : public KernelPart {
   std::map<DEVICE_OBJECT*, Node> nodes_;
   std::map<std::string, std::unique_ptr<Driver>> drivers_;  // by lower-case service name
   std::map<std::string, DRIVER_INITIALIZE*> linked_;        // likewise
+  std::vector<std::unique_ptr<Driver>> unloading_;          // idle, to be unloaded without the lock
 };
 
 }  // namespace platform
