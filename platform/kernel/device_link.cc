@@ -6,6 +6,7 @@
 #include <mutex>
 
 #include "kernel_names.h"
+#include "platform/kernel/hand_off.h"
 #include "platform/devices/device_paths.h"
 #include "platform/kernel/kernel.h"
 
@@ -41,7 +42,7 @@ struct Waiter {
   }
   IoStatus Wait() {
     std::unique_lock lock(mutex);
-    cv.wait(lock, [&] { return done; });
+    WaitForHandOff(cv, lock, [&] { return done; });
     return status;
   }
 };

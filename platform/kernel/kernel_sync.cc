@@ -1,6 +1,7 @@
 // Interrupt request levels, spin locks, kernel events, delays and work items.
 #include <chrono>
 
+#include "platform/kernel/hand_off.h"
 #include "platform/clock/clock.h"
 #include "platform/kernel/kernel.h"
 
@@ -90,7 +91,7 @@ NTSTATUS KeWaitForSingleObject(PVOID object, KWAIT_REASON, KPROCESSOR_MODE, BOOL
     return true;
   };
   if (!timeout) {
-    event->cv.wait(lock, take);
+    WaitForHandOff(event->cv, lock, take);
     return STATUS_SUCCESS;
   }
   Clock& clock = *event->clock;

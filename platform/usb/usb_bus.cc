@@ -13,6 +13,7 @@
 
 #include "platform/clock/clock.h"
 #include "platform/faults/faults.h"
+#include "platform/kernel/hand_off.h"
 #include "platform/kernel/pnp_manager.h"
 
 namespace platform {
@@ -255,7 +256,7 @@ class Bus final : public UsbBus {
         if (job.control) deadline = std::min(deadline.value_or(job.deadline), job.deadline);
       }
       if (!deadline) {
-        cv_.wait(lock, [&] { return stopping_ || !inbox_.empty() || woken_; });
+        WaitForHandOff(cv_, lock, [&] { return stopping_ || !inbox_.empty() || woken_; });
         continue;
       }
       Clock& clock = kernel_.clock();
