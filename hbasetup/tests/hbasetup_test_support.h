@@ -19,6 +19,7 @@
 #include "program.h"
 #include "setup_context.h"
 #include "setup_shell.h"
+#include "registry_reads.h"
 #include "test_host.h"
 
 namespace hbasetup::testing {
@@ -80,33 +81,13 @@ class SetupHost {
 
   std::optional<std::string> String(platform::RegKey root, std::string_view path,
                                     std::string_view name) {
-    platform::RegKey key = 0;
-    if (reg().OpenKey(root, path, &key) != platform::kErrorSuccess) return std::nullopt;
-    std::string value;
-    long rc = reg().GetString(key, name, &value);
-    reg().CloseKey(key);
-    if (rc != platform::kErrorSuccess) return std::nullopt;
-    return value;
+    return platform::testing::ReadString(reg(), root, path, name);
   }
   std::optional<uint32_t> Dword(std::string_view path, std::string_view name) {
-    platform::RegKey key = 0;
-    if (reg().OpenKey(platform::kHkeyLocalMachine, path, &key) != platform::kErrorSuccess) {
-      return std::nullopt;
-    }
-    uint32_t value = 0;
-    long rc = reg().GetDword(key, name, &value);
-    reg().CloseKey(key);
-    if (rc != platform::kErrorSuccess) return std::nullopt;
-    return value;
+    return platform::testing::ReadDword(reg(), platform::kHkeyLocalMachine, path, name);
   }
   std::vector<platform::RegValue> Values(platform::RegKey root, std::string_view path) {
-    platform::RegKey key = 0;
-    std::vector<platform::RegValue> values;
-    if (reg().OpenKey(root, path, &key) == platform::kErrorSuccess) {
-      reg().ListValues(key, &values);
-      reg().CloseKey(key);
-    }
-    return values;
+    return platform::testing::ReadValues(reg(), root, path);
   }
   bool KeyExists(platform::RegKey root, std::string_view path) {
     platform::RegKey key = 0;

@@ -16,6 +16,7 @@
 #include "platform/registry/registry.h"
 #include "platform/system/errors.h"
 #include "program.h"
+#include "registry_reads.h"
 #include "test_host.h"
 
 namespace portcard::testing {
@@ -44,24 +45,10 @@ class PortCardHost {
   }
   // The DWORD under HKEY_LOCAL_MACHINE, or empty when the key or value is missing.
   std::optional<uint32_t> Dword(std::string_view path, std::string_view name) {
-    platform::RegKey key = 0;
-    if (reg().OpenKey(platform::kHkeyLocalMachine, path, &key) != platform::kErrorSuccess) {
-      return std::nullopt;
-    }
-    uint32_t value = 0;
-    long rc = reg().GetDword(key, name, &value);
-    reg().CloseKey(key);
-    if (rc != platform::kErrorSuccess) return std::nullopt;
-    return value;
+    return platform::testing::ReadDword(reg(), platform::kHkeyLocalMachine, path, name);
   }
   std::vector<platform::RegValue> Values(std::string_view path) {
-    platform::RegKey key = 0;
-    std::vector<platform::RegValue> values;
-    if (reg().OpenKey(platform::kHkeyLocalMachine, path, &key) == platform::kErrorSuccess) {
-      reg().ListValues(key, &values);
-      reg().CloseKey(key);
-    }
-    return values;
+    return platform::testing::ReadValues(reg(), platform::kHkeyLocalMachine, path);
   }
   void WriteAddresses(std::string_view text) { host_.WriteFile("A:\\EPP-CARD.INI", text); }
   bool Restarted() { return host_.host().system().RestartRequested(); }
