@@ -29,20 +29,42 @@ int32_t CheckDibHeader(const DibHeader& h, uint32_t* colorCount) {
   return kRasterSuccess;
 }
 
+namespace {
+
+// A short colour table (clrUsed below the full count) leaves the rest black.
+void ReadColorTable(const uint8_t* colorTable, uint32_t colors, std::vector<uint8_t>* palette) {
+  if (colors == 0) return;
+  std::memset(palette->data(), 0, palette->size());
+  std::memcpy(palette->data(), colorTable, size_t(colors) * 4);
+  for (size_t i = 0; i < palette->size(); i += 4) (*palette)[i + 3] = 0;
+}
+
+}  // namespace
+
 int32_t ImageFromDib(const DibHeader& header, const uint8_t* colorTable, const uint8_t* rows,
                      std::unique_ptr<Image>* out) {
   uint32_t colors = 0;
   if (int32_t r = CheckDibHeader(header, &colors); r != kRasterSuccess) return r;
   std::unique_ptr<Image> image = MakeImage(header.width, header.height, header.bitCount, Pixels::kToBeWritten);
   if (!image) return kRasterNoMemory;
-  // A short colour table (clrUsed below the full count) leaves the rest black.
-  if (colors > 0) {
-    std::memset(image->palette.data(), 0, image->palette.size());
-    std::memcpy(image->palette.data(), colorTable, size_t(colors) * 4);
-    for (size_t i = 0; i < image->palette.size(); i += 4) image->palette[i + 3] = 0;
-  }
+  ReadColorTable(colorTable, colors, &image->palette);
   std::memcpy(image->pixels.data(), rows, image->pixels.size());
   *out = std::move(image);
+  return kRasterSuccess;
+}
+
+int32_t ViewDib(const DibHeader& header, const uint8_t* colorTable, const uint8_t* rows,
+                std::vector<uint8_t>* palette, PixelView* view) {
+  uint32_t colors = 0;
+  if (int32_t r = CheckDibHeader(header, &colors); r != kRasterSuccess) return r;
+  uint32_t stride = 0;
+  uint64_t size = 0;
+  if (int32_t r = CheckGeometry(header.width, header.height, header.bitCount, &stride, &size); r != kRasterSuccess) {
+    return r;
+  }
+  palette->assign(header.bitCount <= 8 ? (size_t{4} << header.bitCount) : 0, 0);
+  ReadColorTable(colorTable, colors, palette);
+  *view = PixelView{header.width, header.height, header.bitCount, stride, rows, palette, 0};
   return kRasterSuccess;
 }
 

@@ -64,13 +64,20 @@ void ClearPadding(Image& image) {
   for (int32_t y = 0; y < image.height; ++y) std::memset(image.Row(y) + used, 0, image.stride - used);
 }
 
-bool IsGreyRamp(const Image& image) {
-  if (image.bitsPerPixel != 8 || image.palette.size() != 256 * 4) return false;
+bool IsGreyRamp(const Image& image) { return IsGreyRamp(image.bitsPerPixel, image.palette); }
+
+bool IsGreyRamp(int bitsPerPixel, const std::vector<uint8_t>& palette) {
+  if (bitsPerPixel != 8 || palette.size() != 256 * 4) return false;
   for (size_t i = 0; i < 256; ++i) {
-    const uint8_t* e = &image.palette[i * 4];
+    const uint8_t* e = &palette[i * 4];
     if (e[0] != i || e[1] != i || e[2] != i) return false;
   }
   return true;
+}
+
+PixelView ViewOf(const Image& image) {
+  return PixelView{image.width, image.height, image.bitsPerPixel, image.stride, image.pixels.data(),
+                   &image.palette, image.sourceFormat};
 }
 
 uint64_t BitmapStore::Add(std::unique_ptr<Image> image) {

@@ -66,6 +66,21 @@ std::unique_ptr<Image> MakeImage(int32_t width, int32_t height, int bitsPerPixel
 // Zeroes the bytes of each row past its pixels (what whole-pixel writers leave alone).
 void ClearPadding(Image& image);
 bool IsGreyRamp(const Image& image);
+bool IsGreyRamp(int bitsPerPixel, const std::vector<uint8_t>& palette);
+
+// Pixels read where they lie, an image's own or a caller's DIB rows, without a copy.
+struct PixelView {
+  int32_t width = 0;
+  int32_t height = 0;
+  int bitsPerPixel = 0;
+  uint32_t stride = 0;
+  const uint8_t* pixels = nullptr;  // bottom-up rows of `stride` bytes
+  const std::vector<uint8_t>* palette = nullptr;
+  int32_t sourceFormat = 0;
+
+  const uint8_t* Row(int32_t bottomUpIndex) const { return pixels + size_t(bottomUpIndex) * stride; }
+};
+PixelView ViewOf(const Image& image);
 
 // The live bitmaps of one host: the handle a record holds leads here and nowhere else, so a
 // record that was never filled, or was freed, or was copied from a freed one, is refused.
@@ -92,12 +107,16 @@ void Describe(Bitmap* bitmap, const Image& image, uint64_t handle);
 int32_t CheckDibHeader(const DibHeader& header, uint32_t* colorCount);
 int32_t ImageFromDib(const DibHeader& header, const uint8_t* colorTable, const uint8_t* rows,
                      std::unique_ptr<Image>* out);
+// The caller's DIB as ImageFromDib would check and read it, its rows left where they are: the
+// view holds `rows` and `palette` (filled here) and is good while both are.
+int32_t ViewDib(const DibHeader& header, const uint8_t* colorTable, const uint8_t* rows,
+                std::vector<uint8_t>* palette, PixelView* view);
 std::string PackedDib(const Image& image);  // header, colour table, rows
 size_t PackedDibSize(const Image& image);
 void WritePackedDib(const Image& image, uint8_t* out);  // PackedDibSize() bytes
 
 // Resizing and cropping (OpenCV's imgproc).
-int32_t ResizeImage(const Image& in, int32_t width, int32_t height, std::unique_ptr<Image>* out);
+int32_t ResizeImage(const PixelView& in, int32_t width, int32_t height, std::unique_ptr<Image>* out);
 int32_t AutoCropImage(const Image& in, uint32_t tolerance, uint32_t margin,
                       std::unique_ptr<Image>* out);
 

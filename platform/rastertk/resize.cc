@@ -19,7 +19,13 @@ cv::Mat Wrap(Image& image) {
                  image.stride);
 }
 
-cv::Mat Unpacked(const Image& image) {
+// Wrapped read-only: cv::resize never writes its source.
+cv::Mat Wrap(const PixelView& view) {
+  return cv::Mat(view.height, view.width, MatType(view.bitsPerPixel), const_cast<uint8_t*>(view.pixels),
+                 view.stride);
+}
+
+cv::Mat Unpacked(const PixelView& image) {
   cv::Mat out(image.height, image.width, CV_8UC1);
   for (int32_t y = 0; y < image.height; ++y) {
     uint8_t* dst = out.ptr<uint8_t>(y);
@@ -39,7 +45,7 @@ void Pack(const cv::Mat& indices, Image* image) {
 
 }  // namespace
 
-int32_t ResizeImage(const Image& in, int32_t width, int32_t height, std::unique_ptr<Image>* out) {
+int32_t ResizeImage(const PixelView& in, int32_t width, int32_t height, std::unique_ptr<Image>* out) {
   if (width <= 0 || height <= 0) return kRasterInvalidParameter;
   uint32_t stride = 0;
   uint64_t size = 0;
@@ -50,9 +56,8 @@ int32_t ResizeImage(const Image& in, int32_t width, int32_t height, std::unique_
   std::unique_ptr<Image> image = MakeImage(width, height, in.bitsPerPixel,
                                            in.bitsPerPixel < 8 ? Pixels::kZeroed : Pixels::kToBeWritten);
   if (!image) return kRasterNoMemory;
-  image->palette = in.palette;
+  if (in.palette) image->palette = *in.palette;
   image->sourceFormat = in.sourceFormat;
-  Image& source = const_cast<Image&>(in);  // wrapped read-only: cv::resize never writes its source
   bool reduce = width <= in.width && height <= in.height;
   try {
     if (in.bitsPerPixel < 8) {
@@ -60,10 +65,10 @@ int32_t ResizeImage(const Image& in, int32_t width, int32_t height, std::unique_
       cv::resize(Unpacked(in), resized, cv::Size(width, height), 0, 0, cv::INTER_NEAREST);
       Pack(resized, image.get());
     } else {
-      bool indexed = in.bitsPerPixel == 8 && !IsGreyRamp(in);
+      bool indexed = in.bitsPerPixel == 8 && !(in.palette && IsGreyRamp(8, *in.palette));
       int method = indexed ? cv::INTER_NEAREST : reduce ? cv::INTER_AREA : cv::INTER_LINEAR;
       cv::Mat dst = Wrap(*image);
-      cv::resize(Wrap(source), dst, cv::Size(width, height), 0, 0, method);
+      cv::resize(Wrap(in), dst, cv::Size(width, height), 0, 0, method);
       if (dst.data != image->pixels.data()) return kRasterFailure;  // never reallocated
       ClearPadding(*image);
     }

@@ -105,7 +105,30 @@ int32_t Transform(Bitmap* bitmap, Make make) {
 
 int32_t ResizeBitmap(Bitmap* bitmap, int32_t width, int32_t height) {
   return Transform(bitmap, [&](const Image& in, std::unique_ptr<Image>* out) {
-    return ResizeImage(in, width, height, out);
+    return ResizeImage(ViewOf(in), width, height, out);
+  });
+}
+
+// A down-sample's source is read once: wrapping the caller's rows saves copying a whole page in.
+int32_t ResizeDib(Bitmap* bitmap, const DibHeader* header, const uint8_t* rows, int32_t width,
+                  int32_t height) {
+  return Guarded([&](BitmapStore& store) {
+    if (!bitmap || !header || !rows) return kRasterInvalidParameter;
+    DibHeader h;
+    std::memcpy(&h, header, sizeof h);
+    uint32_t stride = 0;
+    uint64_t size = 0;
+    if (int32_t r = CheckGeometry(h.width, h.height, h.bitCount, &stride, &size); r != kRasterSuccess) {
+      return r;
+    }
+    std::vector<uint8_t> palette;
+    PixelView source;
+    const auto* table = reinterpret_cast<const uint8_t*>(header) + h.size;
+    if (int32_t r = ViewDib(h, table, rows, &palette, &source); r != kRasterSuccess) return r;
+    std::unique_ptr<Image> image;
+    if (int32_t r = ResizeImage(source, width, height, &image); r != kRasterSuccess) return r;
+    Clear(bitmap);
+    return Adopt(store, bitmap, std::move(image));
   });
 }
 
@@ -187,6 +210,7 @@ void Install(Host& host) {
                              {kOrdinalBitmapFromDib, ToProcAddress(&BitmapFromDib)},
                              {kOrdinalResizeBitmap, ToProcAddress(&ResizeBitmap)},
                              {kOrdinalExportDib, ToProcAddress(&ExportDib)},
+                             {kOrdinalResizeDib, ToProcAddress(&ResizeDib)},
                              {kOrdinalFreeBitmap, ToProcAddress(&FreeBitmap)}});
     modules.RegisterBuiltin(kImageModule, {}, {{kOrdinalAutoCrop, ToProcAddress(&AutoCropBitmap)}});
     modules.RegisterBuiltin(kFileModule, {},

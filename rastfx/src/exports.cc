@@ -67,12 +67,14 @@ int32_t DownSample(uint8_t* rows, rt::DibHeader* header, uint32_t a, uint32_t b,
   if (!tk.ok()) return rt::kRasterFailure;
   if (!rows || !header) return rt::kRasterInvalidParameter;
   TempBitmap temp(tk);
-  int32_t r = Convert(tk, header, rows, a, b, temp.get());
-  if (r != rt::kRasterSuccess) return r;
+  // Converting and resizing in one call: the toolkit reads the caller's rows where they are,
+  // instead of copying the whole page into a bitmap first.
+  int32_t resized = tk.resizeDib(temp.get(), header, rows, int32_t(width), int32_t(height));
+  if (resized != rt::kRasterSuccess) return resized;
+  temp->valueA = a;
+  temp->valueB = b;
   // The header passed the toolkit's checks: its rows are what the caller has room for.
   uint64_t room = rt::DibStride(header->width, header->bitCount) * uint64_t(header->height);
-  int32_t resized = tk.resize(temp.get(), int32_t(width), int32_t(height));
-  if (resized != rt::kRasterSuccess) return resized;
   uint64_t size = temp->imageSize;
   if (size > room) return rt::kRasterNoRoom;
   platform::Hglobal handle = tk.exportDib(temp.get());

@@ -25,6 +25,7 @@ Toolkit::Toolkit() : modules_(platform::Host::Current().modules()) {
         Resolve(modules_, kernel_, rt::kOrdinalBitmapFromDib, &fromDib) &&
         Resolve(modules_, kernel_, rt::kOrdinalResizeBitmap, &resize) &&
         Resolve(modules_, kernel_, rt::kOrdinalExportDib, &exportDib) &&
+        Resolve(modules_, kernel_, rt::kOrdinalResizeDib, &resizeDib) &&
         Resolve(modules_, kernel_, rt::kOrdinalFreeBitmap, &release) &&
         Resolve(modules_, image_, rt::kOrdinalAutoCrop, &crop) &&
         Resolve(modules_, file_, rt::kOrdinalLoadFile, &load) &&

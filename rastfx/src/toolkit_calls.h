@@ -24,6 +24,7 @@ class Toolkit {
   rt::BitmapFromDibFn fromDib = nullptr;
   rt::ResizeBitmapFn resize = nullptr;
   rt::ExportDibFn exportDib = nullptr;
+  rt::ResizeDibFn resizeDib = nullptr;
   rt::FreeBitmapFn release = nullptr;
   rt::AutoCropFn crop = nullptr;
   rt::LoadFileFn load = nullptr;

@@ -11,7 +11,7 @@ namespace {
 TEST_F(ToolkitTest, ThreeModulesWithExactlyTheirOrdinals) {
   Modules& m = test_.host().modules();
   const std::pair<ModuleHandle, std::vector<uint16_t>> modules[] = {
-      {kernel_, {110, 111, 113, 134, 198}}, {image_, {126}}, {file_, {101, 103}}};
+      {kernel_, {110, 111, 113, 114, 134, 198}}, {image_, {126}}, {file_, {101, 103}}};
   for (const auto& [module, ordinals] : modules) {
     ASSERT_NE(module, 0u);
     for (uint16_t ordinal = 1; ordinal < 400; ++ordinal) {
@@ -112,6 +112,73 @@ TEST_F(ToolkitTest, ResizeAveragesReductionsAndInterpolatesEnlargements) {
     }
     release(&b);
   }
+}
+
+// The one-call resize of a caller's DIB against the three calls it stands for: the same bitmap,
+// the same codes for every refused header, and no bitmap left behind by a failure.
+TEST_F(ToolkitTest, ResizeDibIsConvertingThenResizingWithoutTheCopy) {
+  auto resizeDib = Get<ResizeDibFn>(kernel_, kOrdinalResizeDib);
+  ASSERT_NE(resizeDib, nullptr);
+  auto threeCalls = [&](const std::string& dib, int32_t w, int32_t h, Bitmap* out) {
+    DibHeader head;
+    std::memcpy(&head, dib.data(), 40);
+    const auto* rows = reinterpret_cast<const uint8_t*>(dib.data()) + (dib.size() - head.sizeImage);
+    int32_t r = init(out, head.width, head.height, head.bitCount);
+    if (r == kRasterSuccess) r = fromDib(out, reinterpret_cast<const DibHeader*>(dib.data()), rows);
+    if (r == kRasterSuccess) r = resize(out, w, h);
+    return r;
+  };
+  auto oneCall = [&](const std::string& dib, int32_t w, int32_t h, Bitmap* out) {
+    DibHeader head;
+    std::memcpy(&head, dib.data(), 40);
+    const auto* rows = reinterpret_cast<const uint8_t*>(dib.data()) + (dib.size() - head.sizeImage);
+    return resizeDib(out, reinterpret_cast<const DibHeader*>(dib.data()), rows, w, h);
+  };
+  for (int bits : {1, 4, 8, 24, 32}) {
+    for (bool ramp : {false, true}) {
+      Bitmap b = Random(37, 11, bits, unsigned(bits), ramp);
+      const std::string dib = Export(&b);
+      release(&b);
+      for (auto [w, h] : {std::pair{18, 5}, std::pair{50, 30}}) {
+        Bitmap expected{}, actual{};
+        ASSERT_EQ(threeCalls(dib, w, h, &expected), kRasterSuccess);
+        ASSERT_EQ(oneCall(dib, w, h, &actual), kRasterSuccess);
+        EXPECT_EQ(Export(&actual), Export(&expected)) << bits << " bits to " << w << "x" << h;
+        EXPECT_EQ(actual.imageSize, expected.imageSize);
+        EXPECT_EQ(actual.colorCount, expected.colorCount);
+        release(&expected);
+        release(&actual);
+      }
+    }
+  }
+  Bitmap b = Random(9, 6, 8, 7);
+  const std::string good = Export(&b);
+  release(&b);
+  using Change = void (*)(DibHeader*);
+  const Change changes[] = {
+      [](DibHeader* h) { h->height = -6; },      [](DibHeader* h) { h->width = 0; },
+      [](DibHeader* h) { h->bitCount = 16; },    [](DibHeader* h) { h->compression = 1; },
+      [](DibHeader* h) { h->sizeImage = 7; },    [](DibHeader* h) { h->clrUsed = 257; },
+      [](DibHeader* h) { h->size = 39; },        [](DibHeader* h) { h->planes = 2; },
+      [](DibHeader* h) { h->width = 0x7FFFFFFF; }};
+  for (Change change : changes) {
+    std::string dib = good;
+    change(reinterpret_cast<DibHeader*>(dib.data()));
+    Bitmap expected{}, actual{};
+    int32_t code = threeCalls(dib, 4, 3, &expected);
+    release(&expected);
+    EXPECT_NE(code, kRasterSuccess);
+    EXPECT_EQ(oneCall(dib, 4, 3, &actual), code);
+    EXPECT_EQ(actual.handle, 0u);
+  }
+  Bitmap out{};
+  std::string dib = good;
+  EXPECT_EQ(oneCall(dib, 0, 3, &out), kRasterInvalidParameter);
+  EXPECT_EQ(resizeDib(&out, nullptr, reinterpret_cast<const uint8_t*>(dib.data()), 4, 3),
+            kRasterInvalidParameter);
+  EXPECT_EQ(resizeDib(&out, reinterpret_cast<const DibHeader*>(dib.data()), nullptr, 4, 3),
+            kRasterInvalidParameter);
+  EXPECT_EQ(Live(), 0u);
 }
 
 TEST_F(ToolkitTest, FailedResizeLeavesTheBitmap) {

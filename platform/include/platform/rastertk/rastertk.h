@@ -16,6 +16,10 @@
 //                     their colour table kept. On failure the bitmap is unchanged.
 //                111  ExportDib(bitmap): a movable global block (the host's work memory) holding
 //                     the 40-byte header, the colour table and the rows; 0 on failure.
+//                114  ResizeDib(bitmap, header, rows, width, height): what InitBitmap,
+//                     BitmapFromDib and ResizeBitmap make of the DIB one after the other, with their
+//                     codes in that order, but read straight from the caller's rows: no copy of the
+//                     source is made or kept. The record is written whole. (This ordinal is ours.)
 //   LTIMG90N.DLL 126  AutoCropBitmap(bitmap, tolerance, margin): crops to the smallest rectangle
 //                     holding every pixel whose colour differs from the top-left pixel's in some
 //                     channel by more than `tolerance` (0..255), widened by `margin` pixels on
@@ -53,6 +57,7 @@ inline constexpr uint16_t kOrdinalBitmapFromDib = 110;
 inline constexpr uint16_t kOrdinalResizeBitmap = 198;
 inline constexpr uint16_t kOrdinalExportDib = 111;
 inline constexpr uint16_t kOrdinalFreeBitmap = 113;
+inline constexpr uint16_t kOrdinalResizeDib = 114;
 inline constexpr uint16_t kOrdinalAutoCrop = 126;
 inline constexpr uint16_t kOrdinalLoadFile = 101;
 inline constexpr uint16_t kOrdinalSaveFile = 103;
@@ -128,6 +133,8 @@ using InitBitmapFn = int32_t (*)(Bitmap* bitmap, int32_t width, int32_t height, 
 using FreeBitmapFn = int32_t (*)(Bitmap* bitmap);
 using BitmapFromDibFn = int32_t (*)(Bitmap* bitmap, const DibHeader* header, const uint8_t* rows);
 using ResizeBitmapFn = int32_t (*)(Bitmap* bitmap, int32_t width, int32_t height);
+using ResizeDibFn = int32_t (*)(Bitmap* bitmap, const DibHeader* header, const uint8_t* rows,
+                                int32_t width, int32_t height);
 using ExportDibFn = uintptr_t (*)(Bitmap* bitmap);  // an Hglobal
 using AutoCropFn = int32_t (*)(Bitmap* bitmap, uint32_t tolerance, uint32_t margin);
 using LoadFileFn = int32_t (*)(const char* fileName, Bitmap* bitmap, int32_t bitsPerPixel, int32_t order);
