@@ -6,8 +6,10 @@
 #include <cctype>
 #include <chrono>
 #include <ctime>
+#include <filesystem>
 #include <fstream>
 #include <sstream>
+#include <system_error>
 
 #include "platform/clock/clock.h"
 #include "platform/shell/control_panel.h"
@@ -198,9 +200,17 @@ bool Shell::DdeExecute(DdeConversation conversation, std::string_view command,
 }
 
 bool Shell::RecordRestart(std::string_view program) {
-  std::ofstream out(host_.root() / "restart.ini", std::ios::trunc);
-  out << "[restart]\nprogram=" << program << "\ntime=" << NowUtc() << "\n";
-  return static_cast<bool>(out.flush());
+  // Through a temporary name: a setup killed while writing leaves the earlier record whole.
+  const std::filesystem::path path = host_.root() / "restart.ini";
+  const std::filesystem::path temp = path.string() + ".tmp";
+  {
+    std::ofstream out(temp, std::ios::trunc);
+    out << "[restart]\nprogram=" << program << "\ntime=" << NowUtc() << "\n";
+    if (!out.flush()) return false;
+  }
+  std::error_code ec;
+  std::filesystem::rename(temp, path, ec);
+  return !ec;
 }
 
 std::optional<RestartRecord> Shell::PendingRestart() const {
