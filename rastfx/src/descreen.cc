@@ -18,8 +18,9 @@ namespace {
 // into a band of work rows, then the horizontal pass over the band straight into the caller's rows.
 // Each strip keeps its own ring of the caller's rows in double from band to band: a row enters it
 // once, just before the first window that reaches it (so before its band overwrites it), and leaves
-// it when no later window does. The work band stays in the second-level cache.
-constexpr uint32_t kBandRows = 64;
+// it when no later window does. The work rows hold the vertical pass's bytes as whole numbers in
+// double, ready for the horizontal sums; the band stays in the second-level cache.
+constexpr uint32_t kBandRows = 16;
 
 // Columns of a strip: as many as keep the window's rows of them in the first-level cache
 // (kRingBudget), at least one block of the vector loops, at most kMaxStrip.
@@ -31,7 +32,8 @@ constexpr size_t kMaxStrip = 1024;
 // the windows before them are summed.
 constexpr uint32_t kPrefetchRows = 12;
 
-size_t Align(size_t n) { return (n + 63) / 64 * 64; }
+// Doubles of a work row: whole 64-byte lines.
+size_t Align(size_t n) { return (n + 7) / 8 * 8; }
 
 size_t RingRows(uint32_t radius, uint32_t height) { return size_t(std::min<uint64_t>(2 * uint64_t(radius) + 1, height)); }
 
@@ -42,24 +44,21 @@ size_t Strip(size_t ringRows) {
 }
 
 struct Work {
-  uint8_t* band;     // kBandRows work rows of `pitch` bytes
+  double* band;      // kBandRows work rows of `pitch` doubles
   size_t pitch;
-  double* row;       // one work row in double
   double* rings;     // each strip's ring: ringRows x strip doubles
   size_t ringRows;
   size_t strip;
 };
 
-// Strips x ring rows x strip doubles, the band and one row in double.
+// Strips x ring rows x strip doubles.
 size_t RingDoubles(size_t n, size_t ringRows, size_t strip) { return (n + strip - 1) / strip * ringRows * strip; }
 
 Work Layout(void* memory, size_t n, size_t ringRows) {
-  auto* base = static_cast<uint8_t*>(memory);
   Work w;
   w.pitch = Align(n);
-  w.band = base;
-  w.row = reinterpret_cast<double*>(base + kBandRows * w.pitch);
-  w.rings = w.row + w.pitch;
+  w.band = static_cast<double*>(memory);
+  w.rings = w.band + kBandRows * w.pitch;
   w.ringRows = ringRows;
   w.strip = Strip(ringRows);
   return w;
@@ -76,7 +75,7 @@ struct Taps {
 // Bytes [c0, c0 + len) of row y after the vertical pass from the caller's rows y - top ..
 // y + bottom, read from the strip's ring.
 void VerticalStripRow(const double* ring, const Work& w, size_t len, uint32_t y, uint32_t height,
-                      const DescreenKernel& k, Taps& taps, uint8_t* out) {
+                      const DescreenKernel& k, Taps& taps, double* out) {
   uint32_t top = std::min(y, k.radius);
   uint32_t bottom = std::min(k.radius, height - 1 - y);
   taps.sources.clear();
@@ -89,8 +88,8 @@ void VerticalStripRow(const double* ring, const Work& w, size_t len, uint32_t y,
     taps.weights.push_back(k.weights[t > y ? t - y : y - t]);
     if (++slot == w.ringRows) slot = 0;
   }
-  WindowSums(taps.sources.data(), taps.weights.data(), taps.sources.size(), len,
-             k.cumulative[top] + k.cumulative[bottom] + 1.0, out);
+  WindowSumsWhole(taps.sources.data(), taps.weights.data(), taps.sources.size(), len,
+                  k.cumulative[top] + k.cumulative[bottom] + 1.0, out);
 }
 
 // The vertical pass over one strip of columns for rows [y0, y1). `converted`: the strip's rows
@@ -126,11 +125,9 @@ void EdgePixel(const double* row, uint32_t x, uint32_t width, uint32_t bpp, cons
   }
 }
 
-// Work row `in` filtered along its length into `out`, the caller's row.
-void HorizontalRow(const uint8_t* in, uint8_t* out, uint32_t width, uint32_t bpp, const DescreenKernel& k,
-                   Taps& taps, double* row) {
-  size_t n = size_t(width) * bpp;
-  ToDouble(row, in, n);
+// Work row `row` filtered along its length into `out`, the caller's row.
+void HorizontalRow(const double* row, uint8_t* out, uint32_t width, uint32_t bpp, const DescreenKernel& k,
+                   Taps& taps) {
   uint32_t r = k.radius;
   // Pixels whose whole window lies inside the row, worked on together: the term of tap t for
   // output byte first + i is the byte i + t x bpp.
@@ -145,10 +142,11 @@ void HorizontalRow(const uint8_t* in, uint8_t* out, uint32_t width, uint32_t bpp
     WindowSums(taps.sources.data(), taps.weights.data(), taps.sources.size(), last - first,
                k.cumulative[r] + k.cumulative[r] + 1.0, out + first);
   }
-  for (uint32_t x = 0; x < width; ++x) {
-    bool inside = x >= r && uint64_t(x) + r < width;
-    if (!inside) EdgePixel(row, x, width, bpp, k, out);
-  }
+  // The rest: pixels less than r from either end.
+  uint32_t leftEnd = std::min(r, width);
+  uint32_t rightStart = std::max(leftEnd, width > r ? width - r : 0u);
+  for (uint32_t x = 0; x < leftEnd; ++x) EdgePixel(row, x, width, bpp, k, out);
+  for (uint32_t x = rightStart; x < width; ++x) EdgePixel(row, x, width, bpp, k, out);
 }
 
 }  // namespace
@@ -156,8 +154,7 @@ void HorizontalRow(const uint8_t* in, uint8_t* out, uint32_t width, uint32_t bpp
 uint64_t DescreenWorkBytes(uint32_t bytesPerPixel, uint32_t width, uint32_t height, uint32_t radius) {
   uint64_t pitch = Align(uint64_t(width) * bytesPerPixel);
   size_t ringRows = RingRows(radius, height);
-  return kBandRows * pitch +
-         (pitch + RingDoubles(size_t(width) * bytesPerPixel, ringRows, Strip(ringRows))) * sizeof(double);
+  return (kBandRows * pitch + RingDoubles(size_t(width) * bytesPerPixel, ringRows, Strip(ringRows))) * sizeof(double);
 }
 
 void DescreenRows(uint8_t* rows, uint32_t bpp, uint32_t width, uint32_t height,
@@ -177,7 +174,7 @@ void DescreenRows(uint8_t* rows, uint32_t bpp, uint32_t width, uint32_t height,
     // Every strip's ring holds the caller's rows up to y1 - 1 + r: rows y0 .. y1 - 1 take their
     // filtered bytes, padding bytes left as they are.
     for (uint32_t y = y0; y < y1; ++y) {
-      HorizontalRow(w.band + size_t(y - y0) * w.pitch, rows + size_t(y) * stride, width, bpp, k, taps, w.row);
+      HorizontalRow(w.band + size_t(y - y0) * w.pitch, rows + size_t(y) * stride, width, bpp, k, taps);
     }
   }
 }
