@@ -50,7 +50,25 @@ TEST(DescreenSimdTest, VectorClonesGiveTheBaselineBytes) {
 
 // Each vector build of the window sums on its own, where this processor runs it, against the plain
 // loop: terms in order, one division, truncated. Sources of random bytes and flat ones (quotients
-// next to a whole number), tap counts and lengths that reach every block size and tail.
+// next to a whole number), tap counts and lengths that reach every block size and tail. The builds
+// that leave whole numbers in double must hold exactly the plain bytes' values.
+using WholeBuild = void (*)(const double* const*, const double*, size_t, size_t, double, double*);
+
+// A build that stores doubles, seen through bytes: each value must be a whole number 0..255, and
+// nothing is written past the end.
+auto AsBytes(WholeBuild build) {
+  return [build](const double* const* sources, const double* weights, size_t taps, size_t n, double divisor,
+                 uint8_t* out) {
+    std::vector<double> whole(n + 1, -1.0);
+    build(sources, weights, taps, n, divisor, whole.data());
+    EXPECT_EQ(whole[n], -1.0);
+    for (size_t i = 0; i < n; ++i) {
+      EXPECT_TRUE(whole[i] >= 0.0 && whole[i] <= 255.0 && whole[i] == std::trunc(whole[i])) << whole[i];
+      out[i] = uint8_t(whole[i]);
+    }
+  };
+}
+
 TEST(DescreenSimdTest, EachVectorBuildGivesThePlainQuotients) {
   using Build = std::function<void(const double* const*, const double*, size_t, size_t, double, uint8_t*)>;
   std::vector<std::pair<const char*, Build>> builds;
@@ -58,8 +76,12 @@ TEST(DescreenSimdTest, EachVectorBuildGivesThePlainQuotients) {
   __builtin_cpu_init();
   if (__builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512vl")) {
     builds.emplace_back("AVX-512", rastfx::WindowSums512);
+    builds.emplace_back("AVX-512 whole", AsBytes(rastfx::WindowSumsWhole512));
   }
-  if (__builtin_cpu_supports("avx2")) builds.emplace_back("AVX2", rastfx::WindowSums256);
+  if (__builtin_cpu_supports("avx2")) {
+    builds.emplace_back("AVX2", rastfx::WindowSums256);
+    builds.emplace_back("AVX2 whole", AsBytes(rastfx::WindowSumsWhole256));
+  }
 #endif
   if (builds.empty()) GTEST_SKIP() << "no vector build runs here";
   std::mt19937 random(5);
