@@ -11,19 +11,19 @@
 namespace rastfx {
 namespace {
 
-using WindowSumsFunction = void (*)(const double* const*, const double*, size_t, size_t, double, uint8_t*);
-using WindowSumsWholeFunction = void (*)(const double* const*, const double*, size_t, size_t, double, double*);
+using WindowSumsFunction = void (*)(const double*, const size_t*, const double*, size_t, size_t, double, uint8_t*);
+using WindowSumsWholeFunction = void (*)(const double*, const size_t*, const double*, size_t, size_t, double, double*);
 using ToDoubleFunction = void (*)(double*, const uint8_t*, size_t);
 
 // The baseline: two sums of four 16-byte quarters each, eight of the sixteen registers, and every
 // quotient divided.
-void WindowSumsBaseline(const double* const* sources, const double* weights, size_t taps, size_t n,
+void WindowSumsBaseline(const double* base, const size_t* offsets, const double* weights, size_t taps, size_t n,
                         double divisor, uint8_t* out) {
-  WindowSumsWith<2, DividedQuotients>(sources, weights, taps, n, divisor, out);
+  WindowSumsWith<2, DividedQuotients>(base, offsets, weights, taps, n, divisor, out);
 }
-void WindowSumsWholeBaseline(const double* const* sources, const double* weights, size_t taps, size_t n,
+void WindowSumsWholeBaseline(const double* base, const size_t* offsets, const double* weights, size_t taps, size_t n,
                              double divisor, double* out) {
-  WindowSumsWith<2, DividedQuotients>(sources, weights, taps, n, divisor, out);
+  WindowSumsWith<2, DividedQuotients>(base, offsets, weights, taps, n, divisor, out);
 }
 void ToDoubleBaseline(double* out, const uint8_t* in, size_t n) { ToDoubleLoop(out, in, n); }
 
@@ -57,14 +57,14 @@ const Kernels& Chosen() {
 
 }  // namespace
 
-void WindowSums(const double* const* sources, const double* weights, size_t taps, size_t n, double divisor,
+void WindowSums(const double* base, const size_t* offsets, const double* weights, size_t taps, size_t n, double divisor,
                 uint8_t* out) {
-  Chosen().windowSums(sources, weights, taps, n, divisor, out);
+  Chosen().windowSums(base, offsets, weights, taps, n, divisor, out);
 }
 
-void WindowSumsWhole(const double* const* sources, const double* weights, size_t taps, size_t n,
+void WindowSumsWhole(const double* base, const size_t* offsets, const double* weights, size_t taps, size_t n,
                      double divisor, double* out) {
-  Chosen().windowSumsWhole(sources, weights, taps, n, divisor, out);
+  Chosen().windowSumsWhole(base, offsets, weights, taps, n, divisor, out);
 }
 
 void ToDouble(double* out, const uint8_t* in, size_t n) { Chosen().toDouble(out, in, n); }

@@ -62,14 +62,14 @@ struct WholeQuotients256 {
 
 }  // namespace
 
-void WindowSums256(const double* const* sources, const double* weights, size_t taps, size_t n, double divisor,
+void WindowSums256(const double* base, const size_t* offsets, const double* weights, size_t taps, size_t n, double divisor,
                    uint8_t* out) {
-  WindowSumsWith<4, Quotients256>(sources, weights, taps, n, divisor, out);
+  WindowSumsWith<4, Quotients256>(base, offsets, weights, taps, n, divisor, out);
 }
 
-void WindowSumsWhole256(const double* const* sources, const double* weights, size_t taps, size_t n,
+void WindowSumsWhole256(const double* base, const size_t* offsets, const double* weights, size_t taps, size_t n,
                         double divisor, double* out) {
-  WindowSumsWith<4, WholeQuotients256>(sources, weights, taps, n, divisor, out);
+  WindowSumsWith<4, WholeQuotients256>(base, offsets, weights, taps, n, divisor, out);
 }
 
 void ToDouble256(double* out, const uint8_t* in, size_t n) { ToDoubleLoop(out, in, n); }

@@ -50,14 +50,14 @@ struct WholeQuotients512 {
 
 }  // namespace
 
-void WindowSums512(const double* const* sources, const double* weights, size_t taps, size_t n, double divisor,
+void WindowSums512(const double* base, const size_t* offsets, const double* weights, size_t taps, size_t n, double divisor,
                    uint8_t* out) {
-  WindowSumsWith<8, Quotients512>(sources, weights, taps, n, divisor, out);
+  WindowSumsWith<8, Quotients512>(base, offsets, weights, taps, n, divisor, out);
 }
 
-void WindowSumsWhole512(const double* const* sources, const double* weights, size_t taps, size_t n,
+void WindowSumsWhole512(const double* base, const size_t* offsets, const double* weights, size_t taps, size_t n,
                         double divisor, double* out) {
-  WindowSumsWith<8, WholeQuotients512>(sources, weights, taps, n, divisor, out);
+  WindowSumsWith<8, WholeQuotients512>(base, offsets, weights, taps, n, divisor, out);
 }
 
 void ToDouble512(double* out, const uint8_t* in, size_t n) { ToDoubleLoop(out, in, n); }

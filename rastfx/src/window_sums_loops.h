@@ -43,13 +43,13 @@ static_assert(kLaneCount == 8);
 // The first term is taken as it is: 0 + p is p for every product of a weight and a byte (none is
 // negative).
 template <size_t kVectors, class Quotients, class Out>
-inline __attribute__((always_inline)) void WindowBlock(const double* const* sources, const double* weights,
+inline __attribute__((always_inline)) void WindowBlock(const double* base, const size_t* offsets, const double* weights,
                                                        size_t taps, size_t i, const Lanes& divisors,
                                                        const Lanes& inverses, Out* out) {
   Lanes sums[kVectors];
   {
     const Lanes weight = RASTFX_BROADCAST(weights[0]);
-    const double* source = sources[0] + i;
+    const double* source = base + offsets[0] + i;
     for (size_t v = 0; v < kVectors; ++v) {
       Lanes a;
       std::memcpy(&a, source + v * kLaneCount, sizeof a);
@@ -58,7 +58,7 @@ inline __attribute__((always_inline)) void WindowBlock(const double* const* sour
   }
   for (size_t t = 1; t < taps; ++t) {
     const Lanes weight = RASTFX_BROADCAST(weights[t]);
-    const double* source = sources[t] + i;
+    const double* source = base + offsets[t] + i;
     for (size_t v = 0; v < kVectors; ++v) {
       Lanes a;
       std::memcpy(&a, source + v * kLaneCount, sizeof a);
@@ -73,20 +73,20 @@ inline __attribute__((always_inline)) void WindowBlock(const double* const* sour
 // kVectors: enough vectors side by side to cover an addition's latency on the target's two
 // adders, few enough that the sums stay in its registers.
 template <size_t kVectors, class Quotients, class Out>
-inline __attribute__((always_inline)) void WindowSumsWith(const double* const* sources, const double* weights,
+inline __attribute__((always_inline)) void WindowSumsWith(const double* base, const size_t* offsets, const double* weights,
                                                           size_t taps, size_t n, double divisor, Out* out) {
   const Lanes divisors = Lanes{} + divisor;
   const Lanes inverses = Lanes{} + 1.0 / divisor;
   size_t i = 0;
   for (; i + kVectors * kLaneCount <= n; i += kVectors * kLaneCount) {
-    WindowBlock<kVectors, Quotients, Out>(sources, weights, taps, i, divisors, inverses, out);
+    WindowBlock<kVectors, Quotients, Out>(base, offsets, weights, taps, i, divisors, inverses, out);
   }
   for (; i + kLaneCount <= n; i += kLaneCount) {
-    WindowBlock<1, Quotients, Out>(sources, weights, taps, i, divisors, inverses, out);
+    WindowBlock<1, Quotients, Out>(base, offsets, weights, taps, i, divisors, inverses, out);
   }
   for (; i < n; ++i) {
     double sum = 0.0;
-    for (size_t t = 0; t < taps; ++t) sum += sources[t][i] * weights[t];
+    for (size_t t = 0; t < taps; ++t) sum += base[offsets[t] + i] * weights[t];
     out[i] = Out(int(sum / divisor));
   }
 }
