@@ -57,8 +57,17 @@ inline __attribute__((always_inline)) void WindowBlock(const double* base, const
     }
   }
   for (size_t t = 1; t < taps; ++t) {
-    const Lanes weight = RASTFX_BROADCAST(weights[t]);
     const double* source = base + offsets[t] + i;
+    if (weights[t] == 1.0) {
+      // The window's centre: a x 1 is a, so its product needs no multiplication.
+      for (size_t v = 0; v < kVectors; ++v) {
+        Lanes a;
+        std::memcpy(&a, source + v * kLaneCount, sizeof a);
+        sums[v] += a;
+      }
+      continue;
+    }
+    const Lanes weight = RASTFX_BROADCAST(weights[t]);
     for (size_t v = 0; v < kVectors; ++v) {
       Lanes a;
       std::memcpy(&a, source + v * kLaneCount, sizeof a);
