@@ -19,7 +19,9 @@ inline __attribute__((always_inline)) __m256d WholeQuarter(__m256d sums, __m256d
       _mm256_and_pd(_mm256_cmp_pd(fraction, _mm256_set1_pd(kNearInteger), _CMP_LT_OQ),
                     _mm256_cmp_pd(product, _mm256_set1_pd(1.0), _CMP_GE_OQ)),
       _mm256_cmp_pd(fraction, _mm256_set1_pd(1.0 - kNearInteger), _CMP_GT_OQ));
-  if (__builtin_expect(_mm256_movemask_pd(near) != 0, 0)) return _mm256_round_pd(_mm256_div_pd(sums, divisors), kTruncate);
+  if (__builtin_expect(_mm256_movemask_pd(near) != 0, 0)) {
+    return _mm256_round_pd(_mm256_div_pd(sums, divisors), kTruncate);
+  }
   return whole;
 }
 
@@ -98,8 +100,8 @@ inline __attribute__((always_inline)) void Sums256(const double* base, const siz
 
 }  // namespace
 
-void WindowSums256(const double* base, const size_t* offsets, const double* weights, size_t taps, size_t n, double divisor,
-                   uint8_t* out) {
+void WindowSums256(const double* base, const size_t* offsets, const double* weights, size_t taps, size_t n,
+                   double divisor, uint8_t* out) {
   Sums256<Quotients256>(base, offsets, weights, taps, n, divisor, out);
 }
 

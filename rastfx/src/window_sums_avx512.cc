@@ -44,15 +44,17 @@ struct WholeQuotients512 {
     const __mmask8 near =
         _mm512_mask_cmp_pd_mask(aboveOne, fraction, _mm512_set1_pd(kNearInteger), _CMP_LT_OQ) |
         _mm512_cmp_pd_mask(fraction, _mm512_set1_pd(1.0 - kNearInteger), _CMP_GT_OQ);
-    if (__builtin_expect(near != 0, 0)) whole = _mm512_maskz_roundscale_pd(kAll, _mm512_div_pd(s, (__m512d)divisors), kTruncate);
+    if (__builtin_expect(near != 0, 0)) {
+      whole = _mm512_maskz_roundscale_pd(kAll, _mm512_div_pd(s, (__m512d)divisors), kTruncate);
+    }
     _mm512_storeu_pd(out, whole);
   }
 };
 
 }  // namespace
 
-void WindowSums512(const double* base, const size_t* offsets, const double* weights, size_t taps, size_t n, double divisor,
-                   uint8_t* out) {
+void WindowSums512(const double* base, const size_t* offsets, const double* weights, size_t taps, size_t n,
+                   double divisor, uint8_t* out) {
   WindowSumsWith<8, Quotients512>(base, offsets, weights, taps, n, divisor, out);
 }
 

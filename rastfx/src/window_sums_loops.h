@@ -82,8 +82,9 @@ inline __attribute__((always_inline)) void WindowBlock(const double* base, const
 // kVectors: enough vectors side by side to cover an addition's latency on the target's two
 // adders, few enough that the sums stay in its registers.
 template <size_t kVectors, class Quotients, class Out>
-inline __attribute__((always_inline)) void WindowSumsWith(const double* base, const size_t* offsets, const double* weights,
-                                                          size_t taps, size_t n, double divisor, Out* out) {
+inline __attribute__((always_inline)) void WindowSumsWith(const double* base, const size_t* offsets,
+                                                          const double* weights, size_t taps, size_t n, double divisor,
+                                                          Out* out) {
   const Lanes divisors = Lanes{} + divisor;
   const Lanes inverses = Lanes{} + 1.0 / divisor;
   size_t i = 0;
