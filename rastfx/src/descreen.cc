@@ -18,8 +18,9 @@ namespace {
 // into a band of work rows, then the horizontal pass over the band straight into the caller's rows.
 // Each strip keeps its own ring of the caller's rows in double from band to band: a row enters it
 // once, just before the first window that reaches it (so before its band overwrites it), and leaves
-// it when no later window does. The work band stays in the second-level cache.
-constexpr uint32_t kBandRows = 64;
+// it when no later window does. The work rows hold the vertical pass's bytes as whole numbers in
+// double, ready for the horizontal sums; the band stays in the second-level cache.
+constexpr uint32_t kBandRows = 16;
 
 // Columns of a strip: as many as keep the window's rows of them in the first-level cache
 // (kRingBudget), at least one block of the vector loops, at most kMaxStrip.
@@ -31,7 +32,8 @@ constexpr size_t kMaxStrip = 1024;
 // the windows before them are summed.
 constexpr uint32_t kPrefetchRows = 12;
 
-size_t Align(size_t n) { return (n + 63) / 64 * 64; }
+// Doubles of a work row: whole 64-byte lines.
+size_t Align(size_t n) { return (n + 7) / 8 * 8; }
 
 size_t RingRows(uint32_t radius, uint32_t height) { return size_t(std::min<uint64_t>(2 * uint64_t(radius) + 1, height)); }
 
@@ -42,24 +44,21 @@ size_t Strip(size_t ringRows) {
 }
 
 struct Work {
-  uint8_t* band;     // kBandRows work rows of `pitch` bytes
+  double* band;      // kBandRows work rows of `pitch` doubles
   size_t pitch;
-  double* row;       // one work row in double
   double* rings;     // each strip's ring: ringRows x strip doubles
   size_t ringRows;
   size_t strip;
 };
 
-// Strips x ring rows x strip doubles, the band and one row in double.
+// Strips x ring rows x strip doubles.
 size_t RingDoubles(size_t n, size_t ringRows, size_t strip) { return (n + strip - 1) / strip * ringRows * strip; }
 
 Work Layout(void* memory, size_t n, size_t ringRows) {
-  auto* base = static_cast<uint8_t*>(memory);
   Work w;
   w.pitch = Align(n);
-  w.band = base;
-  w.row = reinterpret_cast<double*>(base + kBandRows * w.pitch);
-  w.rings = w.row + w.pitch;
+  w.band = static_cast<double*>(memory);
+  w.rings = w.band + kBandRows * w.pitch;
   w.ringRows = ringRows;
   w.strip = Strip(ringRows);
   return w;
@@ -67,48 +66,71 @@ Work Layout(void* memory, size_t n, size_t ringRows) {
 
 uint8_t Truncate(double value) { return uint8_t(int(value)); }
 
-// The taps of one window: where each term's row (or row offset) starts and its weight.
-struct Taps {
-  std::vector<const double*> sources;
-  std::vector<double> weights;
+// The windows of one band's rows in the vertical pass: each row's terms as offsets into a strip's
+// ring (the same for every strip, so worked out once a band), their weights and the divisor.
+struct BandWindows {
+  size_t span;                  // room for one row's terms: the ring's rows
+  std::vector<size_t> offsets;  // kBandRows x span
+  std::vector<double> weights;  // kBandRows x span
+  uint32_t taps[kBandRows];
+  double divisors[kBandRows];
 };
 
-// Bytes [c0, c0 + len) of row y after the vertical pass from the caller's rows y - top ..
-// y + bottom, read from the strip's ring.
-void VerticalStripRow(const double* ring, const Work& w, size_t len, uint32_t y, uint32_t height,
-                      const DescreenKernel& k, Taps& taps, uint8_t* out) {
-  uint32_t top = std::min(y, k.radius);
-  uint32_t bottom = std::min(k.radius, height - 1 - y);
-  taps.sources.clear();
-  taps.weights.clear();
-  // The ring's slot of row t, stepped rather than divided for: this runs for every strip of
-  // every row.
-  size_t slot = (y - top) % w.ringRows;
-  for (uint32_t t = y - top; t <= y + bottom; ++t) {
-    taps.sources.push_back(ring + slot * w.strip);
-    taps.weights.push_back(k.weights[t > y ? t - y : y - t]);
-    if (++slot == w.ringRows) slot = 0;
+// Row y's window reaches the caller's rows y - top .. y + bottom.
+void PlanBand(BandWindows& b, uint32_t y0, uint32_t y1, uint32_t height, const DescreenKernel& k, const Work& w) {
+  for (uint32_t y = y0; y < y1; ++y) {
+    uint32_t top = std::min(y, k.radius);
+    uint32_t bottom = std::min(k.radius, height - 1 - y);
+    size_t* offsets = b.offsets.data() + (y - y0) * b.span;
+    double* weights = b.weights.data() + (y - y0) * b.span;
+    size_t slot = (y - top) % w.ringRows;
+    for (uint32_t t = y - top, j = 0; t <= y + bottom; ++t, ++j) {
+      offsets[j] = slot * w.strip;
+      weights[j] = k.weights[t > y ? t - y : y - t];
+      if (++slot == w.ringRows) slot = 0;
+    }
+    b.taps[y - y0] = top + bottom + 1;
+    b.divisors[y - y0] = k.cumulative[top] + k.cumulative[bottom] + 1.0;
   }
-  WindowSums(taps.sources.data(), taps.weights.data(), taps.sources.size(), len,
-             k.cumulative[top] + k.cumulative[bottom] + 1.0, out);
 }
 
-// The vertical pass over one strip of columns for rows [y0, y1). `converted`: the strip's rows
-// already in its ring.
+// The vertical pass over one strip of columns for rows [y0, y1), into the band. `converted`: the
+// strip's rows already in its ring.
 void VerticalStrip(const uint8_t* rows, size_t stride, size_t c0, size_t len, uint32_t y0, uint32_t y1,
-                   uint32_t height, const DescreenKernel& k, const Work& w, uint32_t& converted, Taps& taps) {
+                   uint32_t height, const DescreenKernel& k, const Work& w, const BandWindows& b,
+                   uint32_t& converted) {
   double* ring = w.rings + c0 / w.strip * w.ringRows * w.strip;
   for (uint32_t y = y0; y < y1; ++y) {
     uint32_t needed = uint32_t(std::min<uint64_t>(uint64_t(y) + k.radius + 1, height));
     for (; converted < needed; ++converted) {
       if (converted + kPrefetchRows < height) {
         const uint8_t* ahead = rows + size_t(converted + kPrefetchRows) * stride + c0;
-        for (size_t b = 0; b < len; b += 64) __builtin_prefetch(ahead + b);
+        for (size_t c = 0; c < len; c += 64) __builtin_prefetch(ahead + c);
       }
       ToDouble(ring + (converted % w.ringRows) * w.strip, rows + size_t(converted) * stride + c0, len);
     }
-    VerticalStripRow(ring, w, len, y, height, k, taps, w.band + size_t(y - y0) * w.pitch + c0);
+    uint32_t j = y - y0;
+    WindowSumsWhole(ring, b.offsets.data() + j * b.span, b.weights.data() + j * b.span, b.taps[j], len,
+                    b.divisors[j], w.band + size_t(j) * w.pitch + c0);
   }
+}
+
+// The horizontal window of the pixels whose window lies inside the row: the term of tap t for
+// output byte i (counted from the first such pixel's) is the row's byte i + t x bpp.
+struct RowWindow {
+  std::vector<size_t> offsets;
+  std::vector<double> weights;
+};
+
+RowWindow PlanRow(uint32_t width, uint32_t bpp, const DescreenKernel& k) {
+  RowWindow window;
+  uint32_t r = k.radius;
+  if (width <= 2 * uint64_t(r)) return window;
+  for (uint32_t t = 0; t <= 2 * r; ++t) {
+    window.offsets.push_back(size_t(t) * bpp);
+    window.weights.push_back(k.weights[t > r ? t - r : r - t]);
+  }
+  return window;
 }
 
 // One pixel's bytes with its window cut at the row's ends.
@@ -117,38 +139,32 @@ void EdgePixel(const double* row, uint32_t x, uint32_t width, uint32_t bpp, cons
   uint32_t left = std::min(x, k.radius);
   uint32_t right = std::min(k.radius, width - 1 - x);
   double divisor = k.cumulative[left] + k.cumulative[right] + 1.0;
-  for (uint32_t c = 0; c < bpp; ++c) {
-    double sum = 0.0;
-    for (uint32_t t = x - left; t <= x + right; ++t) {
-      sum += row[size_t(t) * bpp + c] * k.weights[t > x ? t - x : x - t];
-    }
-    out[size_t(x) * bpp + c] = Truncate(sum / divisor);
+  // The pixel's bytes summed side by side (each still in window order): one running sum alone
+  // would wait out an addition's latency at every term.
+  double sums[4] = {0.0, 0.0, 0.0, 0.0};
+  for (uint32_t t = x - left; t <= x + right; ++t) {
+    const double weight = k.weights[t > x ? t - x : x - t];
+    const double* pixel = row + size_t(t) * bpp;
+    for (uint32_t c = 0; c < bpp; ++c) sums[c] += pixel[c] * weight;
   }
+  for (uint32_t c = 0; c < bpp; ++c) out[size_t(x) * bpp + c] = Truncate(sums[c] / divisor);
 }
 
-// Work row `in` filtered along its length into `out`, the caller's row.
-void HorizontalRow(const uint8_t* in, uint8_t* out, uint32_t width, uint32_t bpp, const DescreenKernel& k,
-                   Taps& taps, double* row) {
-  size_t n = size_t(width) * bpp;
-  ToDouble(row, in, n);
+// Work row `row` filtered along its length into `out`, the caller's row.
+void HorizontalRow(const double* row, uint8_t* out, uint32_t width, uint32_t bpp, const DescreenKernel& k,
+                   const RowWindow& window) {
   uint32_t r = k.radius;
-  // Pixels whose whole window lies inside the row, worked on together: the term of tap t for
-  // output byte first + i is the byte i + t x bpp.
-  if (width > 2 * uint64_t(r)) {
+  // Pixels whose whole window lies inside the row, worked on together.
+  if (!window.offsets.empty()) {
     size_t first = size_t(r) * bpp, last = size_t(width - r) * bpp;  // bytes [first, last)
-    taps.sources.clear();
-    taps.weights.clear();
-    for (uint32_t t = 0; t <= 2 * r; ++t) {
-      taps.sources.push_back(row + size_t(t) * bpp);
-      taps.weights.push_back(k.weights[t > r ? t - r : r - t]);
-    }
-    WindowSums(taps.sources.data(), taps.weights.data(), taps.sources.size(), last - first,
+    WindowSums(row, window.offsets.data(), window.weights.data(), window.offsets.size(), last - first,
                k.cumulative[r] + k.cumulative[r] + 1.0, out + first);
   }
-  for (uint32_t x = 0; x < width; ++x) {
-    bool inside = x >= r && uint64_t(x) + r < width;
-    if (!inside) EdgePixel(row, x, width, bpp, k, out);
-  }
+  // The rest: pixels less than r from either end.
+  uint32_t leftEnd = std::min(r, width);
+  uint32_t rightStart = std::max(leftEnd, width > r ? width - r : 0u);
+  for (uint32_t x = 0; x < leftEnd; ++x) EdgePixel(row, x, width, bpp, k, out);
+  for (uint32_t x = rightStart; x < width; ++x) EdgePixel(row, x, width, bpp, k, out);
 }
 
 }  // namespace
@@ -156,28 +172,31 @@ void HorizontalRow(const uint8_t* in, uint8_t* out, uint32_t width, uint32_t bpp
 uint64_t DescreenWorkBytes(uint32_t bytesPerPixel, uint32_t width, uint32_t height, uint32_t radius) {
   uint64_t pitch = Align(uint64_t(width) * bytesPerPixel);
   size_t ringRows = RingRows(radius, height);
-  return kBandRows * pitch +
-         (pitch + RingDoubles(size_t(width) * bytesPerPixel, ringRows, Strip(ringRows))) * sizeof(double);
+  return (kBandRows * pitch + RingDoubles(size_t(width) * bytesPerPixel, ringRows, Strip(ringRows))) * sizeof(double);
 }
 
 void DescreenRows(uint8_t* rows, uint32_t bpp, uint32_t width, uint32_t height,
                   const DescreenKernel& k, void* memory) {
+  if (bpp == 0 || bpp > 4) return;  // edge pixels keep one sum per byte of a pixel
   size_t stride = DescreenStride(width, bpp);
   size_t n = size_t(width) * bpp;
   Work w = Layout(memory, n, RingRows(k.radius, height));
-  Taps taps;
-  taps.sources.reserve(2 * size_t(k.radius) + 1);
-  taps.weights.reserve(2 * size_t(k.radius) + 1);
+  BandWindows band;
+  band.span = w.ringRows;
+  band.offsets.resize(kBandRows * band.span);
+  band.weights.resize(kBandRows * band.span);
+  RowWindow rowWindow = PlanRow(width, bpp, k);
   std::vector<uint32_t> converted((n + w.strip - 1) / w.strip, 0);
   for (uint32_t y0 = 0; y0 < height; y0 += kBandRows) {
     uint32_t y1 = std::min(height, y0 + kBandRows);
+    PlanBand(band, y0, y1, height, k, w);
     for (size_t c0 = 0; c0 < n; c0 += w.strip) {
-      VerticalStrip(rows, stride, c0, std::min(w.strip, n - c0), y0, y1, height, k, w, converted[c0 / w.strip], taps);
+      VerticalStrip(rows, stride, c0, std::min(w.strip, n - c0), y0, y1, height, k, w, band, converted[c0 / w.strip]);
     }
     // Every strip's ring holds the caller's rows up to y1 - 1 + r: rows y0 .. y1 - 1 take their
     // filtered bytes, padding bytes left as they are.
     for (uint32_t y = y0; y < y1; ++y) {
-      HorizontalRow(w.band + size_t(y - y0) * w.pitch, rows + size_t(y) * stride, width, bpp, k, taps, w.row);
+      HorizontalRow(w.band + size_t(y - y0) * w.pitch, rows + size_t(y) * stride, width, bpp, k, rowWindow);
     }
   }
 }

@@ -23,8 +23,10 @@ DescreenKernel MakeDescreenKernel(double sigma, uint32_t maxRadius);
 uint64_t DescreenStride(uint32_t width, uint32_t bytesPerPixel);
 
 // Filters `rows` in place (bottom-up or top-down alike: the filter is symmetric), leaving the
-// padding bytes. `work` must hold DescreenWorkBytes() for the kernel's radius, 64-byte aligned;
-// the caller owns it. Work memory: a band of work rows, one row and up to 2r + 1 rows in double.
+// padding bytes; 1 to 4 bytes a pixel, others leave the rows as they are. `work` must hold
+// DescreenWorkBytes() for the kernel's radius, 64-byte aligned; the caller owns it. Work memory,
+// all in double: a band of work rows and, for each strip of columns, up to 2r + 1 of the caller's
+// rows.
 void DescreenRows(uint8_t* rows, uint32_t bytesPerPixel, uint32_t width, uint32_t height,
                   const DescreenKernel& kernel, void* work);
 uint64_t DescreenWorkBytes(uint32_t bytesPerPixel, uint32_t width, uint32_t height, uint32_t radius);

@@ -11,19 +11,25 @@
 namespace rastfx {
 namespace {
 
-using WindowSumsFunction = void (*)(const double* const*, const double*, size_t, size_t, double, uint8_t*);
+using WindowSumsFunction = void (*)(const double*, const size_t*, const double*, size_t, size_t, double, uint8_t*);
+using WindowSumsWholeFunction = void (*)(const double*, const size_t*, const double*, size_t, size_t, double, double*);
 using ToDoubleFunction = void (*)(double*, const uint8_t*, size_t);
 
 // The baseline: two sums of four 16-byte quarters each, eight of the sixteen registers, and every
 // quotient divided.
-void WindowSumsBaseline(const double* const* sources, const double* weights, size_t taps, size_t n,
+void WindowSumsBaseline(const double* base, const size_t* offsets, const double* weights, size_t taps, size_t n,
                         double divisor, uint8_t* out) {
-  WindowSumsWith<2, DividedQuotients>(sources, weights, taps, n, divisor, out);
+  WindowSumsWith<2, DividedQuotients>(base, offsets, weights, taps, n, divisor, out);
+}
+void WindowSumsWholeBaseline(const double* base, const size_t* offsets, const double* weights, size_t taps, size_t n,
+                             double divisor, double* out) {
+  WindowSumsWith<2, DividedQuotients>(base, offsets, weights, taps, n, divisor, out);
 }
 void ToDoubleBaseline(double* out, const uint8_t* in, size_t n) { ToDoubleLoop(out, in, n); }
 
 struct Kernels {
   WindowSumsFunction windowSums = WindowSumsBaseline;
+  WindowSumsWholeFunction windowSumsWhole = WindowSumsWholeBaseline;
   ToDoubleFunction toDouble = ToDoubleBaseline;
 };
 
@@ -33,9 +39,11 @@ Kernels Pick() {
   __builtin_cpu_init();
   if (__builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512vl")) {
     k.windowSums = WindowSums512;
+    k.windowSumsWhole = WindowSumsWhole512;
     k.toDouble = ToDouble512;
   } else if (__builtin_cpu_supports("avx2")) {
     k.windowSums = WindowSums256;
+    k.windowSumsWhole = WindowSumsWhole256;
     k.toDouble = ToDouble256;
   }
 #endif
@@ -49,9 +57,14 @@ const Kernels& Chosen() {
 
 }  // namespace
 
-void WindowSums(const double* const* sources, const double* weights, size_t taps, size_t n, double divisor,
+void WindowSums(const double* base, const size_t* offsets, const double* weights, size_t taps, size_t n, double divisor,
                 uint8_t* out) {
-  Chosen().windowSums(sources, weights, taps, n, divisor, out);
+  Chosen().windowSums(base, offsets, weights, taps, n, divisor, out);
+}
+
+void WindowSumsWhole(const double* base, const size_t* offsets, const double* weights, size_t taps, size_t n,
+                     double divisor, double* out) {
+  Chosen().windowSumsWhole(base, offsets, weights, taps, n, divisor, out);
 }
 
 void ToDouble(double* out, const uint8_t* in, size_t n) { Chosen().toDouble(out, in, n); }

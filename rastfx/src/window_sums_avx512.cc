@@ -17,23 +17,50 @@ struct Quotients512 {
                                                           const Lanes& inverses, uint8_t* out) {
     const __m512d s = (__m512d)sums;
     const __m512d product = _mm512_mul_pd(s, (__m512d)inverses);
-    __m256i whole = _mm512_maskz_cvttpd_epi32(kAll, product);
-    const __m512d fraction = _mm512_sub_pd(product, _mm512_maskz_cvtepi32_pd(kAll, whole));
-    const __mmask8 aboveOne = _mm512_cmp_pd_mask(product, _mm512_set1_pd(1.0), _CMP_GE_OQ);
-    const __mmask8 near =
-        _mm512_mask_cmp_pd_mask(aboveOne, fraction, _mm512_set1_pd(kNearInteger), _CMP_LT_OQ) |
-        _mm512_cmp_pd_mask(fraction, _mm512_set1_pd(1.0 - kNearInteger), _CMP_GT_OQ);
+    // The quotient lies between product -+ kNearInteger: where both truncate to the same number
+    // (and a truncation never decreases as its argument grows), so does the quotient. One
+    // comparison of integers instead of finding the fraction and testing both its ends.
+    const __m512d margin = _mm512_set1_pd(kNearInteger);
+    const __m256i below = _mm512_maskz_cvttpd_epi32(kAll, _mm512_sub_pd(product, margin));
+    __m256i whole = _mm512_maskz_cvttpd_epi32(kAll, _mm512_add_pd(product, margin));
+    const __mmask8 near = _mm256_cmpneq_epi32_mask(below, whole);
     if (__builtin_expect(near != 0, 0)) whole = _mm512_maskz_cvttpd_epi32(kAll, _mm512_div_pd(s, (__m512d)divisors));
     // The low byte of each 32-bit value, as the conversion to uint8_t takes it.
     _mm256_mask_cvtepi32_storeu_epi8(out, kAll, whole);
   }
 };
 
+// The same quotients truncated in double (whole numbers below 256 are exact there), for the pass
+// that sums them again: no conversion to integers and back.
+struct WholeQuotients512 {
+  static constexpr int kTruncate = _MM_FROUND_TO_ZERO | _MM_FROUND_NO_EXC;
+  static inline __attribute__((always_inline)) void Store(const Lanes& sums, const Lanes& divisors,
+                                                          const Lanes& inverses, double* out) {
+    const __m512d s = (__m512d)sums;
+    const __m512d product = _mm512_mul_pd(s, (__m512d)inverses);
+    __m512d whole = _mm512_maskz_roundscale_pd(kAll, product, kTruncate);
+    const __m512d fraction = _mm512_sub_pd(product, whole);
+    const __mmask8 aboveOne = _mm512_cmp_pd_mask(product, _mm512_set1_pd(1.0), _CMP_GE_OQ);
+    const __mmask8 near =
+        _mm512_mask_cmp_pd_mask(aboveOne, fraction, _mm512_set1_pd(kNearInteger), _CMP_LT_OQ) |
+        _mm512_cmp_pd_mask(fraction, _mm512_set1_pd(1.0 - kNearInteger), _CMP_GT_OQ);
+    if (__builtin_expect(near != 0, 0)) {
+      whole = _mm512_maskz_roundscale_pd(kAll, _mm512_div_pd(s, (__m512d)divisors), kTruncate);
+    }
+    _mm512_storeu_pd(out, whole);
+  }
+};
+
 }  // namespace
 
-void WindowSums512(const double* const* sources, const double* weights, size_t taps, size_t n, double divisor,
-                   uint8_t* out) {
-  WindowSumsWith<8, Quotients512>(sources, weights, taps, n, divisor, out);
+void WindowSums512(const double* base, const size_t* offsets, const double* weights, size_t taps, size_t n,
+                   double divisor, uint8_t* out) {
+  WindowSumsWith<8, Quotients512>(base, offsets, weights, taps, n, divisor, out);
+}
+
+void WindowSumsWhole512(const double* base, const size_t* offsets, const double* weights, size_t taps, size_t n,
+                        double divisor, double* out) {
+  WindowSumsWith<8, WholeQuotients512>(base, offsets, weights, taps, n, divisor, out);
 }
 
 void ToDouble512(double* out, const uint8_t* in, size_t n) { ToDoubleLoop(out, in, n); }

@@ -23,26 +23,51 @@ typedef int32_t Ints __attribute__((vector_size(kLaneCount * sizeof(int32_t))));
 // that close to a whole number (flat areas, mostly) are divided.
 constexpr double kNearInteger = 1e-9;
 
-// Each lane's quotient by division, truncated toward zero as the conversion of one double is.
+// Each lane's quotient by division, truncated toward zero as the conversion of one double is, and
+// stored as a byte or as a whole number in double.
 struct DividedQuotients {
+  template <class Out>
   static inline __attribute__((always_inline)) void Store(const Lanes& sums, const Lanes& divisors,
-                                                          const Lanes&, uint8_t* out) {
+                                                          const Lanes&, Out* out) {
     Ints whole = __builtin_convertvector(sums / divisors, Ints);
-    for (size_t k = 0; k < kLaneCount; ++k) out[k] = uint8_t(whole[k]);
+    for (size_t k = 0; k < kLaneCount; ++k) out[k] = Out(whole[k]);
   }
 };
 
+// A weight in every lane, loaded straight into the vector (no addition to a zero vector).
+#define RASTFX_BROADCAST(w) Lanes{w, w, w, w, w, w, w, w}
+static_assert(kLaneCount == 8);
+
 // kVectors x 8 output bytes from `i` on, one running sum a byte held in registers across the
 // window, so that kVectors additions are under way at once.
-template <size_t kVectors, class Quotients>
-inline __attribute__((always_inline)) void WindowBlock(const double* const* sources, const double* weights,
+// The first term is taken as it is: 0 + p is p for every product of a weight and a byte (none is
+// negative).
+template <size_t kVectors, class Quotients, class Out>
+inline __attribute__((always_inline)) void WindowBlock(const double* base, const size_t* offsets, const double* weights,
                                                        size_t taps, size_t i, const Lanes& divisors,
-                                                       const Lanes& inverses, uint8_t* out) {
+                                                       const Lanes& inverses, Out* out) {
   Lanes sums[kVectors];
-  for (size_t v = 0; v < kVectors; ++v) sums[v] = Lanes{};
-  for (size_t t = 0; t < taps; ++t) {
-    const Lanes weight = Lanes{} + weights[t];
-    const double* source = sources[t] + i;
+  {
+    const Lanes weight = RASTFX_BROADCAST(weights[0]);
+    const double* source = base + offsets[0] + i;
+    for (size_t v = 0; v < kVectors; ++v) {
+      Lanes a;
+      std::memcpy(&a, source + v * kLaneCount, sizeof a);
+      sums[v] = a * weight;
+    }
+  }
+  for (size_t t = 1; t < taps; ++t) {
+    const double* source = base + offsets[t] + i;
+    if (weights[t] == 1.0) {
+      // The window's centre: a x 1 is a, so its product needs no multiplication.
+      for (size_t v = 0; v < kVectors; ++v) {
+        Lanes a;
+        std::memcpy(&a, source + v * kLaneCount, sizeof a);
+        sums[v] += a;
+      }
+      continue;
+    }
+    const Lanes weight = RASTFX_BROADCAST(weights[t]);
     for (size_t v = 0; v < kVectors; ++v) {
       Lanes a;
       std::memcpy(&a, source + v * kLaneCount, sizeof a);
@@ -56,22 +81,23 @@ inline __attribute__((always_inline)) void WindowBlock(const double* const* sour
 
 // kVectors: enough vectors side by side to cover an addition's latency on the target's two
 // adders, few enough that the sums stay in its registers.
-template <size_t kVectors, class Quotients>
-inline __attribute__((always_inline)) void WindowSumsWith(const double* const* sources, const double* weights,
-                                                          size_t taps, size_t n, double divisor, uint8_t* out) {
+template <size_t kVectors, class Quotients, class Out>
+inline __attribute__((always_inline)) void WindowSumsWith(const double* base, const size_t* offsets,
+                                                          const double* weights, size_t taps, size_t n, double divisor,
+                                                          Out* out) {
   const Lanes divisors = Lanes{} + divisor;
   const Lanes inverses = Lanes{} + 1.0 / divisor;
   size_t i = 0;
   for (; i + kVectors * kLaneCount <= n; i += kVectors * kLaneCount) {
-    WindowBlock<kVectors, Quotients>(sources, weights, taps, i, divisors, inverses, out);
+    WindowBlock<kVectors, Quotients, Out>(base, offsets, weights, taps, i, divisors, inverses, out);
   }
   for (; i + kLaneCount <= n; i += kLaneCount) {
-    WindowBlock<1, Quotients>(sources, weights, taps, i, divisors, inverses, out);
+    WindowBlock<1, Quotients, Out>(base, offsets, weights, taps, i, divisors, inverses, out);
   }
   for (; i < n; ++i) {
     double sum = 0.0;
-    for (size_t t = 0; t < taps; ++t) sum += sources[t][i] * weights[t];
-    out[i] = uint8_t(int(sum / divisor));
+    for (size_t t = 0; t < taps; ++t) sum += base[offsets[t] + i] * weights[t];
+    out[i] = Out(int(sum / divisor));
   }
 }
 

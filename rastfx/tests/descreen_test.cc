@@ -222,6 +222,13 @@ TEST_F(DescreenTest, BadArgumentsChangeNothing) {
   EXPECT_EQ(Descreen(image, 24, 20, 0, 2.0), 0);
   EXPECT_EQ(image, before);
   EXPECT_EQ(P_ImageDescreen(nullptr, 24, 0, 0, 20, 4, 0, 2.0), 0);
+  // The row filter itself refuses pixels wider than it sums side by side (and empty ones).
+  DescreenKernel kernel = MakeDescreenKernel(2.0, 20);
+  for (uint32_t bpp : {0u, 5u}) {
+    std::vector<double> work((DescreenWorkBytes(bpp, 4, 4, kernel.radius) + 7) / 8);
+    DescreenRows(image.data(), bpp, 4, 4, kernel, work.data());
+    EXPECT_EQ(image, before) << bpp;
+  }
   // No work memory: the rows stay as they were.
   host_.host().faults().FailEvery("memory.allocate");
   EXPECT_EQ(Descreen(image, 24, 20, 4, 2.0), 0);

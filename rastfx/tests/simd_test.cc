@@ -50,29 +50,57 @@ TEST(DescreenSimdTest, VectorClonesGiveTheBaselineBytes) {
 
 // Each vector build of the window sums on its own, where this processor runs it, against the plain
 // loop: terms in order, one division, truncated. Sources of random bytes and flat ones (quotients
-// next to a whole number), tap counts and lengths that reach every block size and tail.
+// next to a whole number), tap counts and lengths that reach every block size and tail. The builds
+// that leave whole numbers in double must hold exactly the plain bytes' values.
+using WholeBuild = void (*)(const double*, const size_t*, const double*, size_t, size_t, double, double*);
+
+// A build that stores doubles, seen through bytes: each value must be a whole number 0..255, and
+// nothing is written past the end.
+auto AsBytes(WholeBuild build) {
+  return [build](const double* base, const size_t* offsets, const double* weights, size_t taps, size_t n,
+                 double divisor, uint8_t* out) {
+    std::vector<double> whole(n + 1, -1.0);
+    build(base, offsets, weights, taps, n, divisor, whole.data());
+    EXPECT_EQ(whole[n], -1.0);
+    for (size_t i = 0; i < n; ++i) {
+      EXPECT_TRUE(whole[i] >= 0.0 && whole[i] <= 255.0 && whole[i] == std::trunc(whole[i])) << whole[i];
+      out[i] = uint8_t(whole[i]);
+    }
+  };
+}
+
 TEST(DescreenSimdTest, EachVectorBuildGivesThePlainQuotients) {
-  using Build = std::function<void(const double* const*, const double*, size_t, size_t, double, uint8_t*)>;
+  using Build =
+      std::function<void(const double*, const size_t*, const double*, size_t, size_t, double, uint8_t*)>;
   std::vector<std::pair<const char*, Build>> builds;
 #if defined(__x86_64__)
   __builtin_cpu_init();
   if (__builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512vl")) {
     builds.emplace_back("AVX-512", rastfx::WindowSums512);
+    builds.emplace_back("AVX-512 whole", AsBytes(rastfx::WindowSumsWhole512));
   }
-  if (__builtin_cpu_supports("avx2")) builds.emplace_back("AVX2", rastfx::WindowSums256);
+  if (__builtin_cpu_supports("avx2")) {
+    builds.emplace_back("AVX2", rastfx::WindowSums256);
+    builds.emplace_back("AVX2 whole", AsBytes(rastfx::WindowSumsWhole256));
+  }
 #endif
   if (builds.empty()) GTEST_SKIP() << "no vector build runs here";
   std::mt19937 random(5);
   for (size_t taps : {1u, 2u, 3u, 13u, 31u}) {
     for (size_t n : {1u, 7u, 8u, 9u, 63u, 64u, 65u, 200u}) {
       for (bool flat : {false, true}) {
+        // Term rows in one block, in the order of a ring that has wrapped round.
+        std::vector<double> block(taps * n);
         std::vector<std::vector<double>> rows(taps, std::vector<double>(n));
-        std::vector<const double*> sources;
+        std::vector<size_t> offsets;
         std::vector<double> weights;
         double divisor = 1.0;
         for (size_t t = 0; t < taps; ++t) {
-          for (size_t i = 0; i < n; ++i) rows[t][i] = flat ? double(i % 256) : double(random() % 256);
-          sources.push_back(rows[t].data());
+          offsets.push_back((t + taps / 2) % taps * n);
+          for (size_t i = 0; i < n; ++i) {
+            rows[t][i] = flat ? double(i % 256) : double(random() % 256);
+            block[offsets[t] + i] = rows[t][i];
+          }
           double w = t == 0 ? 1.0 : std::exp(-double(t * t) / 50.0);
           weights.push_back(w);
           if (t > 0) divisor += w;
@@ -85,7 +113,7 @@ TEST(DescreenSimdTest, EachVectorBuildGivesThePlainQuotients) {
         }
         for (auto& [name, build] : builds) {
           std::vector<uint8_t> out(n + 1, 0xEE);
-          build(sources.data(), weights.data(), taps, n, divisor, out.data());
+          build(block.data(), offsets.data(), weights.data(), taps, n, divisor, out.data());
           EXPECT_EQ(out[n], 0xEE) << name;  // nothing past the end
           out.resize(n);
           ASSERT_EQ(out, expected) << name << ", " << taps << " taps, " << n << (flat ? " flat" : "");
