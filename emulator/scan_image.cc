@@ -167,10 +167,15 @@ void Defocus(const ScanGeometry& g, int channels, uint32_t distance, uint8_t* li
   for (int ch = 0; ch < channels; ++ch) {
     uint8_t* p = line + static_cast<size_t>(ch) * ppl;
     std::memcpy(plane.data(), p, plane.size());
+    // A running sum over the window x - radius .. x + radius, cut at the line's ends: one add
+    // and one subtract a pixel, whatever the radius (every film line of a scan passes here).
+    int sum = 0;
+    for (int k = 0; k <= std::min(radius, ppl - 1); ++k) sum += plane[k];
     for (int x = 0; x < ppl; ++x) {
-      int lo = std::max(0, x - radius), hi = std::min(ppl - 1, x + radius), sum = 0;
-      for (int k = lo; k <= hi; ++k) sum += plane[k];
+      const int lo = std::max(0, x - radius), hi = std::min(ppl - 1, x + radius);
       p[x] = static_cast<uint8_t>(sum / (hi - lo + 1));
+      if (x + radius + 1 < ppl) sum += plane[x + radius + 1];
+      if (x - radius >= 0) sum -= plane[x - radius];
     }
   }
 }

@@ -51,13 +51,13 @@ void PrepareOnce() {
   static bool done = false;
   if (done) return;
   done = true;
-  // In memory: every sane_init makes the host over this root afresh.
+  // In memory, as the scanning library writes its settings there.
   const auto folder = ScratchFolder("sane-backend-fuzz");
   std::filesystem::create_directories(folder / "root");
   std::ofstream(folder / "root" / "machine.ini") << kMachine;
   std::ofstream(folder / "scansuite.conf") << "root " << (folder / "root").string() << "\n";
   ::setenv("SANE_CONFIG_DIR", folder.c_str(), 1);
-  sanebackend::SetHostSettings({.virtualClock = true});
+  sanebackend::SetHostSettings({.virtualClock = true, .keepHost = true, .bandLines = 64});
   std::atexit([] {
     std::error_code ec;
     std::filesystem::remove_all(ScratchFolder("sane-backend-fuzz"), ec);
