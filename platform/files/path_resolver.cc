@@ -93,6 +93,12 @@ std::optional<std::filesystem::path> FileSystem::Resolve(std::string_view path) 
     stack.emplace_back(c);
   }
   std::filesystem::path host = *folder;
+  // Spelled as on the disk already (the common case): every component would find itself, as an
+  // exact match wins, so one look at the whole path does for one a component.
+  std::filesystem::path exact = host;
+  for (const std::string& c : stack) exact /= c;
+  std::error_code ec;
+  if (!stack.empty() && std::filesystem::exists(exact, ec)) return exact;
   bool onDisk = true;  // once a component is missing, the rest keep the caller's spelling
   for (const std::string& c : stack) {
     std::optional<std::string> entry = onDisk ? FindEntry(host, c) : std::nullopt;
