@@ -1,4 +1,6 @@
 // Windows path strings onto host paths.
+#include <dirent.h>
+
 #include <system_error>
 #include <vector>
 
@@ -40,12 +42,18 @@ std::vector<std::string_view> Components(std::string_view rest) {
 std::optional<std::string> FindEntry(const std::filesystem::path& dir, std::string_view name) {
   std::error_code ec;
   if (std::filesystem::exists(dir / std::string(name), ec)) return std::string(name);
+  // Read plainly rather than through a directory iterator, which makes a path of every entry:
+  // a name that is not there (a marker file, a file about to be made) is looked for through the
+  // whole folder, and such lookups come often.
+  DIR* folder = ::opendir(dir.c_str());
+  if (folder == nullptr) return std::nullopt;
   std::optional<std::string> found;
-  for (auto it = std::filesystem::directory_iterator(dir, ec);
-       !ec && it != std::filesystem::directory_iterator(); it.increment(ec)) {
-    std::string entry = it->path().filename().string();
-    if (EqualsNoCase(entry, name) && (!found || entry < *found)) found = entry;
+  while (const dirent* e = ::readdir(folder)) {
+    const std::string_view entry = e->d_name;
+    if (entry == "." || entry == "..") continue;
+    if (EqualsNoCase(entry, name) && (!found || entry < *found)) found = std::string(entry);
   }
+  ::closedir(folder);
   return found;
 }
 }  // namespace
