@@ -42,6 +42,14 @@ TEST(FilesTest, AnExactSpellingWinsAtEveryLevelElseTheFirstByNameOfTheOtherCases
   EXPECT_EQ(*drive.fs().Resolve("C:\\windows\\b.ini"), drive.c() / "windows" / "B.INI");
 }
 
+TEST(FilesTest, HostPathsComeBackNormal) {
+  DriveC drive;
+  EXPECT_EQ(drive.fs().Resolve("/srv/scan/INI")->string(), "/srv/scan/INI");
+  EXPECT_EQ(drive.fs().Resolve("/srv/.hidden/x.ini")->string(), "/srv/.hidden/x.ini");
+  EXPECT_EQ(drive.fs().Resolve("/srv/./a/../b//c.ini")->string(), "/srv/b/c.ini");
+  EXPECT_EQ(drive.fs().Resolve("/srv/a/..")->string(), "/srv/");
+}
+
 TEST(FilesTest, HostPathsAndDriveZ) {
   DriveC drive;
   drive.Put(drive.c() / "f.txt", "hello");
