@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <map>
 
 namespace emulator {
 
@@ -55,6 +56,9 @@ void ScanImage::BuildTables() {
       auto it = s_.gamma->find(ch);
       if (it != s_.gamma->end()) gamma = &it->second;
     }
+    // A row depends on the pixel only through its sensitivity and white level, which take few
+    // values: each is worked out once a channel and copied to every pixel that has it.
+    std::map<uint32_t, const uint8_t*> made;
     for (uint32_t px = 0; px < ppl_; ++px) {
       uint32_t element = std::min<uint32_t>(
           m.Width() - 1, s_.window.left + static_cast<uint32_t>(uint64_t{px} * m.opticalRes / s_.window.xRes));
@@ -64,6 +68,12 @@ void ScanImage::BuildTables() {
         white = std::max<uint32_t>(1, (*s_.hostWhite)[size_t{static_cast<uint32_t>(ch)} * m.Width() + element]);
       }
       uint8_t* out = &table_[(size_t{static_cast<uint32_t>(ch)} * ppl_ + px) * 256];
+      const uint32_t key = internalShading ? 0 : sens << 16 | white;
+      if (auto same = made.find(key); same != made.end()) {
+        std::memcpy(out, same->second, 256);
+        continue;
+      }
+      made.emplace(key, out);
       for (uint32_t c = 0; c < 256; ++c) {
         uint32_t level = c * sens * maxLevel / (255 * 255);
         uint32_t corrected = internalShading ? c * maxLevel / 255
@@ -167,10 +177,15 @@ void Defocus(const ScanGeometry& g, int channels, uint32_t distance, uint8_t* li
   for (int ch = 0; ch < channels; ++ch) {
     uint8_t* p = line + static_cast<size_t>(ch) * ppl;
     std::memcpy(plane.data(), p, plane.size());
+    // A running sum over the window x - radius .. x + radius, cut at the line's ends: one add
+    // and one subtract a pixel, whatever the radius (every film line of a scan passes here).
+    int sum = 0;
+    for (int k = 0; k <= std::min(radius, ppl - 1); ++k) sum += plane[k];
     for (int x = 0; x < ppl; ++x) {
-      int lo = std::max(0, x - radius), hi = std::min(ppl - 1, x + radius), sum = 0;
-      for (int k = lo; k <= hi; ++k) sum += plane[k];
+      const int lo = std::max(0, x - radius), hi = std::min(ppl - 1, x + radius);
       p[x] = static_cast<uint8_t>(sum / (hi - lo + 1));
+      if (x + radius + 1 < ppl) sum += plane[x + radius + 1];
+      if (x - radius >= 0) sum -= plane[x - radius];
     }
   }
 }

@@ -34,10 +34,11 @@ platform::Host& FuzzHost() {
   return *host;
 }
 
-// By whole components: a name such as ".._x" inside the folder is no way out of it.
+// By whole components: a name such as ".._x" inside the folder is no way out of it. Lexically:
+// both paths are spelled from the host's root, and the converter makes no links to follow.
 bool Inside(const fs::path& path, const fs::path& folder) {
-  const fs::path rel = fs::relative(path, folder);
-  return !rel.empty() && *rel.begin() != "..";
+  const fs::path rel = path.lexically_normal().lexically_relative(folder.lexically_normal());
+  return !rel.empty() && *rel.begin() != ".." && *rel.begin() != ".";
 }
 
 // 76 header bytes, a counted string per flag bit 0x04..0x40, and the 4-byte terminal block.

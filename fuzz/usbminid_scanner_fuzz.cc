@@ -14,9 +14,11 @@
 #include <vector>
 
 #include "platform/devices/device_paths.h"
+#include "platform/profile/profile.h"
 #include "platform/ui/scripted_ui.h"
 #include "platform/ui/ui_constants.h"
 #include "scratch_folder.h"
+#include "server_state.h"
 #include "test_host.h"
 #include "usd_component.h"
 
@@ -128,7 +130,14 @@ struct Fixture {
   bool inMemory = (TempFoldersInMemory(), true);
   std::shared_ptr<HostileScanner> scanner = std::make_shared<HostileScanner>();
   testing::TestHost host{{.hardware = [this](Host& h) { h.devices().Register("qusbdrv000", scanner); }}};
-  Fixture() { host.ui().ExpectMessageBox("Scanner is fine.", IDOK, 0); }
+  Fixture() {
+    host.ui().ExpectMessageBox("Scanner is fine.", IDOK, 0);
+    // The settings file as installed, with the engine's own value for the level: every start
+    // reads ten keys from it, and a file that is not there is looked for through its folder on
+    // every key.
+    const std::string settings = usbminid::ServerState::ModuleFolder() + "TMDS.INI";
+    if (!host.host().profiles().WriteString("A4CIS", "KLevel", "250", settings)) std::abort();
+  }
 };
 
 }  // namespace

@@ -63,7 +63,7 @@ SCANSUITE_EXPORT SANE_Status sane_scansuite_init(SANE_Int* version, SANE_Auth_Ca
     auto backend = std::make_unique<Backend>();
     const BackendConfig config =
         LoadConfig(ConfigFolders(std::getenv("SANE_CONFIG_DIR"), SCANSUITE_SANE_CONFIG_FOLDER));
-    backend->host = std::make_unique<BackendHost>(config);
+    backend->host = TakeHost(config);
     gBackend = std::move(backend);
     return SANE_STATUS_GOOD;
   });
@@ -72,7 +72,10 @@ SCANSUITE_EXPORT SANE_Status sane_scansuite_init(SANE_Int* version, SANE_Auth_Ca
 SCANSUITE_EXPORT void sane_scansuite_exit(void) {
   std::lock_guard lock(gMutex);
   try {
-    if (gBackend) gBackend->open.clear();  // closes what the front end left open
+    if (gBackend) {
+      gBackend->open.clear();  // closes what the front end left open
+      ReturnHost(std::move(gBackend->host));
+    }
     gBackend.reset();
   } catch (...) {
   }

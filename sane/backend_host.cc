@@ -10,9 +10,16 @@ namespace sanebackend {
 
 namespace {
 HostSettings gSettings;
+
+// Never freed: it may be in use until the process ends.
+std::unique_ptr<BackendHost>& KeptHost() {
+  static auto* kept = new std::unique_ptr<BackendHost>;
+  return *kept;
+}
 }  // namespace
 
 void SetHostSettings(const HostSettings& settings) { gSettings = settings; }
+const HostSettings& CurrentHostSettings() { return gSettings; }
 
 BackendHost::BackendHost(const BackendConfig& config) : config_(config) {
   auto unattended = std::make_unique<platform::ScriptedUi>();
@@ -32,6 +39,20 @@ BackendHost::BackendHost(const BackendConfig& config) : config_(config) {
 
 BackendHost::~BackendHost() {
   platform::Host::Install(previous_);
+}
+
+std::unique_ptr<BackendHost> TakeHost(const BackendConfig& config) {
+  std::unique_ptr<BackendHost> kept = std::move(KeptHost());
+  if (kept && kept->config().root == config.root && kept->config().base == config.base) {
+    kept->TakePrompts();  // the last session's refusals are not this one's
+    return kept;
+  }
+  kept.reset();  // before the new host installs itself over it
+  return std::make_unique<BackendHost>(config);
+}
+
+void ReturnHost(std::unique_ptr<BackendHost> host) {
+  if (gSettings.keepHost) KeptHost() = std::move(host);
 }
 
 std::string BackendHost::TakePrompts() {

@@ -18,8 +18,17 @@ namespace sanebackend {
 // wait passes at once) before sane_init.
 struct HostSettings {
   bool virtualClock = false;
+  // The host stays when sane_exit has closed every handle, and serves the next sane_init over the
+  // same configuration: a fuzz target calls sane_init for every input, and making a host (its
+  // registry, machine and modules) costs far more than the calls the input makes.
+  bool keepHost = false;
+  // Lines a scan reads from the scanner at a time (0: the reader's own band). A fuzz target
+  // reads short bands, so that a read costs what the input chose rather than a band of image the
+  // emulated scanner must draw; it must stay above any colour alignment it meets.
+  uint32_t bandLines = 0;
 };
 void SetHostSettings(const HostSettings& settings);
+const HostSettings& CurrentHostSettings();
 
 class BackendHost {
  public:
@@ -40,5 +49,11 @@ class BackendHost {
   std::unique_ptr<platform::Host> host_;
   platform::Host* previous_ = nullptr;
 };
+
+// The host for a sane_init: the one kept from the last sane_exit when the settings keep hosts
+// and its configuration is this one, else a new one.
+std::unique_ptr<BackendHost> TakeHost(const BackendConfig& config);
+// The host at sane_exit, once every handle is closed: kept when the settings say so, else freed.
+void ReturnHost(std::unique_ptr<BackendHost> host);
 
 }  // namespace sanebackend

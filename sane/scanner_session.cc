@@ -131,8 +131,10 @@ SANE_Status ScannerSession::BeginScan() {
     return status;
   }
   params_ = ParametersFor(image.PixelsPerLine, image.Lines);
-  reader_ = std::make_unique<scanrequest::BandReader>(*core_, image,
-                                                      static_cast<uint32_t>(params_.bytes_per_line));
+  const uint32_t bandLines = CurrentHostSettings().bandLines;
+  reader_ = std::make_unique<scanrequest::BandReader>(
+      *core_, image, static_cast<uint32_t>(params_.bytes_per_line),
+      bandLines ? bandLines : scanrequest::BandReader::kDefaultBandLines);
   band_ = nullptr;
   bandLeft_ = 0;
   return SANE_STATUS_GOOD;

@@ -1,4 +1,7 @@
 // Windows path strings onto host paths.
+#include <dirent.h>
+#include <sys/stat.h>
+
 #include <system_error>
 #include <vector>
 
@@ -36,22 +39,45 @@ std::vector<std::string_view> Components(std::string_view rest) {
   return parts;
 }
 
+// `name` added to a host path kept as a string: the path is made once at the end, as every
+// append to a path object parses the whole of it again.
+void Append(std::string& path, std::string_view name) {
+  if (!path.empty() && path.back() != '/') path += '/';
+  path += name;
+}
+
+bool Exists(const std::string& path) {
+  struct stat st {};
+  return ::stat(path.c_str(), &st) == 0;
+}
+
 // The entry of `dir` spelled like `name` without regard to case; an exact match wins.
-std::optional<std::string> FindEntry(const std::filesystem::path& dir, std::string_view name) {
-  std::error_code ec;
-  if (std::filesystem::exists(dir / std::string(name), ec)) return std::string(name);
+std::optional<std::string> FindEntry(const std::string& dir, std::string_view name) {
+  std::string exact = dir;
+  Append(exact, name);
+  if (Exists(exact)) return std::string(name);
+  // Read plainly rather than through a directory iterator, which makes a path of every entry:
+  // a name that is not there (a marker file, a file about to be made) is looked for through the
+  // whole folder, and such lookups come often.
+  DIR* folder = ::opendir(dir.c_str());
+  if (folder == nullptr) return std::nullopt;
   std::optional<std::string> found;
-  for (auto it = std::filesystem::directory_iterator(dir, ec);
-       !ec && it != std::filesystem::directory_iterator(); it.increment(ec)) {
-    std::string entry = it->path().filename().string();
-    if (EqualsNoCase(entry, name) && (!found || entry < *found)) found = entry;
+  while (const dirent* e = ::readdir(folder)) {
+    const std::string_view entry = e->d_name;
+    if (entry == "." || entry == "..") continue;
+    if (EqualsNoCase(entry, name) && (!found || entry < *found)) found = std::string(entry);
   }
+  ::closedir(folder);
   return found;
 }
 }  // namespace
 
 std::optional<std::filesystem::path> FileSystem::Resolve(std::string_view path) const {
   if (!path.empty() && path.front() == '/') {
+    // Without an empty, "." or ".." component a host path is normal as it stands (the file
+    // services pass their own host paths back here on every call).
+    const bool normal = path.find("//") == std::string_view::npos && path.find("/.") == std::string_view::npos;
+    if (normal) return std::filesystem::path(std::string(path));
     return std::filesystem::path(std::string(path)).lexically_normal();
   }
   if (path.empty() || path.find('\0') != std::string_view::npos) {
@@ -92,14 +118,19 @@ std::optional<std::filesystem::path> FileSystem::Resolve(std::string_view path) 
     }
     stack.emplace_back(c);
   }
-  std::filesystem::path host = *folder;
+  // Spelled as on the disk already (the common case): every component would find itself, as an
+  // exact match wins, so one look at the whole path does for one a component.
+  std::string exact = folder->string();
+  for (const std::string& c : stack) Append(exact, c);
+  if (!stack.empty() && Exists(exact)) return std::filesystem::path(std::move(exact));
+  std::string host = folder->string();
   bool onDisk = true;  // once a component is missing, the rest keep the caller's spelling
   for (const std::string& c : stack) {
     std::optional<std::string> entry = onDisk ? FindEntry(host, c) : std::nullopt;
     onDisk = entry.has_value();
-    host /= entry ? *entry : c;
+    Append(host, entry ? *entry : c);
   }
-  return host;
+  return std::filesystem::path(std::move(host));
 }
 
 std::string FileSystem::ToWindowsPath(const std::filesystem::path& hostPath) const {

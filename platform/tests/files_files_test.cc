@@ -27,6 +27,29 @@ TEST(FilesTest, ResolvesWindowsPathsWithoutRegardToCase) {
             drive.c() / "windows" / "TWAIN_32");
 }
 
+TEST(FilesTest, AnExactSpellingWinsAtEveryLevelElseTheFirstByNameOfTheOtherCases) {
+  DriveC drive;
+  std::filesystem::remove_all(drive.c() / "WINDOWS");
+  drive.Put(drive.c() / "WINDOWS" / "a.ini", "upper");
+  drive.Put(drive.c() / "windows" / "a.ini", "lower");
+  drive.Put(drive.c() / "windows" / "B.INI", "b");
+  EXPECT_EQ(*drive.fs().Resolve("C:\\windows\\a.ini"), drive.c() / "windows" / "a.ini");
+  EXPECT_EQ(*drive.fs().Resolve("C:\\WINDOWS\\a.ini"), drive.c() / "WINDOWS" / "a.ini");
+  EXPECT_EQ(*drive.fs().Resolve("C:\\WINDOWS\\A.INI"), drive.c() / "WINDOWS" / "a.ini");
+  EXPECT_EQ(*drive.fs().Resolve("C:\\Windows\\a.ini"), drive.c() / "WINDOWS" / "a.ini");
+  // Only the other folder holds it: the first folder by name is still the one taken.
+  EXPECT_EQ(*drive.fs().Resolve("C:\\Windows\\b.ini"), drive.c() / "WINDOWS" / "b.ini");
+  EXPECT_EQ(*drive.fs().Resolve("C:\\windows\\b.ini"), drive.c() / "windows" / "B.INI");
+}
+
+TEST(FilesTest, HostPathsComeBackNormal) {
+  DriveC drive;
+  EXPECT_EQ(drive.fs().Resolve("/srv/scan/INI")->string(), "/srv/scan/INI");
+  EXPECT_EQ(drive.fs().Resolve("/srv/.hidden/x.ini")->string(), "/srv/.hidden/x.ini");
+  EXPECT_EQ(drive.fs().Resolve("/srv/./a/../b//c.ini")->string(), "/srv/b/c.ini");
+  EXPECT_EQ(drive.fs().Resolve("/srv/a/..")->string(), "/srv/");
+}
+
 TEST(FilesTest, HostPathsAndDriveZ) {
   DriveC drive;
   drive.Put(drive.c() / "f.txt", "hello");
