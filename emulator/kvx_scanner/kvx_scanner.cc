@@ -164,7 +164,9 @@ platform::UsbResult KvxScanner::Transfer(uint8_t address, std::span<uint8_t> dat
       return platform::UsbResult::Done(FillScan(data));
     case 0x02:
       received_.insert(received_.end(), data.begin(), data.end());
-      if (received_.size() > kMaxReceived) received_.erase(received_.begin(), received_.end() - kMaxReceived);
+      // Trimmed to the last 16 MiB only once twice that has come: trimming on every write would
+      // move 16 MiB per write once the limit is reached.
+      if (received_.size() > 2 * kMaxReceived) received_.erase(received_.begin(), received_.end() - kMaxReceived);
       return platform::UsbResult::Done(static_cast<uint32_t>(data.size()));
     case 0x83: {
       if (events_.empty()) return platform::UsbResult::Pending();
@@ -232,7 +234,8 @@ void KvxScanner::SetDescriptors(std::vector<uint8_t> device, std::vector<uint8_t
 
 std::vector<uint8_t> KvxScanner::Received() const {
   std::lock_guard lock(mutex_);
-  return received_;
+  const size_t kept = std::min(received_.size(), kMaxReceived);
+  return std::vector<uint8_t>(received_.end() - static_cast<std::ptrdiff_t>(kept), received_.end());
 }
 
 uint8_t KvxScanner::Register(uint8_t address) const {
