@@ -91,11 +91,7 @@ inline __attribute__((always_inline)) void Sums256(const double* base, const siz
   size_t i = 0;
   for (; i + 32 <= n; i += 32) Block256<8, Quotients>(base, offsets, weights, taps, i, divisors, inverses, out);
   for (; i + 8 <= n; i += 8) Block256<2, Quotients>(base, offsets, weights, taps, i, divisors, inverses, out);
-  for (; i < n; ++i) {
-    double sum = 0.0;
-    for (size_t t = 0; t < taps; ++t) sum += base[offsets[t] + i] * weights[t];
-    out[i] = Out(int(sum / divisor));
-  }
+  PlainWindowSums(base, offsets, weights, taps, i, n, divisor, out);
 }
 
 }  // namespace

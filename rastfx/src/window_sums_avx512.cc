@@ -38,12 +38,11 @@ struct WholeQuotients512 {
                                                           const Lanes& inverses, double* out) {
     const __m512d s = (__m512d)sums;
     const __m512d product = _mm512_mul_pd(s, (__m512d)inverses);
-    __m512d whole = _mm512_maskz_roundscale_pd(kAll, product, kTruncate);
-    const __m512d fraction = _mm512_sub_pd(product, whole);
-    const __mmask8 aboveOne = _mm512_cmp_pd_mask(product, _mm512_set1_pd(1.0), _CMP_GE_OQ);
-    const __mmask8 near =
-        _mm512_mask_cmp_pd_mask(aboveOne, fraction, _mm512_set1_pd(kNearInteger), _CMP_LT_OQ) |
-        _mm512_cmp_pd_mask(fraction, _mm512_set1_pd(1.0 - kNearInteger), _CMP_GT_OQ);
+    // As the bytes are checked above: both ends of the quotient's interval truncated.
+    const __m512d margin = _mm512_set1_pd(kNearInteger);
+    const __m512d below = _mm512_maskz_roundscale_pd(kAll, _mm512_sub_pd(product, margin), kTruncate);
+    __m512d whole = _mm512_maskz_roundscale_pd(kAll, _mm512_add_pd(product, margin), kTruncate);
+    const __mmask8 near = _mm512_cmp_pd_mask(below, whole, _CMP_NEQ_OQ);
     if (__builtin_expect(near != 0, 0)) {
       whole = _mm512_maskz_roundscale_pd(kAll, _mm512_div_pd(s, (__m512d)divisors), kTruncate);
     }

@@ -79,6 +79,17 @@ inline __attribute__((always_inline)) void WindowBlock(const double* base, const
   }
 }
 
+// The lanes left over after the last whole vector, one at a time.
+template <class Out>
+inline void PlainWindowSums(const double* base, const size_t* offsets, const double* weights, size_t taps,
+                            size_t from, size_t n, double divisor, Out* out) {
+  for (size_t i = from; i < n; ++i) {
+    double sum = 0.0;
+    for (size_t t = 0; t < taps; ++t) sum += base[offsets[t] + i] * weights[t];
+    out[i] = Out(int(sum / divisor));
+  }
+}
+
 // kVectors: enough vectors side by side to cover an addition's latency on the target's two
 // adders, few enough that the sums stay in its registers.
 template <size_t kVectors, class Quotients, class Out>
@@ -94,11 +105,7 @@ inline __attribute__((always_inline)) void WindowSumsWith(const double* base, co
   for (; i + kLaneCount <= n; i += kLaneCount) {
     WindowBlock<1, Quotients, Out>(base, offsets, weights, taps, i, divisors, inverses, out);
   }
-  for (; i < n; ++i) {
-    double sum = 0.0;
-    for (size_t t = 0; t < taps; ++t) sum += base[offsets[t] + i] * weights[t];
-    out[i] = Out(int(sum / divisor));
-  }
+  PlainWindowSums(base, offsets, weights, taps, i, n, divisor, out);
 }
 
 inline __attribute__((always_inline)) void ToDoubleLoop(double* __restrict out, const uint8_t* __restrict in,
