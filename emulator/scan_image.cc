@@ -58,7 +58,7 @@ void ScanImage::BuildTables() {
     }
     // A row depends on the pixel only through its sensitivity and white level, which take few
     // values: each is worked out once a channel and copied to every pixel that has it.
-    std::map<uint32_t, const uint8_t*> made;
+    std::map<uint64_t, const uint8_t*> made;
     for (uint32_t px = 0; px < ppl_; ++px) {
       uint32_t element = std::min<uint32_t>(
           m.Width() - 1, s_.window.left + static_cast<uint32_t>(uint64_t{px} * m.opticalRes / s_.window.xRes));
@@ -68,7 +68,7 @@ void ScanImage::BuildTables() {
         white = std::max<uint32_t>(1, (*s_.hostWhite)[size_t{static_cast<uint32_t>(ch)} * m.Width() + element]);
       }
       uint8_t* out = &table_[(size_t{static_cast<uint32_t>(ch)} * ppl_ + px) * 256];
-      const uint32_t key = internalShading ? 0 : sens << 16 | white;
+      const uint64_t key = internalShading ? 0 : uint64_t{sens} << 32 | white;
       if (auto same = made.find(key); same != made.end()) {
         std::memcpy(out, same->second, 256);
         continue;
