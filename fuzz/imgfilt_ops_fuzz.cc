@@ -122,7 +122,10 @@ void Chain(FuzzedDataProvider& in) {
     p.lines = in.ConsumeIntegralInRange<uint32_t>(0, 12);
     p.bandState = band == 0 ? in.ConsumeIntegralInRange<uint8_t>(0, 4) : in.ConsumeIntegralInRange<uint8_t>(0, 2);
     std::vector<uint8_t> src = Bytes(in, size_t{p.lineBytes} * p.lines);
-    const size_t stride = std::max<size_t>(p.lineBytes, size_t{p.targetWidth} * 3 + 3);
+    // A bilevel result's lines are whole 32-bit words, which can be longer than a narrow gray
+    // source line (3 pixels: 4 bytes from 3).
+    const size_t bilevel = (size_t{std::max(p.width, p.targetWidth)} + 31) / 32 * 4;
+    const size_t stride = std::max({size_t{p.lineBytes}, size_t{p.targetWidth} * 3 + 3, bilevel});
     const size_t dstLines = std::max(p.lines, p.targetHeight) + 2;  // a band never yields more
     std::vector<uint8_t> dst(stride * dstLines + 1, kFill);
     const bool up = p.orientation == 1;

@@ -106,6 +106,27 @@ TEST(Chain, NoOperationsDoesNothing) {
   EXPECT_EQ(dst, std::vector<uint8_t>(32, 0));
 }
 
+// A bilevel line is a whole number of 32-bit words: from 3 gray bytes a line, 4. Each line's
+// pixel byte lands at its place, outLineBytes apart, and nothing goes past outLines lines.
+TEST(Chain, NarrowGrayLinesBecomeWordLongBilevelLines) {
+  Image src = RandomImage(3, 5, 1, 4);
+  ASSERT_EQ(src.lineBytes, 3u);
+  ProcessParam p = Record(src, IMGFILT_OP_THRESHOLD, IMGFILT_TYPE_GRAY);
+  p.lines = 5;
+  std::vector<uint8_t> dst(5 * 4 + 8, 0xA5);
+  ASSERT_EQ(DoImgfiltess(src.data(), dst.data(), &p), 1u);
+  EXPECT_EQ(p.outLineBytes, 4u);
+  EXPECT_EQ(p.outLines, 5u);
+  for (uint32_t y = 0; y < 5; ++y) {
+    uint8_t bits = 0;
+    for (uint32_t x = 0; x < 3; ++x) {
+      if (src.line(y)[x] >= 128) bits = uint8_t(bits | 0x80 >> x);
+    }
+    EXPECT_EQ(dst[y * 4] & 0xE0, bits) << y;
+  }
+  for (size_t i = 5 * 4; i < dst.size(); ++i) EXPECT_EQ(dst[i], 0xA5) << i;
+}
+
 TEST(Chain, InvertAloneWritesTheDestinationAndKeepsTheSource) {
   const Image src = RandomImage(9, 6, 1, 2, 3);
   Image work = src;
