@@ -13,10 +13,9 @@ void DriveTable::Map(char letter, std::filesystem::path folder) {
 
 void DriveTable::Unmap(char letter) { drives_.erase(Upper(letter)); }
 
-std::optional<std::filesystem::path> DriveTable::Folder(char letter) const {
+const std::filesystem::path* DriveTable::Folder(char letter) const {
   auto it = drives_.find(Upper(letter));
-  if (it == drives_.end()) return std::nullopt;
-  return it->second;
+  return it == drives_.end() ? nullptr : &it->second;
 }
 
 std::vector<char> DriveTable::Letters() const {

@@ -63,6 +63,19 @@ std::optional<Stated> ResolveAndStat(const FileSystem& files, std::string_view p
   }
   return Stated{std::move(*host), *st};
 }
+
+uint32_t AttributesOf(const struct statx& st, const StoredMetadata& meta) {
+  const bool dir = S_ISDIR(st.stx_mode);
+  uint32_t attrs = meta.attributes.value_or(dir ? 0 : kAttrArchive);
+  if (dir) attrs |= kAttrDirectory;
+  if (!(st.stx_mode & S_IWUSR)) attrs |= kAttrReadOnly;
+  return attrs == 0 ? kAttrNormal : attrs;
+}
+
+FileTime CreationTimeOf(const struct statx& st, const StoredMetadata& meta) {
+  if (meta.creationTime) return *meta.creationTime;
+  return ToFileTime((st.stx_mask & STATX_BTIME) ? st.stx_btime : st.stx_mtime);
+}
 }  // namespace
 
 FileSystem::FileSystem(DriveTable drives, fs::path fallbackStore, Faults* faults)
@@ -96,9 +109,10 @@ bool FileSystem::SetCurrentDirectory(std::string_view path) {
 }
 
 bool FileSystem::Exists(std::string_view path) const {
-  auto host = Resolve(path);
-  std::error_code ec;
-  return host && fs::exists(*host, ec);
+  std::optional<FileIdentity> found;
+  auto host = HostPath(path, &found);
+  struct stat st {};
+  return host && (found || ::stat(host->c_str(), &st) == 0);
 }
 
 bool FileSystem::IsDirectory(std::string_view path) const {
@@ -273,12 +287,7 @@ std::vector<FindData> FileSystem::FindFiles(std::string_view pattern) const {
 uint32_t FileSystem::GetAttributes(std::string_view path) const {
   auto file = ResolveAndStat(*this, path);
   if (!file) return kInvalidAttributes;
-  bool dir = S_ISDIR(file->st.stx_mode);
-  StoredMetadata meta = attributes_->Get(file->host);
-  uint32_t attrs = meta.attributes.value_or(dir ? 0 : kAttrArchive);
-  if (dir) attrs |= kAttrDirectory;
-  if (!(file->st.stx_mode & S_IWUSR)) attrs |= kAttrReadOnly;
-  return attrs == 0 ? kAttrNormal : attrs;
+  return AttributesOf(file->st, attributes_->Get(file->host));
 }
 
 bool FileSystem::SetAttributes(std::string_view path, uint32_t attributes) {
@@ -292,10 +301,7 @@ bool FileSystem::SetAttributes(std::string_view path, uint32_t attributes) {
 std::optional<FileTime> FileSystem::GetCreationTime(std::string_view path) const {
   auto file = ResolveAndStat(*this, path);
   if (!file) return std::nullopt;
-  StoredMetadata meta = attributes_->Get(file->host);
-  if (meta.creationTime) return *meta.creationTime;
-  const struct statx& st = file->st;
-  return ToFileTime((st.stx_mask & STATX_BTIME) ? st.stx_btime : st.stx_mtime);
+  return CreationTimeOf(file->st, attributes_->Get(file->host));
 }
 
 bool FileSystem::SetCreationTime(std::string_view path, FileTime t) {
@@ -352,15 +358,18 @@ std::optional<std::string> FileSystem::ReadFile(std::string_view path) const {
   return content;
 }
 
-bool FileSystem::WriteFileAtomic(std::string_view path, std::string_view content) {
+bool FileSystem::WriteFileAtomic(std::string_view path, std::string_view content,
+                                 FileIdentity* written) {
   auto host = Resolve(path);
   if (!host) return false;
-  std::error_code ec;
-  const bool existed = fs::exists(*host, ec);
+  // The file as it stands, looked at once: what it refuses and what its replacement keeps.
+  const std::optional<struct statx> before = Stat(*host);
+  const bool existed = before.has_value();
+  StoredMetadata kept;
   if (existed) {
     if (RefusedInUse(*host, kErrorSharingViolation)) return false;
-    uint32_t attrs = GetAttributes(path);
-    if (attrs != kInvalidAttributes && (attrs & (kAttrReadOnly | kAttrDirectory))) {
+    kept = attributes_->Get(*host);
+    if (AttributesOf(*before, kept) & (kAttrReadOnly | kAttrDirectory)) {
       SetLastError(kErrorAccessDenied);
       return false;
     }
@@ -395,6 +404,8 @@ bool FileSystem::WriteFileAtomic(std::string_view path, std::string_view content
   }
   if (Injected(fault_point::kFileSync, temp, kErrorWriteFault)) return abandon(kErrorSuccess);
   if (::fsync(fd) != 0) return abandon(Win32ErrorFromErrno(errno));
+  struct stat made {};
+  if (written != nullptr && ::fstat(fd, &made) != 0) return abandon(Win32ErrorFromErrno(errno));
   if (::close(fd) != 0) {
     ::unlink(temp.c_str());
     return FailErrno();
@@ -402,10 +413,8 @@ bool FileSystem::WriteFileAtomic(std::string_view path, std::string_view content
   if (existed) {
     // The replacement keeps the file's identity: its attributes and creation time, as
     // Windows keeps them when a file is replaced under the same name.
-    StoredMetadata meta = attributes_->Get(*host);
-    auto created = GetCreationTime(path);
-    if (meta.attributes) attributes_->SetAttributes(temp, *meta.attributes);
-    if (created) attributes_->SetCreationTime(temp, *created);
+    if (kept.attributes) attributes_->SetAttributes(temp, *kept.attributes);
+    attributes_->SetCreationTime(temp, CreationTimeOf(*before, kept));
   }
   if (Injected(fault_point::kFileRename, *host, kErrorAccessDenied)) {
     ::unlink(temp.c_str());
@@ -420,6 +429,10 @@ bool FileSystem::WriteFileAtomic(std::string_view path, std::string_view content
     return false;
   }
   attributes_->Removed(temp);
+  if (written != nullptr) {
+    *written = FileIdentity{made.st_ino, static_cast<uint64_t>(made.st_size), made.st_mtim.tv_sec,
+                            static_cast<uint32_t>(made.st_mtim.tv_nsec)};
+  }
   return true;
 }
 

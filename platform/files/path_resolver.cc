@@ -2,8 +2,8 @@
 #include <dirent.h>
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <system_error>
-#include <vector>
 
 #include "platform/system/errors.h"
 #include "platform/files/files.h"
@@ -27,16 +27,17 @@ bool ValidComponent(std::string_view c) {
   return true;
 }
 
-std::vector<std::string_view> Components(std::string_view rest) {
-  std::vector<std::string_view> parts;
+// Calls `each` with every non-empty component of `rest`, stopping at the first false.
+template <class F>
+bool EachComponent(std::string_view rest, F each) {
   size_t i = 0;
   while (i < rest.size()) {
     while (i < rest.size() && IsSeparator(rest[i])) ++i;
     size_t start = i;
     while (i < rest.size() && !IsSeparator(rest[i])) ++i;
-    if (i > start) parts.push_back(rest.substr(start, i - start));
+    if (i > start && !each(rest.substr(start, i - start))) return false;
   }
-  return parts;
+  return true;
 }
 
 // `name` added to a host path kept as a string: the path is made once at the end, as every
@@ -46,16 +47,21 @@ void Append(std::string& path, std::string_view name) {
   path += name;
 }
 
-bool Exists(const std::string& path) {
+bool OnDisk(const std::string& path, std::optional<FileIdentity>* found = nullptr) {
   struct stat st {};
-  return ::stat(path.c_str(), &st) == 0;
+  if (::stat(path.c_str(), &st) != 0) return false;
+  if (found != nullptr) {
+    *found = FileIdentity{st.st_ino, static_cast<uint64_t>(st.st_size), st.st_mtim.tv_sec,
+                          static_cast<uint32_t>(st.st_mtim.tv_nsec)};
+  }
+  return true;
 }
 
 // The entry of `dir` spelled like `name` without regard to case; an exact match wins.
 std::optional<std::string> FindEntry(const std::string& dir, std::string_view name) {
   std::string exact = dir;
   Append(exact, name);
-  if (Exists(exact)) return std::string(name);
+  if (OnDisk(exact)) return std::string(name);
   // Read plainly rather than through a directory iterator, which makes a path of every entry:
   // a name that is not there (a marker file, a file about to be made) is looked for through the
   // whole folder, and such lookups come often.
@@ -73,12 +79,20 @@ std::optional<std::string> FindEntry(const std::string& dir, std::string_view na
 }  // namespace
 
 std::optional<std::filesystem::path> FileSystem::Resolve(std::string_view path) const {
+  std::optional<std::string> host = HostPath(path);
+  if (!host) return std::nullopt;
+  return std::filesystem::path(std::move(*host));
+}
+
+std::optional<std::string> FileSystem::HostPath(std::string_view path,
+                                                std::optional<FileIdentity>* found) const {
+  if (found != nullptr) found->reset();
   if (!path.empty() && path.front() == '/') {
     // Without an empty, "." or ".." component a host path is normal as it stands (the file
     // services pass their own host paths back here on every call).
     const bool normal = path.find("//") == std::string_view::npos && path.find("/.") == std::string_view::npos;
-    if (normal) return std::filesystem::path(std::string(path));
-    return std::filesystem::path(std::string(path)).lexically_normal();
+    if (normal) return std::string(path);
+    return std::filesystem::path(std::string(path)).lexically_normal().string();
   }
   if (path.empty() || path.find('\0') != std::string_view::npos) {
     SetLastError(path.empty() ? kErrorPathNotFound : kErrorInvalidName);
@@ -92,45 +106,54 @@ std::optional<std::filesystem::path> FileSystem::Resolve(std::string_view path) 
     SetLastError(kErrorBadPathname);  // UNC and device names are not files
     return std::nullopt;
   }
-  std::string full;
+  // The drive letter and the path on it; only a relative path needs a string of its own.
+  std::string joined;
+  std::string_view full = path;
   if (path.size() >= 2 && path[1] == ':') {
-    full = std::string(path.substr(0, 2)) + "\\" + std::string(path.substr(2));
+    // "C:name" is taken from the drive's root, as the components below begin there.
   } else if (IsSeparator(path[0])) {
-    full = currentDirectory_.substr(0, 2) + std::string(path);
+    joined = currentDirectory_.substr(0, 2) + std::string(path);
+    full = joined;
   } else {
-    full = JoinWindowsPath(currentDirectory_, path);
+    joined = JoinWindowsPath(currentDirectory_, path);
+    full = joined;
   }
-  auto folder = drives_.Folder(full[0]);
-  if (!folder) {
+  const std::filesystem::path* folder = drives_.Folder(full[0]);
+  if (folder == nullptr) {
     SetLastError(kErrorInvalidDrive);
     return std::nullopt;
   }
-  std::vector<std::string> stack;
-  for (std::string_view c : Components(std::string_view(full).substr(2))) {
-    if (c == ".") continue;
+  // The host path as spelled, built in place: ".." cuts the last name off again (never the
+  // drive's own folder), as names hold no '/'.
+  std::string exact = folder->native();
+  const size_t root = exact.size();
+  const bool valid = EachComponent(full.substr(2), [&](std::string_view c) {
+    if (c == ".") return true;
     if (c == "..") {
-      if (!stack.empty()) stack.pop_back();
-      continue;
+      if (exact.size() > root) exact.resize(std::max(root, exact.rfind('/')));
+      return true;
     }
-    if (!ValidComponent(c)) {
-      SetLastError(kErrorInvalidName);
-      return std::nullopt;
-    }
-    stack.emplace_back(c);
+    if (!ValidComponent(c)) return false;
+    Append(exact, c);
+    return true;
+  });
+  if (!valid) {
+    SetLastError(kErrorInvalidName);
+    return std::nullopt;
   }
   // Spelled as on the disk already (the common case): every component would find itself, as an
   // exact match wins, so one look at the whole path does for one a component.
-  std::string exact = folder->string();
-  for (const std::string& c : stack) Append(exact, c);
-  if (!stack.empty() && Exists(exact)) return std::filesystem::path(std::move(exact));
-  std::string host = folder->string();
+  if (exact.size() == root) return exact;
+  if (OnDisk(exact, found)) return exact;
+  std::string host = folder->native();
   bool onDisk = true;  // once a component is missing, the rest keep the caller's spelling
-  for (const std::string& c : stack) {
+  EachComponent(std::string_view(exact).substr(root), [&](std::string_view c) {
     std::optional<std::string> entry = onDisk ? FindEntry(host, c) : std::nullopt;
     onDisk = entry.has_value();
-    Append(host, entry ? *entry : c);
-  }
-  return std::filesystem::path(std::move(host));
+    Append(host, entry ? std::string_view(*entry) : c);
+    return true;
+  });
+  return host;
 }
 
 std::string FileSystem::ToWindowsPath(const std::filesystem::path& hostPath) const {

@@ -76,6 +76,13 @@ std::vector<std::string> SectionItems(const ProfileDocument& doc, std::string_vi
   return items;
 }
 
+// The host path of a profile file, found once for a write's read and its rewrite (the Windows path
+// as it is when it does not resolve: both then fail as they would on it).
+std::string WriteTarget(const FileSystem& fs, std::string path) {
+  auto host = fs.HostPath(path);
+  return host ? std::move(*host) : path;
+}
+
 int ParseProfileInt(std::string_view s) {
   s = TrimBlanks(s);
   bool negative = false;
@@ -176,13 +183,22 @@ std::vector<std::string> ProfileFiles::GetSections(std::string_view file) const 
   return SectionNames(*ReadDocument(FullPath(file)));
 }
 
+// The new text goes to the file and, parsed, to the cache: a write is mostly followed by a read of
+// the same file (the next write's own, or the caller's), which then neither reads nor parses it.
+bool ProfileFiles::WriteAndKeep(const std::string& hostPath, std::string text) {
+  FileIdentity written;
+  if (!fs_.WriteFileAtomic(hostPath, text, &written)) return false;
+  cache_->Keep(hostPath, written, std::move(text));
+  return true;
+}
+
 bool ProfileFiles::WriteString(const char* section, const char* key, const char* value,
                                std::string_view file) {
   if (section == nullptr) {
     SetLastError(kErrorInvalidParameter);
     return false;
   }
-  const std::string path = FullPath(file);
+  const std::string path = WriteTarget(fs_, FullPath(file));
   auto loaded = cache_->Load(path);
   if (!loaded) return false;  // the file is there but unreadable: never write over it
   const ProfileDocument& doc = *loaded;
@@ -208,11 +224,11 @@ bool ProfileFiles::WriteString(const char* section, const char* key, const char*
     size_t where = doc.InsertionPoint(*at);
     text = doc.ReplaceLines(where, where, std::string(key) + "=" + value + nl);
   }
-  return fs_.WriteFileAtomic(path, text);
+  return WriteAndKeep(path, std::move(text));
 }
 
 bool ProfileFiles::WriteSection(std::string_view section, const char* data, std::string_view file) {
-  const std::string path = FullPath(file);
+  const std::string path = WriteTarget(fs_, FullPath(file));
   auto loaded = cache_->Load(path);
   if (!loaded) return false;  // the file is there but unreadable: never write over it
   const ProfileDocument& doc = *loaded;
@@ -228,7 +244,7 @@ bool ProfileFiles::WriteSection(std::string_view section, const char* data, std:
     size_t end = doc.InsertionPoint(*at);
     text = doc.ReplaceLines(*at + 1, end, body);
   }
-  return fs_.WriteFileAtomic(path, text);
+  return WriteAndKeep(path, std::move(text));
 }
 
 }  // namespace platform

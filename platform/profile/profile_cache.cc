@@ -1,51 +1,56 @@
 #include "profile_cache.h"
 
-#include <fcntl.h>
+#include <sys/stat.h>
 
 #include <optional>
-
-#include "platform/files/files.h"
 
 namespace platform {
 
 namespace {
-std::optional<struct statx> StatOf(const std::string& hostPath) {
-  struct statx st {};
-  if (statx(AT_FDCWD, hostPath.c_str(), 0, STATX_INO | STATX_SIZE | STATX_MTIME, &st) != 0) {
-    return std::nullopt;
-  }
-  return st;
+std::optional<FileIdentity> IdentityOf(const std::string& hostPath) {
+  struct stat st {};
+  if (::stat(hostPath.c_str(), &st) != 0) return std::nullopt;
+  return FileIdentity{st.st_ino, static_cast<uint64_t>(st.st_size), st.st_mtim.tv_sec,
+                      static_cast<uint32_t>(st.st_mtim.tv_nsec)};
 }
 }  // namespace
 
 std::shared_ptr<const ProfileDocument> ProfileCache::Load(const std::string& path) {
   static const auto kEmpty = std::make_shared<const ProfileDocument>(std::string());
-  auto host = fs_.Resolve(path);
+  std::optional<FileIdentity> before;
+  auto host = fs_.HostPath(path, &before);  // its look at the file does for ours
   if (!host) return kEmpty;
-  const std::string key = host->string();
-  auto before = StatOf(key);
+  const std::string& key = *host;
+  if (!before) before = IdentityOf(key);
   std::lock_guard<std::mutex> lock(mutex_);
   if (!before) {
     entries_.erase(key);
     return kEmpty;
   }
-  const Identity identity{before->stx_ino, before->stx_size, before->stx_mtime.tv_sec,
-                          before->stx_mtime.tv_nsec};
   auto it = entries_.find(key);
-  if (it != entries_.end() && it->second.identity == identity) return it->second.document;
+  if (it != entries_.end() && it->second.identity == *before) return it->second.document;
   auto text = fs_.ReadFile(key);
   // A file that is there but cannot be read is not an empty file: a write built on it would
   // throw away every line it holds.
   if (!text) return nullptr;
   auto document = std::make_shared<const ProfileDocument>(std::move(*text));
   // Cached only when the file stayed the same while it was read.
-  auto after = StatOf(key);
-  if (after && Identity{after->stx_ino, after->stx_size, after->stx_mtime.tv_sec,
-                                after->stx_mtime.tv_nsec} == identity) {
-    if (entries_.size() >= kMaxFiles && it == entries_.end()) entries_.erase(entries_.begin());
-    entries_[key] = Entry{identity, document};
-  }
+  if (IdentityOf(key) == before) Store(key, *before, document);
   return document;
+}
+
+void ProfileCache::Keep(const std::string& hostPath, const FileIdentity& identity,
+                        std::string text) {
+  auto document = std::make_shared<const ProfileDocument>(std::move(text));
+  std::lock_guard<std::mutex> lock(mutex_);
+  Store(hostPath, identity, std::move(document));
+}
+
+void ProfileCache::Store(const std::string& key, const FileIdentity& identity,
+                         std::shared_ptr<const ProfileDocument> document) {
+  auto it = entries_.find(key);
+  if (entries_.size() >= kMaxFiles && it == entries_.end()) entries_.erase(entries_.begin());
+  entries_[key] = Entry{identity, std::move(document)};
 }
 
 }  // namespace platform

@@ -4,19 +4,16 @@
 // and so are always seen, from this process or another.
 #pragma once
 
-#include <sys/stat.h>
-
 #include <cstdint>
 #include <map>
 #include <memory>
 #include <mutex>
 #include <string>
 
+#include "platform/files/files.h"
 #include "profile_document.h"
 
 namespace platform {
-
-class FileSystem;
 
 class ProfileCache {
  public:
@@ -24,19 +21,20 @@ class ProfileCache {
   // The document of a file by its Windows or host path: empty when the file does not exist, null
   // (with the read's last error) when it exists but cannot be read.
   std::shared_ptr<const ProfileDocument> Load(const std::string& path);
+  // What this process has just written to a file (by its host path, with the identity the write
+  // gave it): the next read finds it here unless the file has changed again since.
+  void Keep(const std::string& hostPath, const FileIdentity& identity, std::string text);
 
  private:
-  struct Identity {
-    uint64_t inode = 0, size = 0;
-    int64_t seconds = 0;
-    uint32_t nanoseconds = 0;
-    bool operator==(const Identity&) const = default;
-  };
   struct Entry {
-    Identity identity;
+    FileIdentity identity;
     std::shared_ptr<const ProfileDocument> document;
   };
   static constexpr size_t kMaxFiles = 16;
+
+  // Under the lock.
+  void Store(const std::string& key, const FileIdentity& identity,
+             std::shared_ptr<const ProfileDocument> document);
 
   const FileSystem& fs_;
   std::mutex mutex_;

@@ -1,3 +1,4 @@
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -174,6 +175,35 @@ TEST(FilesTest, AtomicReplaceKeepsAttributesAndCreationTime) {
   EXPECT_EQ(*drive.fs().ReadFile("C:\\k.ini"), "two");
   EXPECT_EQ(drive.fs().GetAttributes("C:\\k.ini"), kAttrHidden | kAttrArchive);
   EXPECT_EQ(drive.fs().GetCreationTime("C:\\k.ini"), FileTimeFromUnix(1000000000));
+}
+
+// The identity a write reports is the file's as it stands after the rename; a lookup that saw the
+// file reports the same, whichever way the path was spelled.
+TEST(FilesTest, WriteAndLookupReportTheFilesIdentity) {
+  DriveC drive;
+  ASSERT_TRUE(drive.fs().WriteFileAtomic("C:\\WINDOWS\\k.ini", "one"));
+  FileIdentity written;
+  ASSERT_TRUE(drive.fs().WriteFileAtomic("C:\\WINDOWS\\k.ini", "longer", &written));
+  struct stat st {};
+  ASSERT_EQ(::stat((drive.c() / "WINDOWS" / "k.ini").c_str(), &st), 0);
+  const FileIdentity now{st.st_ino, static_cast<uint64_t>(st.st_size), st.st_mtim.tv_sec,
+                         static_cast<uint32_t>(st.st_mtim.tv_nsec)};
+  EXPECT_EQ(written, now);
+  for (const char* spelling : {"C:\\WINDOWS\\k.ini", "c:\\windows\\K.INI", "C:\\WINDOWS\\.\\k.ini"}) {
+    std::optional<FileIdentity> found;
+    auto host = drive.fs().HostPath(spelling, &found);
+    ASSERT_TRUE(host) << spelling;
+    EXPECT_EQ(*host, (drive.c() / "WINDOWS" / "k.ini").string()) << spelling;
+    // Found by the lookup itself, or left for the caller to look at: never another file's.
+    if (found) {
+      EXPECT_EQ(*found, now) << spelling;
+    }
+  }
+  std::optional<FileIdentity> found = FileIdentity{};
+  EXPECT_TRUE(drive.fs().HostPath("C:\\WINDOWS\\missing.ini", &found));
+  EXPECT_FALSE(found);
+  EXPECT_TRUE(drive.fs().Exists("c:\\windows\\K.INI"));
+  EXPECT_FALSE(drive.fs().Exists("C:\\WINDOWS\\missing.ini"));
 }
 
 TEST(FilesTest, DosTimesConvertBothWays) {

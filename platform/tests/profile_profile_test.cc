@@ -1,8 +1,11 @@
+#include <fcntl.h>
 #include <signal.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <cstring>
+#include <fstream>
 #include <gtest/gtest.h>
 
 #include "files_fixture.h"
@@ -182,6 +185,32 @@ TEST_F(ProfileTest, MalformedLinesHaveDefinedResults) {
   EXPECT_EQ(Get("ok", "v", "", 8), "a");
   EXPECT_EQ(Get("long", "big", "", 100001).size(), 100000u);
   EXPECT_EQ(Get("long", "\xff\xfe"), "\xc3\x28");
+}
+
+// Parsed files are kept between reads and after this process's own writes; a change made behind
+// them, in place or by a replacement, is still seen by the next read.
+TEST_F(ProfileTest, ReadsSeeEveryChangeMadeBehindTheKeptFile) {
+  drive.Put(ini, "");
+  ASSERT_TRUE(profiles.WriteString("s", "k", "one", "test.ini"));
+  EXPECT_EQ(Get("s", "k"), "one");
+  // In place, the same size: only the modification time tells (set well apart from the write's).
+  {
+    std::fstream f(ini, std::ios::in | std::ios::out | std::ios::binary);
+    f.seekp(7);  // "[s]\r\nk=" before the value
+    f << "two";
+  }
+  struct timespec times[2] = {{0, UTIME_OMIT}, {1000000000, 0}};
+  ASSERT_EQ(::utimensat(AT_FDCWD, ini.c_str(), times, 0), 0);
+  EXPECT_EQ(Get("s", "k"), "two");
+  EXPECT_EQ(profiles.GetStringValue("S", "K", "", "C:\\windows\\Test.Ini"), "two");
+  // Replaced by another writer after a write of ours.
+  ASSERT_TRUE(profiles.WriteString("s", "k", "six", "test.ini"));
+  drive.Put(ini.string() + ".new", "[s]\r\nk=ten\r\n");
+  std::filesystem::rename(ini.string() + ".new", ini);
+  EXPECT_EQ(Get("s", "k"), "ten");
+  // A write builds on what the file holds now, not on what was kept.
+  ASSERT_TRUE(profiles.WriteString("s", "other", "1", "test.ini"));
+  EXPECT_EQ(testing::DriveC::Slurp(ini), "[s]\r\nk=ten\r\nother=1\r\n");
 }
 
 // A writer killed at any moment leaves either the old file or a complete new one.

@@ -45,7 +45,8 @@ class DriveTable {
  public:
   void Map(char letter, std::filesystem::path folder);
   void Unmap(char letter);
-  std::optional<std::filesystem::path> Folder(char letter) const;
+  // Null when the letter is not mapped; good until the table changes.
+  const std::filesystem::path* Folder(char letter) const;
   std::vector<char> Letters() const;
 
  private:
@@ -58,6 +59,15 @@ struct FindData {
   uint64_t size = 0;
   FileTime creationTime = 0;
   FileTime writeTime = 0;
+};
+
+// A file as it was when looked at, enough to tell whether it changed since: a replacement is a new
+// inode, a change in place moves the size or the modification time.
+struct FileIdentity {
+  uint64_t inode = 0, size = 0;
+  int64_t seconds = 0;
+  uint32_t nanoseconds = 0;
+  bool operator==(const FileIdentity&) const = default;
 };
 
 class AttributeStore;
@@ -78,6 +88,11 @@ class FileSystem {
   // The host path for a Windows path; relative paths are taken from the current directory.
   // Empty (and kErrorInvalidDrive or kErrorInvalidName) when it cannot be resolved.
   std::optional<std::filesystem::path> Resolve(std::string_view path) const;
+  // The same as a string, for callers that only pass it on. `found` (may be null) gets the
+  // file's identity when the lookup saw the whole path on the disk, so the caller need not look
+  // again; it is left empty otherwise.
+  std::optional<std::string> HostPath(std::string_view path,
+                                      std::optional<FileIdentity>* found = nullptr) const;
   // The Windows spelling of a host path under one of the drives ("Z:\..." at worst).
   std::string ToWindowsPath(const std::filesystem::path& hostPath) const;
 
@@ -109,7 +124,9 @@ class FileSystem {
 
   std::optional<std::string> ReadFile(std::string_view path) const;
   // Writes through a temporary file and a rename: readers see the old content or the new.
-  bool WriteFileAtomic(std::string_view path, std::string_view content);
+  // `written` (may be null) gets the new file's identity, which the rename does not change.
+  bool WriteFileAtomic(std::string_view path, std::string_view content,
+                       FileIdentity* written = nullptr);
 
   // Keeps attributes in the fallback store even where extended attributes work (tests).
   void ForceFallbackAttributeStore();
