@@ -48,7 +48,8 @@ void ScanImage::BuildTables() {
   const uint32_t maxLevel = m.AdMax();
   const int shift = m.adBits - 8;
   const bool internalShading = !s_.hostWhite && !s_.window.HostTables() && s_.window.Source() == 0;
-  table_.resize(static_cast<size_t>(channels_) * ppl_ * 256);
+  rows256_.clear();
+  rowOf_.resize(static_cast<size_t>(channels_) * ppl_);
   for (int ch = 0; ch < channels_; ++ch) {
     const int sensorChannel = channels_ == 1 ? 1 : ch;  // gray is read through green
     const std::vector<uint8_t>* gamma = nullptr;
@@ -56,9 +57,8 @@ void ScanImage::BuildTables() {
       auto it = s_.gamma->find(ch);
       if (it != s_.gamma->end()) gamma = &it->second;
     }
-    // A row depends on the pixel only through its sensitivity and white level, which take few
-    // values: each is worked out once a channel and copied to every pixel that has it.
-    std::map<uint64_t, const uint8_t*> made;
+    // Each distinct row is worked out once a channel and shared by every pixel that has it.
+    std::map<uint64_t, size_t> made;
     for (uint32_t px = 0; px < ppl_; ++px) {
       uint32_t element = std::min<uint32_t>(
           m.Width() - 1, s_.window.left + static_cast<uint32_t>(uint64_t{px} * m.opticalRes / s_.window.xRes));
@@ -67,13 +67,16 @@ void ScanImage::BuildTables() {
       if (s_.hostWhite) {
         white = std::max<uint32_t>(1, (*s_.hostWhite)[size_t{static_cast<uint32_t>(ch)} * m.Width() + element]);
       }
-      uint8_t* out = &table_[(size_t{static_cast<uint32_t>(ch)} * ppl_ + px) * 256];
+      size_t& row = rowOf_[size_t{static_cast<uint32_t>(ch)} * ppl_ + px];
       const uint64_t key = internalShading ? 0 : uint64_t{sens} << 32 | white;
       if (auto same = made.find(key); same != made.end()) {
-        std::memcpy(out, same->second, 256);
+        row = same->second;
         continue;
       }
-      made.emplace(key, out);
+      row = rows256_.size();
+      made.emplace(key, row);
+      rows256_.resize(row + 256);
+      uint8_t* out = &rows256_[row];
       for (uint32_t c = 0; c < 256; ++c) {
         uint32_t level = c * sens * maxLevel / (255 * 255);
         uint32_t corrected = internalShading ? c * maxLevel / 255
@@ -94,14 +97,13 @@ void ScanImage::MakeRow(int64_t imageLine, uint8_t* out) {
     Rgb c = s_.page->At(chartX_[px], y);
     if (negative) c = {static_cast<uint8_t>(255 - c.r), static_cast<uint8_t>(255 - c.g),
                        static_cast<uint8_t>(255 - c.b)};
-    const uint8_t* t = &table_[size_t{px} * 256];
+    const uint8_t* t = rows256_.data();
     if (channels_ == 1) {
-      out[px] = t[Luminance(c)];
+      out[px] = t[rowOf_[px] + Luminance(c)];
     } else {
-      const size_t plane = size_t{ppl_} * 256;
-      out[px] = t[c.r];
-      out[ppl_ + px] = t[plane + c.g];
-      out[2 * ppl_ + px] = t[2 * plane + c.b];
+      out[px] = t[rowOf_[px] + c.r];
+      out[ppl_ + px] = t[rowOf_[ppl_ + px] + c.g];
+      out[2 * ppl_ + px] = t[rowOf_[2 * ppl_ + px] + c.b];
     }
   }
 }

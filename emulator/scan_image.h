@@ -103,7 +103,10 @@ class ScanImage {
   Settings s_;
   int channels_;
   uint32_t ppl_;
-  std::vector<uint8_t> table_;     // per channel, per pixel: 256 outputs by page value
+  // Output by page value: the distinct rows of 256 (few: a row depends on a pixel only through
+  // its sensitivity and white level), and where each pixel's row starts, per channel.
+  std::vector<uint8_t> rows256_;
+  std::vector<size_t> rowOf_;
   std::vector<int64_t> chartX_;    // page x of each pixel centre
   std::unordered_map<int64_t, std::vector<uint8_t>> rows_;  // row key -> channels x ppl bytes
   std::vector<uint8_t> scratch_;

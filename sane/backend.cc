@@ -100,22 +100,40 @@ SCANSUITE_EXPORT SANE_Status sane_scansuite_get_devices(const SANE_Device*** lis
   });
 }
 
+namespace {
+// A device of the last list, bound where it was listed: front ends list before they open, and a
+// search asks every target of every bus. Null when the name is not in the list or the device no
+// longer answers as listed (gone, or another model in its place): the caller searches then.
+template <class Named>
+std::unique_ptr<ScannerSession> OpenAsListed(Backend& b, Named named) {
+  auto it = std::find_if(b.found.begin(), b.found.end(), named);
+  if (it == b.found.end()) return nullptr;
+  PrepareForScanners(*b.host);
+  SANE_Status status = SANE_STATUS_GOOD;
+  auto session = ScannerSession::Open(*b.host, it->device, &status);
+  if (!session || session->ModelName() != it->model) return nullptr;
+  return session;
+}
+}  // namespace
+
 SCANSUITE_EXPORT SANE_Status sane_scansuite_open(SANE_String_Const name, SANE_Handle* handle) {
   return Guarded([&] {
     if (handle == nullptr) return SANE_STATUS_INVAL;
     *handle = nullptr;
     std::lock_guard lock(gMutex);
     if (!gBackend) return SANE_STATUS_INVAL;
-    std::vector<FoundScanner> found;
-    if (!FindScanners(*gBackend->host, false, &found)) return SANE_STATUS_IO_ERROR;
     const std::string wanted = name ? name : "";
-    auto it = std::find_if(found.begin(), found.end(), [&](const FoundScanner& s) {
-      return wanted.empty() || s.name == wanted;
-    });
-    if (it == found.end()) return SANE_STATUS_INVAL;
-    SANE_Status status = SANE_STATUS_GOOD;
-    auto session = ScannerSession::Open(*gBackend->host, it->device, &status);
-    if (!session) return status;
+    auto named = [&](const FoundScanner& s) { return wanted.empty() || s.name == wanted; };
+    std::unique_ptr<ScannerSession> session = OpenAsListed(*gBackend, named);
+    if (!session) {
+      std::vector<FoundScanner> found;
+      if (!FindScanners(*gBackend->host, false, &found)) return SANE_STATUS_IO_ERROR;
+      auto it = std::find_if(found.begin(), found.end(), named);
+      if (it == found.end()) return SANE_STATUS_INVAL;
+      SANE_Status status = SANE_STATUS_GOOD;
+      session = ScannerSession::Open(*gBackend->host, it->device, &status);
+      if (!session) return status;
+    }
     *handle = session.get();
     gBackend->open.push_back(std::move(session));
     return SANE_STATUS_GOOD;

@@ -29,10 +29,14 @@ std::vector<std::string> DeviceNames(const std::vector<DEVICEINFO>& found) {
   return names;
 }
 
-bool FindScanners(BackendHost& host, bool withIdentity, std::vector<FoundScanner>* scanners) {
-  scanners->clear();
+void PrepareForScanners(BackendHost& host) {
   // The modules the library loads look for their settings in the application's folder.
   host.host().modules().SetApplicationFolder(host.config().base);
+}
+
+bool FindScanners(BackendHost& host, bool withIdentity, std::vector<FoundScanner>* scanners) {
+  scanners->clear();
+  PrepareForScanners(host);
   CScanCore core(host.config().base);
   std::vector<DEVICEINFO> found;
   if (!core.ListScanners(found)) return false;

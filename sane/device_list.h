@@ -22,5 +22,7 @@ std::vector<std::string> DeviceNames(const std::vector<DEVICEINFO>& found);
 // Every scanner that discovery finds and that answers its identity inquiry. False when a
 // transport failed to open.
 bool FindScanners(BackendHost& host, bool withIdentity, std::vector<FoundScanner>* scanners);
+// What the library needs of the host before it looks for or binds a scanner.
+void PrepareForScanners(BackendHost& host);
 
 }  // namespace sanebackend

@@ -10,6 +10,7 @@
 #include <atomic>
 #include <memory>
 #include <optional>
+#include <string>
 #include <vector>
 
 #include <sane/sane.h>
@@ -27,6 +28,9 @@ class ScannerSession {
   static std::unique_ptr<ScannerSession> Open(BackendHost& host, const DEVICEINFO& device,
                                               SANE_Status* status);
   ~ScannerSession();
+
+  // The model the device named when it was bound.
+  std::string ModelName() const { return info_.GetModelName(); }
 
   const SANE_Option_Descriptor* Descriptor(int index) const { return options_.Descriptor(index); }
   SANE_Status ControlOption(int index, SANE_Action action, void* value, SANE_Int* info);

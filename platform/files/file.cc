@@ -8,6 +8,16 @@
 
 namespace platform {
 
+namespace {
+// Whether the folder a host path names a file in is there (a missing file, or a missing folder).
+bool FolderExists(const std::string& hostPath) {
+  const size_t slash = hostPath.rfind('/');
+  const std::string folder = slash == 0 ? "/" : hostPath.substr(0, slash);
+  struct stat st {};
+  return slash != std::string::npos && ::stat(folder.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+}  // namespace
+
 std::unique_ptr<File> File::Open(FileSystem& fs, std::string_view path, Mode mode) {
   auto host = fs.Resolve(path);
   if (!host) return nullptr;
@@ -30,7 +40,7 @@ std::unique_ptr<File> File::Open(FileSystem& fs, std::string_view path, Mode mod
   if (fs.Injected(fault_point::kFileOpen, *host, kErrorAccessDenied)) return nullptr;
   int fd = ::open(host->c_str(), flags, 0666);
   if (fd < 0) {
-    SetLastError(errno == ENOENT && !fs.IsDirectory(host->parent_path().string())
+    SetLastError(errno == ENOENT && !FolderExists(host->native())
                      ? kErrorPathNotFound
                      : Win32ErrorFromErrno(errno));
     return nullptr;

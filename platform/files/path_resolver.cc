@@ -1,6 +1,8 @@
 // Windows path strings onto host paths.
 #include <dirent.h>
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <system_error>
@@ -62,18 +64,26 @@ std::optional<std::string> FindEntry(const std::string& dir, std::string_view na
   std::string exact = dir;
   Append(exact, name);
   if (OnDisk(exact)) return std::string(name);
-  // Read plainly rather than through a directory iterator, which makes a path of every entry:
-  // a name that is not there (a marker file, a file about to be made) is looked for through the
-  // whole folder, and such lookups come often.
-  DIR* folder = ::opendir(dir.c_str());
-  if (folder == nullptr) return std::nullopt;
+  // Read plainly into a buffer on the stack: a directory iterator makes a path of every entry,
+  // and opendir allocates a large buffer for every folder it reads. A name that is not there (a
+  // marker file, a file about to be made) is looked for through the whole folder, and such
+  // lookups come often.
+  const int folder = ::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (folder < 0) return std::nullopt;
+  alignas(struct dirent64) char buffer[8192];
   std::optional<std::string> found;
-  while (const dirent* e = ::readdir(folder)) {
-    const std::string_view entry = e->d_name;
-    if (entry == "." || entry == "..") continue;
-    if (EqualsNoCase(entry, name) && (!found || entry < *found)) found = std::string(entry);
+  for (;;) {
+    const ssize_t filled = ::getdents64(folder, buffer, sizeof buffer);
+    if (filled <= 0) break;
+    for (ssize_t at = 0; at < filled;) {
+      const auto* e = reinterpret_cast<const struct dirent64*>(buffer + at);
+      at += e->d_reclen;
+      const std::string_view entry = e->d_name;
+      if (entry == "." || entry == "..") continue;
+      if (EqualsNoCase(entry, name) && (!found || entry < *found)) found = std::string(entry);
+    }
   }
-  ::closedir(folder);
+  ::close(folder);
   return found;
 }
 }  // namespace

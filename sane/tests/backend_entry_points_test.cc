@@ -103,6 +103,25 @@ TEST_F(EntryPoints, ListsTheScannersByPlaceWithTheirIdentity) {
   EXPECT_EQ(sane_scansuite_open("0:2", nullptr), SANE_STATUS_INVAL);
 }
 
+// After a list an open binds the device listed under its name (no search); each handle is the
+// device it names: only the film scanner offers a transparency source.
+TEST_F(EntryPoints, AnOpenAfterAListBindsTheDeviceListedUnderItsName) {
+  const SANE_Device** list = nullptr;
+  ASSERT_EQ(sane_scansuite_get_devices(&list, SANE_FALSE), SANE_STATUS_GOOD);
+  SANE_Handle film = nullptr, flatbed = nullptr, first = nullptr;
+  ASSERT_EQ(sane_scansuite_open("0:5", &film), SANE_STATUS_GOOD);
+  ASSERT_EQ(sane_scansuite_open("0:2", &flatbed), SANE_STATUS_GOOD);
+  ASSERT_EQ(sane_scansuite_open("", &first), SANE_STATUS_GOOD);
+  EXPECT_EQ(SetText(film, "source", "transparency negative"), SANE_STATUS_GOOD);
+  EXPECT_EQ(SetText(flatbed, "source", "transparency negative"), SANE_STATUS_INVAL);
+  EXPECT_EQ(SetText(first, "source", "transparency negative"), SANE_STATUS_INVAL);
+  Request(film, "Gray", 50, 0, 0, 10, 10);
+  ASSERT_EQ(sane_scansuite_start(film), SANE_STATUS_GOOD);
+  EXPECT_EQ(ReadAll(film), 19 * 19);
+  SANE_Handle none = nullptr;
+  EXPECT_EQ(sane_scansuite_open("7:7", &none), SANE_STATUS_INVAL);
+}
+
 TEST_F(EntryPoints, EveryOptionDescriptorIsWellFormed) {
   SANE_Handle film = nullptr;
   ASSERT_EQ(sane_scansuite_open("0:5", &film), SANE_STATUS_GOOD);

@@ -17,6 +17,7 @@
 #include <functional>
 #include <random>
 #include <string>
+#include <vector>
 
 namespace crash {
 
@@ -32,19 +33,26 @@ inline uint32_t KillSeed() {
   return static_cast<uint32_t>(std::chrono::steady_clock::now().time_since_epoch().count());
 }
 
-// How long one whole write takes in a child, in microseconds (at least 1).
+// How long one whole write takes in a child, in microseconds (at least 1): the middle of five
+// timings, as one write slowed by the machine's load would stretch every delay past the write,
+// and the writers would finish instead of being killed.
 inline int TimeOneWrite(const std::function<void(bool toNew)>& write) {
-  const auto start = std::chrono::steady_clock::now();
-  const pid_t child = ::fork();
-  if (child == 0) {
-    write(true);
-    ::_exit(0);
+  std::vector<int> took;
+  for (int i = 0; i < 5; ++i) {
+    const auto start = std::chrono::steady_clock::now();
+    const pid_t child = ::fork();
+    if (child == 0) {
+      write(true);
+      ::_exit(0);
+    }
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    const auto elapsed = std::chrono::steady_clock::now() - start;
+    took.push_back(std::max<int>(
+        1, static_cast<int>(std::chrono::duration_cast<std::chrono::microseconds>(elapsed).count())));
   }
-  int status = 0;
-  ::waitpid(child, &status, 0);
-  const auto took = std::chrono::steady_clock::now() - start;
-  return std::max<int>(1, static_cast<int>(
-                              std::chrono::duration_cast<std::chrono::microseconds>(took).count()));
+  std::nth_element(took.begin(), took.begin() + 2, took.end());
+  return took[2];
 }
 
 // Runs rounds until `kills` writers were killed before finishing (at most 4 x `kills` rounds).

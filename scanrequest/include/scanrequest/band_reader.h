@@ -2,8 +2,9 @@
 // the lines on without the scanner's padding. Memory stays one band, however long the page.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
-#include <vector>
+#include <memory>
 
 #include "scancore/scan_core.h"
 
@@ -33,7 +34,10 @@ class BandReader {
   CScanCore& core_;
   myIMAGEINFO image_;
   uint32_t lineBytes_;
-  std::vector<uint8_t> buffer_;
+  // Left as it comes: only lines a read filled are handed on, and a band of a wide page is
+  // megabytes that filling with zeros would touch once more for nothing.
+  size_t bufferSize_;
+  std::unique_ptr<uint8_t[]> buffer_;
   uint32_t delivered_ = 0;
   int idle_ = 0;
   uint32_t errorCode_ = 0;
