@@ -71,14 +71,20 @@ std::string LastPart(std::string_view path) {
   return std::string(slash == std::string_view::npos ? path : path.substr(slash + 1));
 }
 
-bool IsStartupGroup(Host& host, std::string_view group) {
-  for (const std::string& folder :
-       {ShellFolder(host.registry(), kHkeyCurrentUser, "Startup"),
-        ShellFolder(host.registry(), kHkeyLocalMachine, "Common Startup")}) {
-    if (!folder.empty() && EqualsNoCase(LastPart(folder), group)) return true;
+// The user's and the machine's startup folders, read once a run (two registry reads a group
+// were a tenth of a conversion).
+struct StartupFolders {
+  std::string user, common;
+  explicit StartupFolders(Registry& registry)
+      : user(ShellFolder(registry, kHkeyCurrentUser, "Startup")),
+        common(ShellFolder(registry, kHkeyLocalMachine, "Common Startup")) {}
+  bool Named(std::string_view group) const {
+    for (const std::string* folder : {&user, &common}) {
+      if (!folder->empty() && EqualsNoCase(LastPart(*folder), group)) return true;
+    }
+    return false;
   }
-  return false;
-}
+};
 
 bool WriteShortcut(FileSystem& files, const std::string& programs, const std::string& group,
                    const ConverterItem& item) {
@@ -176,6 +182,7 @@ int RunGroupConverter(Host& host, ProgramManager& programManager,
 
   const std::string programs = ShellFolder(host.registry(), kHkeyCurrentUser, "Programs");
   const AutostartEntries autostart(host.root() / "menu" / "autostart", host.root());
+  const StartupFolders startup(host.registry());
   bool ok = true;
   for (const ConverterGroup& group : ParseGroupConverterFile(*text)) {
     std::vector<ProgramItem> items;
@@ -184,7 +191,7 @@ int RunGroupConverter(Host& host, ProgramManager& programManager,
       // Without a Programs folder there is nowhere for shortcut files to go.
       if (!programs.empty()) ok = WriteShortcut(files, programs, group.name, item) && ok;
     }
-    if (IsStartupGroup(host, group.name)) {
+    if (startup.Named(group.name)) {
       for (const ProgramItem& item : items) ok = autostart.Write(item) && ok;
     } else {
       ok = programManager.AddItems(group.name, items) && ok;
