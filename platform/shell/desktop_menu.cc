@@ -13,13 +13,20 @@ bool WriteText(const fs::path& path, const std::string& text) {
   std::error_code ec;
   fs::create_directories(path.parent_path(), ec);
   const fs::path temp = path.string() + ".tmp";
+  bool written = false;
   {
     std::ofstream out(temp, std::ios::binary | std::ios::trunc);
     out << text;
-    if (!out.flush()) return false;
+    written = static_cast<bool>(out.flush());
   }
-  fs::rename(temp, path, ec);
-  return !ec;
+  if (written) fs::rename(temp, path, ec);
+  if (!written || ec) {
+    // A file that could not be put in place is not left beside it.
+    std::error_code ignored;
+    fs::remove(temp, ignored);
+    return false;
+  }
+  return true;
 }
 
 std::string XmlEscape(std::string_view s) {

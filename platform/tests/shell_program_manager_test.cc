@@ -7,6 +7,7 @@
 
 #include "platform/clock/clock.h"
 #include "platform/faults/faults.h"
+#include "platform/shell/desktop_menu.h"
 #include "platform/shell/shell.h"
 #include "test_host.h"
 
@@ -58,6 +59,20 @@ TEST_F(ShellProgramManagerTest, ItemsNeedAGroupAndBecomeDesktopEntries) {
   EXPECT_TRUE(pm.Execute("[DeleteGroup(Orvex Scanner)]"));
   EXPECT_FALSE(std::filesystem::exists(
       Menu() / "applications" / "scansuite-Orvex-Scanner-1.desktop"));
+}
+
+// A menu file that cannot be put in place (a folder stands there) fails the write and leaves no
+// half-made file beside it.
+TEST_F(ShellProgramManagerTest, AFileThatCannotBePutInPlaceLeavesNothingBehind) {
+  const DesktopMenu menu(Menu(), host_.root());
+  const ProgramGroup group{"Blocked", {ProgramItem{"Editor", "notepad.exe", ""}}};
+  std::filesystem::create_directories(menu.DesktopFile("Blocked", 0) / "in-the-way");
+  EXPECT_FALSE(menu.WriteGroup(group));
+  const auto folder = menu.DesktopFile("Blocked", 0).parent_path();
+  for (const auto& e : std::filesystem::directory_iterator(folder)) {
+    EXPECT_NE(e.path().extension(), ".tmp") << e.path();
+  }
+  EXPECT_TRUE(std::filesystem::exists(menu.DirectoryFile("Blocked")));
 }
 
 TEST_F(ShellProgramManagerTest, ExecQuotesBackslashesAndPercentSigns) {
