@@ -1,7 +1,9 @@
-// Profile files of any content: every read and edit gives a defined result, and an edit keeps
-// every line it does not touch.
+// Profile files of any content: every read and edit gives a defined result, an edit keeps every
+// line it does not touch, and the document an edit builds from the old one is what reading the new
+// text afresh gives.
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdlib>
 #include <filesystem>
@@ -10,6 +12,7 @@
 
 #include "platform/files/files.h"
 #include "platform/profile/profile.h"
+#include "profile_document.h"
 #include "scratch_folder.h"
 
 namespace {
@@ -21,6 +24,24 @@ std::filesystem::path Folder() {
     return d;
   }();
   return dir;
+}
+
+// Edits of the text's own lines (which ones taken from its first bytes), each with a replacement
+// cut from the text, so that its line endings, zero bytes and blanks meet every seam.
+void CheckSplices(const std::string& text) {
+  using platform::ProfileDocument;
+  const ProfileDocument base(text);
+  const size_t lines = base.lines().size();
+  for (size_t i = 0; i < 4 && i < text.size(); ++i) {
+    const auto byte = static_cast<unsigned char>(text[i]);
+    const size_t first = byte % (lines + 1);
+    const size_t last = first + (byte / 7) % (lines - first + 1);
+    const std::string_view replacement =
+        std::string_view(text).substr(std::min(i * 5, text.size()), byte % 13);
+    ProfileDocument::Edit edit = base.ReplaceLines(first, last, replacement);
+    const ProfileDocument fresh(edit.text);
+    if (!(ProfileDocument(base, std::move(edit)) == fresh)) std::abort();
+  }
 }
 }  // namespace
 
@@ -34,6 +55,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   static FileSystem fs(drives, Folder() / "attributes.db");
   static ProfileFiles profiles(fs, "C:\\WINDOWS");
   std::string text(reinterpret_cast<const char*>(data), size);
+  CheckSplices(text);
   std::ofstream(Folder() / "WINDOWS" / "F.INI", std::ios::binary) << text;
 
   // Section and key names taken from the input itself reach the interesting paths.

@@ -83,6 +83,18 @@ std::string WriteTarget(const FileSystem& fs, std::string path) {
   return host ? std::move(*host) : path;
 }
 
+// The new text goes to the file and its document, built from the old one, to the cache: a write is
+// mostly followed by a read of the same file (the next write's own, or the caller's), which then
+// neither reads nor parses it.
+bool WriteAndKeep(FileSystem& fs, ProfileCache& cache, const std::string& hostPath,
+                  const ProfileDocument& base, ProfileDocument::Edit edit) {
+  auto document = std::make_shared<const ProfileDocument>(base, std::move(edit));
+  FileIdentity written;
+  if (!fs.WriteFileAtomic(hostPath, document->text(), &written)) return false;
+  cache.Keep(hostPath, written, std::move(document));
+  return true;
+}
+
 int ParseProfileInt(std::string_view s) {
   s = TrimBlanks(s);
   bool negative = false;
@@ -183,15 +195,6 @@ std::vector<std::string> ProfileFiles::GetSections(std::string_view file) const 
   return SectionNames(*ReadDocument(FullPath(file)));
 }
 
-// The new text goes to the file and, parsed, to the cache: a write is mostly followed by a read of
-// the same file (the next write's own, or the caller's), which then neither reads nor parses it.
-bool ProfileFiles::WriteAndKeep(const std::string& hostPath, std::string text) {
-  FileIdentity written;
-  if (!fs_.WriteFileAtomic(hostPath, text, &written)) return false;
-  cache_->Keep(hostPath, written, std::move(text));
-  return true;
-}
-
 bool ProfileFiles::WriteString(const char* section, const char* key, const char* value,
                                std::string_view file) {
   if (section == nullptr) {
@@ -204,27 +207,27 @@ bool ProfileFiles::WriteString(const char* section, const char* key, const char*
   const ProfileDocument& doc = *loaded;
   auto at = doc.FindSection(section);
   std::string nl(doc.NewLine());
-  std::string text;
+  ProfileDocument::Edit edit;
   if (key == nullptr) {
     if (!at) return true;
-    text = doc.ReplaceLines(*at, doc.SectionEnd(*at), "");
+    edit = doc.ReplaceLines(*at, doc.SectionEnd(*at), "");
   } else if (value == nullptr) {
     auto entry = at ? doc.FindEntry(*at, key) : std::nullopt;
     if (!entry) return true;
-    text = doc.ReplaceLines(*entry, *entry + 1, "");
+    edit = doc.ReplaceLines(*entry, *entry + 1, "");
   } else if (!at) {
-    text = doc.ReplaceLines(doc.lines().size(), doc.lines().size(),
+    edit = doc.ReplaceLines(doc.lines().size(), doc.lines().size(),
                             "[" + std::string(section) + "]" + nl + key + "=" + value + nl);
   } else if (auto entry = doc.FindEntry(*at, key)) {
     const auto& line = doc.lines()[*entry];
     std::string_view ending = std::string_view(doc.text()).substr(line.begin + line.length, line.ending);
-    text = doc.ReplaceLines(*entry, *entry + 1,
+    edit = doc.ReplaceLines(*entry, *entry + 1,
                             std::string(line.name) + "=" + value + std::string(ending.empty() ? nl : ending));
   } else {
     size_t where = doc.InsertionPoint(*at);
-    text = doc.ReplaceLines(where, where, std::string(key) + "=" + value + nl);
+    edit = doc.ReplaceLines(where, where, std::string(key) + "=" + value + nl);
   }
-  return WriteAndKeep(path, std::move(text));
+  return WriteAndKeep(fs_, *cache_, path, doc, std::move(edit));
 }
 
 bool ProfileFiles::WriteSection(std::string_view section, const char* data, std::string_view file) {
@@ -236,15 +239,15 @@ bool ProfileFiles::WriteSection(std::string_view section, const char* data, std:
   std::string body;
   for (const char* p = data; p && *p; p += std::strlen(p) + 1) body += std::string(p) + nl;
   auto at = doc.FindSection(section);
-  std::string text;
+  ProfileDocument::Edit edit;
   if (!at) {
-    text = doc.ReplaceLines(doc.lines().size(), doc.lines().size(),
+    edit = doc.ReplaceLines(doc.lines().size(), doc.lines().size(),
                             "[" + std::string(section) + "]" + nl + body);
   } else {
     size_t end = doc.InsertionPoint(*at);
-    text = doc.ReplaceLines(*at + 1, end, body);
+    edit = doc.ReplaceLines(*at + 1, end, body);
   }
-  return WriteAndKeep(path, std::move(text));
+  return WriteAndKeep(fs_, *cache_, path, doc, std::move(edit));
 }
 
 }  // namespace platform

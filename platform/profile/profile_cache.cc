@@ -40,8 +40,7 @@ std::shared_ptr<const ProfileDocument> ProfileCache::Load(const std::string& pat
 }
 
 void ProfileCache::Keep(const std::string& hostPath, const FileIdentity& identity,
-                        std::string text) {
-  auto document = std::make_shared<const ProfileDocument>(std::move(text));
+                        std::shared_ptr<const ProfileDocument> document) {
   std::lock_guard<std::mutex> lock(mutex_);
   Store(hostPath, identity, std::move(document));
 }

@@ -23,7 +23,8 @@ class ProfileCache {
   std::shared_ptr<const ProfileDocument> Load(const std::string& path);
   // What this process has just written to a file (by its host path, with the identity the write
   // gave it): the next read finds it here unless the file has changed again since.
-  void Keep(const std::string& hostPath, const FileIdentity& identity, std::string text);
+  void Keep(const std::string& hostPath, const FileIdentity& identity,
+            std::shared_ptr<const ProfileDocument> document);
 
  private:
   struct Entry {

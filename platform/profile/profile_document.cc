@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <cstring>
+#include <utility>
 
 #include "platform/files/winpath.h"
 
@@ -47,39 +48,125 @@ std::string_view Unquote(std::string_view v) {
   if (v.size() >= 2 && v.front() == '"' && v.back() == '"') return v.substr(1, v.size() - 2);
   return v;
 }
+
+// The line starting at `pos` of `all` (the text as far as it is read), classified.
+ProfileDocument::Line ReadLine(std::string_view all, size_t pos) {
+  using Kind = ProfileDocument::Kind;
+  ProfileDocument::Line line;
+  line.begin = pos;
+  const size_t contentEnd = LineEnd(all, pos);
+  line.length = contentEnd - pos;
+  if (contentEnd < all.size()) {
+    const bool crlf =
+        all[contentEnd] == '\r' && contentEnd + 1 < all.size() && all[contentEnd + 1] == '\n';
+    line.ending = crlf ? 2 : 1;
+  }
+  std::string_view body = TrimBlanks(all.substr(line.begin, line.length));
+  if (!body.empty() && body.front() == '[') {
+    size_t close = body.find(']');
+    line.kind = Kind::kSection;
+    line.name = TrimBlanks(body.substr(1, close == std::string_view::npos ? body.npos : close - 1));
+  } else if (!body.empty() && body.front() != ';') {
+    size_t eq = body.find('=');
+    line.kind = Kind::kEntry;
+    line.name = TrimBlanks(body.substr(0, eq));
+    if (eq != std::string_view::npos) line.value = Unquote(TrimBlanks(body.substr(eq + 1)));
+  }
+  return line;
+}
+
+size_t Next(const ProfileDocument::Line& line) { return line.begin + line.length + line.ending; }
 }  // namespace
 
 ProfileDocument::ProfileDocument(std::string text) : text_(std::move(text)) { Parse(); }
+
+ProfileDocument::ProfileDocument(const ProfileDocument& base, Edit edit)
+    : text_(std::move(edit.text)) {
+  if (!Splice(base, edit)) {
+    lines_.clear();
+    Parse();
+  }
+}
 
 void ProfileDocument::Parse() {
   end_ = std::min(text_.find('\0'), text_.size());
   std::string_view all = std::string_view(text_).substr(0, end_);
   lines_.reserve(LineCountHint(all));
-  size_t pos = 0;
-  while (pos < all.size()) {
-    Line line;
-    line.begin = pos;
-    const size_t contentEnd = LineEnd(all, pos);
-    line.length = contentEnd - pos;
-    if (contentEnd < all.size()) {
-      const bool crlf = all[contentEnd] == '\r' && contentEnd + 1 < all.size() &&
-                        all[contentEnd + 1] == '\n';
-      line.ending = crlf ? 2 : 1;
-    }
-    pos = contentEnd + line.ending;
-    std::string_view body = TrimBlanks(all.substr(line.begin, line.length));
-    if (!body.empty() && body.front() == '[') {
-      size_t close = body.find(']');
-      line.kind = Kind::kSection;
-      line.name = TrimBlanks(body.substr(1, close == std::string_view::npos ? body.npos : close - 1));
-    } else if (!body.empty() && body.front() != ';') {
-      size_t eq = body.find('=');
-      line.kind = Kind::kEntry;
-      line.name = TrimBlanks(body.substr(0, eq));
-      if (eq != std::string_view::npos) line.value = Unquote(TrimBlanks(body.substr(eq + 1)));
-    }
-    lines_.push_back(line);
+  for (size_t pos = 0; pos < all.size(); pos = Next(lines_.back())) {
+    lines_.push_back(ReadLine(all, pos));
   }
+}
+
+// The new lines can be read alone when both seams of the edit fall between lines as a reading of
+// the whole text finds them: no CR before a seam meets an LF after it (one CR LF ending across the
+// seam), and the last new line has its line ending unless nothing follows it. Else the whole text
+// is read again.
+bool ProfileDocument::Splice(const ProfileDocument& base, const Edit& edit) {
+  const size_t count = base.lines_.size();
+  if (edit.firstLine > edit.lastLine || edit.lastLine > count || edit.from > edit.to ||
+      edit.to > text_.size()) {
+    return false;
+  }
+  const size_t oldFrom = edit.firstLine < count ? base.lines_[edit.firstLine].begin : base.end_;
+  const size_t oldTo = edit.lastLine < count ? base.lines_[edit.lastLine].begin : base.end_;
+  if (edit.from < oldFrom || (edit.from > oldFrom && edit.firstLine == 0)) return false;
+  const std::string_view added = std::string_view(text_).substr(oldFrom, edit.to - oldFrom);
+  if (added.find('\0') != std::string_view::npos) return false;
+  const ptrdiff_t shift = static_cast<ptrdiff_t>(edit.to) - static_cast<ptrdiff_t>(oldTo);
+  end_ = static_cast<size_t>(static_cast<ptrdiff_t>(base.end_) + shift);
+  auto joinsEnding = [&](size_t seam) {
+    return seam > 0 && seam < end_ && text_[seam - 1] == '\r' && text_[seam] == '\n';
+  };
+  if (joinsEnding(edit.from) || joinsEnding(edit.to)) return false;
+  if (edit.to > edit.from && edit.to < end_ && text_[edit.to - 1] != '\n' &&
+      text_[edit.to - 1] != '\r') {
+    return false;
+  }
+  const std::string_view upToSeam = std::string_view(text_).substr(0, edit.to);
+  lines_.reserve(count - (edit.lastLine - edit.firstLine) + LineCountHint(added));
+  for (size_t i = 0; i < edit.firstLine; ++i) lines_.push_back(Moved(base, base.lines_[i], 0));
+  // The line ending put after a last line that had none.
+  if (edit.from > oldFrom) lines_.back().ending = edit.from - oldFrom;
+  for (size_t pos = edit.from; pos < edit.to; pos = Next(lines_.back())) {
+    lines_.push_back(ReadLine(upToSeam, pos));
+  }
+  for (size_t i = edit.lastLine; i < count; ++i) {
+    lines_.push_back(Moved(base, base.lines_[i], shift));
+  }
+  return true;
+}
+
+// A line of `base` as it lies `shift` bytes further on in this document's text.
+ProfileDocument::Line ProfileDocument::Moved(const ProfileDocument& base, const Line& line,
+                                             ptrdiff_t shift) const {
+  auto rebased = [&](std::string_view v) {
+    if (v.data() == nullptr) return v;
+    return std::string_view(text_.data() + (v.data() - base.text_.data()) + shift, v.size());
+  };
+  Line moved = line;
+  moved.begin = static_cast<size_t>(static_cast<ptrdiff_t>(line.begin) + shift);
+  moved.name = rebased(line.name);
+  moved.value = rebased(line.value);
+  return moved;
+}
+
+bool operator==(const ProfileDocument& a, const ProfileDocument& b) {
+  if (a.text_ != b.text_ || a.end_ != b.end_ || a.lines_.size() != b.lines_.size()) return false;
+  // A view's place in its own text: views into equal texts agree when their offsets do.
+  auto place = [](const std::string& text, std::string_view v) {
+    return v.data() == nullptr ? std::pair<ptrdiff_t, size_t>(-1, 0)
+                               : std::pair<ptrdiff_t, size_t>(v.data() - text.data(), v.size());
+  };
+  for (size_t i = 0; i < a.lines_.size(); ++i) {
+    const auto& x = a.lines_[i];
+    const auto& y = b.lines_[i];
+    if (x.begin != y.begin || x.length != y.length || x.ending != y.ending || x.kind != y.kind ||
+        place(a.text_, x.name) != place(b.text_, y.name) ||
+        place(a.text_, x.value) != place(b.text_, y.value)) {
+      return false;
+    }
+  }
+  return true;
 }
 
 std::optional<size_t> ProfileDocument::FindSection(std::string_view section) const {
@@ -121,18 +208,24 @@ std::string_view ProfileDocument::NewLine() const {
   return "\r\n";
 }
 
-std::string ProfileDocument::ReplaceLines(size_t first, size_t last,
-                                          std::string_view replacement) const {
-  size_t from = first < lines_.size() ? lines_[first].begin : end_;
-  size_t to = last < lines_.size() ? lines_[last].begin : end_;
-  std::string out = text_.substr(0, from);
+ProfileDocument::Edit ProfileDocument::ReplaceLines(size_t first, size_t last,
+                                                    std::string_view replacement) const {
+  Edit edit;
+  edit.firstLine = std::min(first, lines_.size());
+  edit.lastLine = std::clamp(last, edit.firstLine, lines_.size());
+  const size_t from = edit.firstLine < lines_.size() ? lines_[edit.firstLine].begin : end_;
+  const size_t to = edit.lastLine < lines_.size() ? lines_[edit.lastLine].begin : end_;
+  edit.text.reserve(text_.size() - (to - from) + replacement.size() + 2);
+  edit.text.append(text_, 0, from);
   // A file whose last line has no line ending gets one before anything is added after it.
   if (from == end_ && !lines_.empty() && lines_.back().ending == 0 && !replacement.empty()) {
-    out += NewLine();
+    edit.text += NewLine();
   }
-  out += replacement;
-  out += text_.substr(to);
-  return out;
+  edit.from = edit.text.size();
+  edit.text += replacement;
+  edit.to = edit.text.size();
+  edit.text.append(text_, to);
+  return edit;
 }
 
 }  // namespace platform

@@ -7,6 +7,7 @@
 // keeping).
 #pragma once
 
+#include <cstddef>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -26,7 +27,19 @@ class ProfileDocument {
     std::string_view value;  // trimmed and unquoted value of an entry
   };
 
+  // An edit's outcome: the whole new text, and where the lines it put in lie.
+  struct Edit {
+    std::string text;
+    size_t firstLine = 0;  // lines [firstLine, lastLine) of the old document were replaced
+    size_t lastLine = 0;
+    size_t from = 0;  // the new lines' bytes in `text` (after a line ending the edit added)
+    size_t to = 0;
+  };
+
   explicit ProfileDocument(std::string text);
+  // The document of `edit`'s text, built from `base` (the document it edited): only the lines
+  // the edit put in are parsed; the rest are the base's lines moved along.
+  ProfileDocument(const ProfileDocument& base, Edit edit);
 
   const std::string& text() const { return text_; }
   const std::vector<Line>& lines() const { return lines_; }
@@ -41,11 +54,16 @@ class ProfileDocument {
   // The line ending new lines should use: the file's own, else CR LF.
   std::string_view NewLine() const;
 
+  // The same text read into the same lines (each name and value the same bytes of it).
+  friend bool operator==(const ProfileDocument& a, const ProfileDocument& b);
+
   // Edits return the whole new text; the document itself is not changed.
-  std::string ReplaceLines(size_t first, size_t last, std::string_view replacement) const;
+  Edit ReplaceLines(size_t first, size_t last, std::string_view replacement) const;
 
  private:
   void Parse();
+  bool Splice(const ProfileDocument& base, const Edit& edit);
+  Line Moved(const ProfileDocument& base, const Line& line, ptrdiff_t shift) const;
   std::string text_;
   size_t end_ = 0;  // where the text ends for reading: the first zero byte, or its size
   std::vector<Line> lines_;

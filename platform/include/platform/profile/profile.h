@@ -65,7 +65,6 @@ class ProfileFiles {
  private:
   // The parsed file for reading: an unreadable file reads as an empty one, as on Windows.
   std::shared_ptr<const ProfileDocument> ReadDocument(const std::string& path) const;
-  bool WriteAndKeep(const std::string& hostPath, std::string text);
   FileSystem& fs_;
   std::string windowsFolder_;
   std::unique_ptr<ProfileCache> cache_;  // parsed files, checked against the file on every read
