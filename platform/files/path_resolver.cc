@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <array>
 #include <system_error>
 
 #include "platform/system/errors.h"
@@ -18,13 +19,18 @@ constexpr size_t kMaxPath = 260;  // MAX_PATH, counting the final zero
 
 bool IsSeparator(char c) { return c == '\\' || c == '/'; }
 
+// The characters no name may hold: controls and <>:"|?*. One lookup a character, as names are
+// checked on every path the suite resolves.
+constexpr std::array<bool, 256> kNotInNames = [] {
+  std::array<bool, 256> table{};
+  for (int c = 0; c < 0x20; ++c) table[c] = true;
+  for (unsigned char c : std::string_view("<>:\"|?*")) table[c] = true;
+  return table;
+}();
+
 bool ValidComponent(std::string_view c) {
   for (char ch : c) {
-    unsigned char u = static_cast<unsigned char>(ch);
-    if (u < 0x20 || ch == '<' || ch == '>' || ch == ':' || ch == '"' || ch == '|' || ch == '?' ||
-        ch == '*') {
-      return false;
-    }
+    if (kNotInNames[static_cast<unsigned char>(ch)]) return false;
   }
   return true;
 }
@@ -135,7 +141,9 @@ std::optional<std::string> FileSystem::HostPath(std::string_view path,
   }
   // The host path as spelled, built in place: ".." cuts the last name off again (never the
   // drive's own folder), as names hold no '/'.
-  std::string exact = folder->native();
+  std::string exact;
+  exact.reserve(folder->native().size() + full.size() + 1);  // never more than this
+  exact = folder->native();
   const size_t root = exact.size();
   const bool valid = EachComponent(full.substr(2), [&](std::string_view c) {
     if (c == ".") return true;

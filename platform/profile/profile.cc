@@ -77,11 +77,16 @@ std::vector<std::string> SectionItems(const ProfileDocument& doc, std::string_vi
 }
 
 // The host path of a profile file, found once for a write's read and its rewrite (the Windows path
-// as it is when it does not resolve: both then fail as they would on it).
-std::string WriteTarget(const FileSystem& fs, std::string path) {
-  auto host = fs.HostPath(path);
-  return host ? std::move(*host) : path;
-}
+// as it is when it does not resolve: both then fail as they would on it), with the file's identity
+// when the lookup saw the file.
+struct WriteTarget {
+  WriteTarget(const FileSystem& fs, std::string path) {
+    auto found = fs.HostPath(path, &seen);
+    host = found ? std::move(*found) : std::move(path);
+  }
+  std::string host;
+  std::optional<FileIdentity> seen;
+};
 
 // The new text goes to the file and its document, built from the old one, to the cache: a write is
 // mostly followed by a read of the same file (the next write's own, or the caller's), which then
@@ -201,8 +206,9 @@ bool ProfileFiles::WriteString(const char* section, const char* key, const char*
     SetLastError(kErrorInvalidParameter);
     return false;
   }
-  const std::string path = WriteTarget(fs_, FullPath(file));
-  auto loaded = cache_->Load(path);
+  const WriteTarget target(fs_, FullPath(file));
+  const std::string& path = target.host;
+  auto loaded = cache_->Load(path, target.seen);
   if (!loaded) return false;  // the file is there but unreadable: never write over it
   const ProfileDocument& doc = *loaded;
   auto at = doc.FindSection(section);
@@ -231,8 +237,9 @@ bool ProfileFiles::WriteString(const char* section, const char* key, const char*
 }
 
 bool ProfileFiles::WriteSection(std::string_view section, const char* data, std::string_view file) {
-  const std::string path = WriteTarget(fs_, FullPath(file));
-  auto loaded = cache_->Load(path);
+  const WriteTarget target(fs_, FullPath(file));
+  const std::string& path = target.host;
+  auto loaded = cache_->Load(path, target.seen);
   if (!loaded) return false;  // the file is there but unreadable: never write over it
   const ProfileDocument& doc = *loaded;
   std::string nl(doc.NewLine());

@@ -13,19 +13,27 @@ std::optional<FileIdentity> IdentityOf(const std::string& hostPath) {
   return FileIdentity{st.st_ino, static_cast<uint64_t>(st.st_size), st.st_mtim.tv_sec,
                       static_cast<uint32_t>(st.st_mtim.tv_nsec)};
 }
+
+const std::shared_ptr<const ProfileDocument>& Empty() {
+  static const auto empty = std::make_shared<const ProfileDocument>(std::string());
+  return empty;
+}
 }  // namespace
 
 std::shared_ptr<const ProfileDocument> ProfileCache::Load(const std::string& path) {
-  static const auto kEmpty = std::make_shared<const ProfileDocument>(std::string());
   std::optional<FileIdentity> before;
   auto host = fs_.HostPath(path, &before);  // its look at the file does for ours
-  if (!host) return kEmpty;
-  const std::string& key = *host;
+  if (!host) return Empty();
+  return Load(*host, before);
+}
+
+std::shared_ptr<const ProfileDocument> ProfileCache::Load(const std::string& key,
+                                                          std::optional<FileIdentity> before) {
   if (!before) before = IdentityOf(key);
   std::lock_guard<std::mutex> lock(mutex_);
   if (!before) {
     entries_.erase(key);
-    return kEmpty;
+    return Empty();
   }
   auto it = entries_.find(key);
   if (it != entries_.end() && it->second.identity == *before) return it->second.document;

@@ -8,6 +8,7 @@
 #include <map>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
 
 #include "platform/files/files.h"
@@ -21,6 +22,10 @@ class ProfileCache {
   // The document of a file by its Windows or host path: empty when the file does not exist, null
   // (with the read's last error) when it exists but cannot be read.
   std::shared_ptr<const ProfileDocument> Load(const std::string& path);
+  // The same for a host path whose file's identity the caller has just seen (none when it did not
+  // see the file: then it is looked at here).
+  std::shared_ptr<const ProfileDocument> Load(const std::string& hostPath,
+                                              std::optional<FileIdentity> seen);
   // What this process has just written to a file (by its host path, with the identity the write
   // gave it): the next read finds it here unless the file has changed again since.
   void Keep(const std::string& hostPath, const FileIdentity& identity,

@@ -78,7 +78,17 @@ ProfileDocument::Line ReadLine(std::string_view all, size_t pos) {
 size_t Next(const ProfileDocument::Line& line) { return line.begin + line.length + line.ending; }
 }  // namespace
 
-ProfileDocument::ProfileDocument(std::string text) : text_(std::move(text)) { Parse(); }
+ProfileDocument::ProfileDocument(std::string text) : text_(std::move(text)) {
+  Parse();
+  IndexSections();
+}
+
+// Lookups go through the section headers alone: a file has few sections and many lines.
+void ProfileDocument::IndexSections() {
+  for (size_t i = 0; i < lines_.size(); ++i) {
+    if (lines_[i].kind == Kind::kSection) sections_.push_back(i);
+  }
+}
 
 ProfileDocument::ProfileDocument(const ProfileDocument& base, Edit edit)
     : text_(std::move(edit.text)) {
@@ -86,6 +96,7 @@ ProfileDocument::ProfileDocument(const ProfileDocument& base, Edit edit)
     lines_.clear();
     Parse();
   }
+  IndexSections();
 }
 
 void ProfileDocument::Parse() {
@@ -170,16 +181,15 @@ bool operator==(const ProfileDocument& a, const ProfileDocument& b) {
 }
 
 std::optional<size_t> ProfileDocument::FindSection(std::string_view section) const {
-  for (size_t i = 0; i < lines_.size(); ++i) {
-    if (lines_[i].kind == Kind::kSection && EqualsNoCase(lines_[i].name, section)) return i;
+  for (size_t i : sections_) {
+    if (EqualsNoCase(lines_[i].name, section)) return i;
   }
   return std::nullopt;
 }
 
 size_t ProfileDocument::SectionEnd(size_t sectionLine) const {
-  size_t i = sectionLine + 1;
-  while (i < lines_.size() && lines_[i].kind != Kind::kSection) ++i;
-  return i;
+  auto next = std::upper_bound(sections_.begin(), sections_.end(), sectionLine);
+  return next == sections_.end() ? lines_.size() : *next;
 }
 
 std::optional<size_t> ProfileDocument::FindEntry(size_t sectionLine, std::string_view key) const {

@@ -64,9 +64,11 @@ class ProfileDocument {
   void Parse();
   bool Splice(const ProfileDocument& base, const Edit& edit);
   Line Moved(const ProfileDocument& base, const Line& line, ptrdiff_t shift) const;
+  void IndexSections();
   std::string text_;
   size_t end_ = 0;  // where the text ends for reading: the first zero byte, or its size
   std::vector<Line> lines_;
+  std::vector<size_t> sections_;  // the section headers among the lines, in order
 };
 
 std::string_view TrimBlanks(std::string_view s);
