@@ -22,10 +22,12 @@ std::array<int32_t*, 6> Fields(PortSettings& s) {
 
 }  // namespace
 
+// Each of the two writes below goes to the file at once: the same content as a write a key, one
+// synced rewrite of the file instead of one a key.
 void DataSourceConfig::WriteColorComfort(const ChosenTables& t) {
-  const std::string file = paths_.DataSourceIni();
-  auto put = [&](const std::string& key, const std::string& value) {
-    profiles_.WriteString("COLORCOMFORT", key.c_str(), value.c_str(), file);
+  std::vector<platform::ProfileEntry> entries;
+  auto put = [&](std::string key, std::string value) {
+    entries.push_back({"COLORCOMFORT", std::move(key), std::move(value)});
   };
   put("RLUT", t.lutNames.empty() ? Twain() : Twain() + t.lutNames[0]);
   if (t.lutNames.size() >= 2) put("TLUT", Twain() + t.lutNames[1]);
@@ -37,6 +39,7 @@ void DataSourceConfig::WriteColorComfort(const ChosenTables& t) {
   for (size_t i = 0; i < t.gammaTDisplay.size(); ++i) {
     put("TGamma" + std::to_string(i + 1), Twain() + t.gammaTDisplay[i]);
   }
+  profiles_.WriteStrings(entries, paths_.DataSourceIni());
 }
 
 std::vector<std::string> DataSourceConfig::ModelLines(const ModelTables& t) const {
@@ -59,23 +62,22 @@ std::vector<std::string> DataSourceConfig::ModelLines(const ModelTables& t) cons
 
 void DataSourceConfig::WriteModels(const SetupScript& script,
                                    const std::vector<std::string>& chosen) {
-  const std::string file = paths_.DataSourceIni();
+  std::vector<platform::ProfileEntry> entries;
   int written = 0;
   for (const std::string& model : chosen) {
     const ModelTables tables = script.ReadModel(model);
     if (tables.Incomplete()) break;
-    ++written;
-    profiles_.WriteString("SCANNERMODELLS", std::to_string(written).c_str(), model.c_str(), file);
-    profiles_.WriteString("SCANNERMODELLS", "NumOfModells", std::to_string(written).c_str(), file);
-    profiles_.WriteString("SCANNERMODELLS", "SelectedScanner", std::to_string(written).c_str(),
-                          file);
+    const std::string number = std::to_string(++written);
+    entries.push_back({"SCANNERMODELLS", number, model});
+    entries.push_back({"SCANNERMODELLS", "NumOfModells", number});
+    entries.push_back({"SCANNERMODELLS", "SelectedScanner", number});
     const std::vector<std::string> lines = ModelLines(tables);
     for (size_t i = 0; i < lines.size(); ++i) {
-      profiles_.WriteString(model.c_str(), std::to_string(i + 1).c_str(), lines[i].c_str(), file);
+      entries.push_back({model, std::to_string(i + 1), lines[i]});
     }
-    profiles_.WriteString(model.c_str(), "NumOfLines", std::to_string(lines.size()).c_str(),
-                          file);
+    entries.push_back({model, "NumOfLines", std::to_string(lines.size())});
   }
+  profiles_.WriteStrings(entries, paths_.DataSourceIni());
 }
 
 void DataSourceConfig::WriteLanguage(int languageIndex) {
@@ -89,9 +91,10 @@ void DataSourceConfig::RegisterControlPanelApplet() {
   const std::string file = paths_.ControlIni();
   if (profiles_.GetStringValue("MMCPL", "KVG_TWAIN32", "Error", file) != "Error") return;
   const int apps = profiles_.GetInt("MMCPL", "NumApps", 0, file);
-  profiles_.WriteString("MMCPL", "NumApps", std::to_string(apps + 1).c_str(), file);
-  const std::string applet = paths_.windows + "\\Kvctrl32.cpl";
-  profiles_.WriteString("MMCPL", "KVG_TWAIN32", applet.c_str(), file);
+  // Both at once: a count raised without its entry would be raised again by the next setup.
+  profiles_.WriteStrings({{"MMCPL", "NumApps", std::to_string(apps + 1)},
+                          {"MMCPL", "KVG_TWAIN32", paths_.windows + "\\Kvctrl32.cpl"}},
+                         file);
 }
 
 PortSettings DataSourceConfig::ReadPortSettings(bool* complete) const {
@@ -108,10 +111,11 @@ PortSettings DataSourceConfig::ReadPortSettings(bool* complete) const {
 void DataSourceConfig::WritePortSettings(const PortSettings& settings) {
   PortSettings copy = settings;
   auto fields = Fields(copy);
+  std::vector<platform::ProfileEntry> entries;
   for (size_t i = 0; i < kPortKeys.size(); ++i) {
-    profiles_.WriteString("ScanOptions", kPortKeys[i], std::to_string(*fields[i]).c_str(),
-                          paths_.DataSourceIni());
+    entries.push_back({"ScanOptions", kPortKeys[i], std::to_string(*fields[i])});
   }
+  profiles_.WriteStrings(entries, paths_.DataSourceIni());
 }
 
 }  // namespace dssetup

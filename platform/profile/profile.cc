@@ -1,6 +1,7 @@
 #include "platform/profile/profile.h"
 
 #include <cstring>
+#include <optional>
 
 #include "platform/system/errors.h"
 #include "platform/files/files.h"
@@ -47,7 +48,7 @@ uint32_t CopyList(const std::vector<std::string>& items, char* buffer, uint32_t 
 std::vector<std::string> SectionNames(const ProfileDocument& doc) {
   std::vector<std::string> names;
   for (const auto& line : doc.lines()) {
-    if (line.kind == ProfileDocument::Kind::kSection) names.emplace_back(line.name);
+    if (line.kind == ProfileDocument::Kind::kSection) names.emplace_back(doc.Name(line));
   }
   return names;
 }
@@ -61,7 +62,7 @@ std::vector<std::string> SectionItems(const ProfileDocument& doc, std::string_vi
   for (size_t i = *at + 1; i < end; ++i) {
     const auto& line = doc.lines()[i];
     if (line.kind != ProfileDocument::Kind::kEntry) continue;
-    std::string item(line.name);
+    std::string item(doc.Name(line));
     bool hasEquals =
         std::string_view(doc.text()).substr(line.begin, line.length).find('=') != std::string::npos;
     // A line without '=' is no key: Windows leaves it out of key lists (a whole-section read
@@ -69,7 +70,7 @@ std::vector<std::string> SectionItems(const ProfileDocument& doc, std::string_vi
     if (!withValues && !hasEquals) continue;
     if (withValues && hasEquals) {
       item += '=';
-      item += line.value;
+      item += doc.Value(line);
     }
     items.push_back(std::move(item));
   }
@@ -92,12 +93,42 @@ struct WriteTarget {
 // mostly followed by a read of the same file (the next write's own, or the caller's), which then
 // neither reads nor parses it.
 bool WriteAndKeep(FileSystem& fs, ProfileCache& cache, const std::string& hostPath,
-                  const ProfileDocument& base, ProfileDocument::Edit edit) {
-  auto document = std::make_shared<const ProfileDocument>(base, std::move(edit));
+                  std::shared_ptr<const ProfileDocument> document) {
   FileIdentity written;
   if (!fs.WriteFileAtomic(hostPath, document->text(), &written)) return false;
   cache.Keep(hostPath, written, std::move(document));
   return true;
+}
+
+// What WritePrivateProfileString changes in `doc`: nothing when the key or section to delete is not
+// there.
+std::optional<ProfileDocument::Edit> EditFor(const ProfileDocument& doc, const char* section,
+                                             const char* key, const char* value) {
+  auto at = doc.FindSection(section);
+  std::string nl(doc.NewLine());
+  if (key == nullptr) {
+    if (!at) return std::nullopt;
+    return doc.ReplaceLines(*at, doc.SectionEnd(*at), "");
+  }
+  if (value == nullptr) {
+    auto entry = at ? doc.FindEntry(*at, key) : std::nullopt;
+    if (!entry) return std::nullopt;
+    return doc.ReplaceLines(*entry, *entry + 1, "");
+  }
+  if (!at) {
+    return doc.ReplaceLines(doc.lines().size(), doc.lines().size(),
+                            "[" + std::string(section) + "]" + nl + key + "=" + value + nl);
+  }
+  if (auto entry = doc.FindEntry(*at, key)) {
+    const auto& line = doc.lines()[*entry];
+    std::string_view ending =
+        std::string_view(doc.text()).substr(line.begin + line.length, line.ending);
+    return doc.ReplaceLines(
+        *entry, *entry + 1,
+        std::string(doc.Name(line)) + "=" + value + std::string(ending.empty() ? nl : ending));
+  }
+  size_t where = doc.InsertionPoint(*at);
+  return doc.ReplaceLines(where, where, std::string(key) + "=" + value + nl);
 }
 
 int ParseProfileInt(std::string_view s) {
@@ -151,7 +182,7 @@ uint32_t ProfileFiles::GetString(const char* section, const char* key, const cha
   if (key == nullptr) return CopyList(SectionItems(doc, section, false), buffer, size);
   if (auto at = doc.FindSection(section)) {
     if (auto entry = doc.FindEntry(*at, key)) {
-      return CopyValue(doc.lines()[*entry].value, buffer, size);
+      return CopyValue(doc.Value(doc.lines()[*entry]), buffer, size);
     }
   }
   // The default loses its trailing blanks, as it does on Windows.
@@ -166,7 +197,7 @@ std::string ProfileFiles::GetStringValue(std::string_view section, std::string_v
   auto loaded = ReadDocument(FullPath(file));
   const ProfileDocument& doc = *loaded;
   if (auto at = doc.FindSection(section)) {
-    if (auto entry = doc.FindEntry(*at, key)) return std::string(doc.lines()[*entry].value);
+    if (auto entry = doc.FindEntry(*at, key)) return std::string(doc.Value(doc.lines()[*entry]));
   }
   return std::string(defaultValue);
 }
@@ -178,8 +209,8 @@ int ProfileFiles::GetInt(std::string_view section, std::string_view key, int def
   auto at = doc.FindSection(section);
   if (!at) return defaultValue;
   auto entry = doc.FindEntry(*at, key);
-  if (!entry || doc.lines()[*entry].value.empty()) return defaultValue;
-  return ParseProfileInt(doc.lines()[*entry].value);
+  if (!entry || doc.Value(doc.lines()[*entry]).empty()) return defaultValue;
+  return ParseProfileInt(doc.Value(doc.lines()[*entry]));
 }
 
 uint32_t ProfileFiles::GetSection(std::string_view section, char* buffer, uint32_t size,
@@ -207,33 +238,26 @@ bool ProfileFiles::WriteString(const char* section, const char* key, const char*
     return false;
   }
   const WriteTarget target(fs_, FullPath(file));
-  const std::string& path = target.host;
-  auto loaded = cache_->Load(path, target.seen);
+  auto loaded = cache_->Load(target.host, target.seen);
   if (!loaded) return false;  // the file is there but unreadable: never write over it
-  const ProfileDocument& doc = *loaded;
-  auto at = doc.FindSection(section);
-  std::string nl(doc.NewLine());
-  ProfileDocument::Edit edit;
-  if (key == nullptr) {
-    if (!at) return true;
-    edit = doc.ReplaceLines(*at, doc.SectionEnd(*at), "");
-  } else if (value == nullptr) {
-    auto entry = at ? doc.FindEntry(*at, key) : std::nullopt;
-    if (!entry) return true;
-    edit = doc.ReplaceLines(*entry, *entry + 1, "");
-  } else if (!at) {
-    edit = doc.ReplaceLines(doc.lines().size(), doc.lines().size(),
-                            "[" + std::string(section) + "]" + nl + key + "=" + value + nl);
-  } else if (auto entry = doc.FindEntry(*at, key)) {
-    const auto& line = doc.lines()[*entry];
-    std::string_view ending = std::string_view(doc.text()).substr(line.begin + line.length, line.ending);
-    edit = doc.ReplaceLines(*entry, *entry + 1,
-                            std::string(line.name) + "=" + value + std::string(ending.empty() ? nl : ending));
-  } else {
-    size_t where = doc.InsertionPoint(*at);
-    edit = doc.ReplaceLines(where, where, std::string(key) + "=" + value + nl);
+  auto edit = EditFor(*loaded, section, key, value);
+  if (!edit) return true;
+  return WriteAndKeep(fs_, *cache_, target.host,
+                      std::make_shared<const ProfileDocument>(*loaded, std::move(*edit)));
+}
+
+bool ProfileFiles::WriteStrings(const std::vector<ProfileEntry>& entries, std::string_view file) {
+  const WriteTarget target(fs_, FullPath(file));
+  auto loaded = cache_->Load(target.host, target.seen);
+  if (!loaded) return false;  // the file is there but unreadable: never write over it
+  std::shared_ptr<ProfileDocument> edited;  // a copy of the file's document, once an entry changes it
+  for (const ProfileEntry& e : entries) {
+    auto edit = EditFor(edited ? *edited : *loaded, e.section.c_str(), e.key.c_str(), e.value.c_str());
+    if (!edit) continue;
+    if (!edited) edited = std::make_shared<ProfileDocument>(*loaded);
+    edited->Apply(std::move(*edit));
   }
-  return WriteAndKeep(fs_, *cache_, path, doc, std::move(edit));
+  return !edited || WriteAndKeep(fs_, *cache_, target.host, std::move(edited));
 }
 
 bool ProfileFiles::WriteSection(std::string_view section, const char* data, std::string_view file) {
@@ -254,7 +278,8 @@ bool ProfileFiles::WriteSection(std::string_view section, const char* data, std:
     size_t end = doc.InsertionPoint(*at);
     edit = doc.ReplaceLines(*at + 1, end, body);
   }
-  return WriteAndKeep(fs_, *cache_, path, doc, std::move(edit));
+  return WriteAndKeep(fs_, *cache_, path,
+                      std::make_shared<const ProfileDocument>(doc, std::move(edit)));
 }
 
 }  // namespace platform

@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <cstdint>
 #include <cstring>
-#include <utility>
 
 #include "platform/files/winpath.h"
 
@@ -61,16 +60,24 @@ ProfileDocument::Line ReadLine(std::string_view all, size_t pos) {
         all[contentEnd] == '\r' && contentEnd + 1 < all.size() && all[contentEnd + 1] == '\n';
     line.ending = crlf ? 2 : 1;
   }
+  const char* lineStart = all.data() + pos;
+  auto place = [&](std::string_view part, uint32_t* at, uint32_t* length) {
+    *at = static_cast<uint32_t>(part.data() - lineStart);
+    *length = static_cast<uint32_t>(part.size());
+  };
   std::string_view body = TrimBlanks(all.substr(line.begin, line.length));
   if (!body.empty() && body.front() == '[') {
     size_t close = body.find(']');
     line.kind = Kind::kSection;
-    line.name = TrimBlanks(body.substr(1, close == std::string_view::npos ? body.npos : close - 1));
+    place(TrimBlanks(body.substr(1, close == std::string_view::npos ? body.npos : close - 1)),
+          &line.nameAt, &line.nameLength);
   } else if (!body.empty() && body.front() != ';') {
     size_t eq = body.find('=');
     line.kind = Kind::kEntry;
-    line.name = TrimBlanks(body.substr(0, eq));
-    if (eq != std::string_view::npos) line.value = Unquote(TrimBlanks(body.substr(eq + 1)));
+    place(TrimBlanks(body.substr(0, eq)), &line.nameAt, &line.nameLength);
+    if (eq != std::string_view::npos) {
+      place(Unquote(TrimBlanks(body.substr(eq + 1))), &line.valueAt, &line.valueLength);
+    }
   }
   return line;
 }
@@ -90,12 +97,17 @@ void ProfileDocument::IndexSections() {
   }
 }
 
-ProfileDocument::ProfileDocument(const ProfileDocument& base, Edit edit)
-    : text_(std::move(edit.text)) {
-  if (!Splice(base, edit)) {
+ProfileDocument::ProfileDocument(const ProfileDocument& base, Edit edit) : ProfileDocument(base) {
+  Apply(std::move(edit));
+}
+
+void ProfileDocument::Apply(Edit edit) {
+  if (!Splice(edit)) {
+    text_ = std::move(edit.text);
     lines_.clear();
     Parse();
   }
+  sections_.clear();
   IndexSections();
 }
 
@@ -110,79 +122,53 @@ void ProfileDocument::Parse() {
 
 // The new lines can be read alone when both seams of the edit fall between lines as a reading of
 // the whole text finds them: no CR before a seam meets an LF after it (one CR LF ending across the
-// seam), and the last new line has its line ending unless nothing follows it. Else the whole text
-// is read again.
-bool ProfileDocument::Splice(const ProfileDocument& base, const Edit& edit) {
-  const size_t count = base.lines_.size();
+// seam), and the last new line has its line ending unless nothing follows it. Else (false, and
+// nothing changed) the whole text is read again.
+bool ProfileDocument::Splice(Edit& edit) {
+  const std::string& text = edit.text;
+  const size_t count = lines_.size();
   if (edit.firstLine > edit.lastLine || edit.lastLine > count || edit.from > edit.to ||
-      edit.to > text_.size()) {
+      edit.to > text.size()) {
     return false;
   }
-  const size_t oldFrom = edit.firstLine < count ? base.lines_[edit.firstLine].begin : base.end_;
-  const size_t oldTo = edit.lastLine < count ? base.lines_[edit.lastLine].begin : base.end_;
+  const size_t oldFrom = edit.firstLine < count ? lines_[edit.firstLine].begin : end_;
+  const size_t oldTo = edit.lastLine < count ? lines_[edit.lastLine].begin : end_;
   if (edit.from < oldFrom || (edit.from > oldFrom && edit.firstLine == 0)) return false;
-  const std::string_view added = std::string_view(text_).substr(oldFrom, edit.to - oldFrom);
+  const std::string_view added = std::string_view(text).substr(oldFrom, edit.to - oldFrom);
   if (added.find('\0') != std::string_view::npos) return false;
   const ptrdiff_t shift = static_cast<ptrdiff_t>(edit.to) - static_cast<ptrdiff_t>(oldTo);
-  end_ = static_cast<size_t>(static_cast<ptrdiff_t>(base.end_) + shift);
+  const size_t end = static_cast<size_t>(static_cast<ptrdiff_t>(end_) + shift);
   auto joinsEnding = [&](size_t seam) {
-    return seam > 0 && seam < end_ && text_[seam - 1] == '\r' && text_[seam] == '\n';
+    return seam > 0 && seam < end && text[seam - 1] == '\r' && text[seam] == '\n';
   };
   if (joinsEnding(edit.from) || joinsEnding(edit.to)) return false;
-  if (edit.to > edit.from && edit.to < end_ && text_[edit.to - 1] != '\n' &&
-      text_[edit.to - 1] != '\r') {
+  if (edit.to > edit.from && edit.to < end && text[edit.to - 1] != '\n' &&
+      text[edit.to - 1] != '\r') {
     return false;
   }
-  const std::string_view upToSeam = std::string_view(text_).substr(0, edit.to);
-  lines_.reserve(count - (edit.lastLine - edit.firstLine) + LineCountHint(added));
-  for (size_t i = 0; i < edit.firstLine; ++i) lines_.push_back(Moved(base, base.lines_[i], 0));
+  std::vector<Line> fresh;
+  fresh.reserve(LineCountHint(added));
+  const std::string_view upToSeam = std::string_view(text).substr(0, edit.to);
+  for (size_t pos = edit.from; pos < edit.to; pos = Next(fresh.back())) {
+    fresh.push_back(ReadLine(upToSeam, pos));
+  }
   // The line ending put after a last line that had none.
-  if (edit.from > oldFrom) lines_.back().ending = edit.from - oldFrom;
-  for (size_t pos = edit.from; pos < edit.to; pos = Next(lines_.back())) {
-    lines_.push_back(ReadLine(upToSeam, pos));
+  if (edit.from > oldFrom) lines_[edit.firstLine - 1].ending = edit.from - oldFrom;
+  const auto first = lines_.begin() + static_cast<ptrdiff_t>(edit.firstLine);
+  const auto rest = lines_.erase(first, lines_.begin() + static_cast<ptrdiff_t>(edit.lastLine));
+  const auto moved = lines_.insert(rest, fresh.begin(), fresh.end()) +
+                     static_cast<ptrdiff_t>(fresh.size());
+  for (auto line = moved; line != lines_.end(); ++line) {
+    line->begin = static_cast<size_t>(static_cast<ptrdiff_t>(line->begin) + shift);
   }
-  for (size_t i = edit.lastLine; i < count; ++i) {
-    lines_.push_back(Moved(base, base.lines_[i], shift));
-  }
-  return true;
-}
-
-// A line of `base` as it lies `shift` bytes further on in this document's text.
-ProfileDocument::Line ProfileDocument::Moved(const ProfileDocument& base, const Line& line,
-                                             ptrdiff_t shift) const {
-  auto rebased = [&](std::string_view v) {
-    if (v.data() == nullptr) return v;
-    return std::string_view(text_.data() + (v.data() - base.text_.data()) + shift, v.size());
-  };
-  Line moved = line;
-  moved.begin = static_cast<size_t>(static_cast<ptrdiff_t>(line.begin) + shift);
-  moved.name = rebased(line.name);
-  moved.value = rebased(line.value);
-  return moved;
-}
-
-bool operator==(const ProfileDocument& a, const ProfileDocument& b) {
-  if (a.text_ != b.text_ || a.end_ != b.end_ || a.lines_.size() != b.lines_.size()) return false;
-  // A view's place in its own text: views into equal texts agree when their offsets do.
-  auto place = [](const std::string& text, std::string_view v) {
-    return v.data() == nullptr ? std::pair<ptrdiff_t, size_t>(-1, 0)
-                               : std::pair<ptrdiff_t, size_t>(v.data() - text.data(), v.size());
-  };
-  for (size_t i = 0; i < a.lines_.size(); ++i) {
-    const auto& x = a.lines_[i];
-    const auto& y = b.lines_[i];
-    if (x.begin != y.begin || x.length != y.length || x.ending != y.ending || x.kind != y.kind ||
-        place(a.text_, x.name) != place(b.text_, y.name) ||
-        place(a.text_, x.value) != place(b.text_, y.value)) {
-      return false;
-    }
-  }
+  text_ = std::move(edit.text);
+  end_ = end;
   return true;
 }
 
 std::optional<size_t> ProfileDocument::FindSection(std::string_view section) const {
   for (size_t i : sections_) {
-    if (EqualsNoCase(lines_[i].name, section)) return i;
+    if (EqualsNoCase(Name(lines_[i]), section)) return i;
   }
   return std::nullopt;
 }
@@ -195,7 +181,7 @@ size_t ProfileDocument::SectionEnd(size_t sectionLine) const {
 std::optional<size_t> ProfileDocument::FindEntry(size_t sectionLine, std::string_view key) const {
   size_t end = SectionEnd(sectionLine);
   for (size_t i = sectionLine + 1; i < end; ++i) {
-    if (lines_[i].kind == Kind::kEntry && EqualsNoCase(lines_[i].name, key)) return i;
+    if (lines_[i].kind == Kind::kEntry && EqualsNoCase(Name(lines_[i]), key)) return i;
   }
   return std::nullopt;
 }

@@ -8,6 +8,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -18,13 +19,18 @@ namespace platform {
 class ProfileDocument {
  public:
   enum class Kind { kOther, kSection, kEntry };
+  // Places within the line, not views into the text: a line moved by an edit needs only its
+  // begin changed, and a document can be copied.
   struct Line {
     size_t begin = 0;    // offset of the line in the text
     size_t length = 0;   // without its line ending
     size_t ending = 0;   // length of its line ending: 0, 1 (LF or a lone CR) or 2 (CR LF)
     Kind kind = Kind::kOther;
-    std::string_view name;   // section name, or key
-    std::string_view value;  // trimmed and unquoted value of an entry
+    uint32_t nameAt = 0;  // section name, or key: from the line's begin
+    uint32_t nameLength = 0;
+    uint32_t valueAt = 0;  // trimmed and unquoted value of an entry
+    uint32_t valueLength = 0;
+    bool operator==(const Line&) const = default;
   };
 
   // An edit's outcome: the whole new text, and where the lines it put in lie.
@@ -37,12 +43,20 @@ class ProfileDocument {
   };
 
   explicit ProfileDocument(std::string text);
-  // The document of `edit`'s text, built from `base` (the document it edited): only the lines
-  // the edit put in are parsed; the rest are the base's lines moved along.
+  // The document of `edit`'s text, built from `base` (the document it edited).
   ProfileDocument(const ProfileDocument& base, Edit edit);
+  // Makes this the document of `edit`'s text, an edit of this document: only the lines the edit
+  // put in are read; the others keep their place or move along.
+  void Apply(Edit edit);
 
   const std::string& text() const { return text_; }
   const std::vector<Line>& lines() const { return lines_; }
+  std::string_view Name(const Line& line) const {
+    return std::string_view(text_).substr(line.begin + line.nameAt, line.nameLength);
+  }
+  std::string_view Value(const Line& line) const {
+    return std::string_view(text_).substr(line.begin + line.valueAt, line.valueLength);
+  }
 
   // Index of the first section header named `section`, without regard to case.
   std::optional<size_t> FindSection(std::string_view section) const;
@@ -54,16 +68,15 @@ class ProfileDocument {
   // The line ending new lines should use: the file's own, else CR LF.
   std::string_view NewLine() const;
 
-  // The same text read into the same lines (each name and value the same bytes of it).
-  friend bool operator==(const ProfileDocument& a, const ProfileDocument& b);
+  // The same text read into the same lines.
+  friend bool operator==(const ProfileDocument& a, const ProfileDocument& b) = default;
 
   // Edits return the whole new text; the document itself is not changed.
   Edit ReplaceLines(size_t first, size_t last, std::string_view replacement) const;
 
  private:
   void Parse();
-  bool Splice(const ProfileDocument& base, const Edit& edit);
-  Line Moved(const ProfileDocument& base, const Line& line, ptrdiff_t shift) const;
+  bool Splice(Edit& edit);
   void IndexSections();
   std::string text_;
   size_t end_ = 0;  // where the text ends for reading: the first zero byte, or its size

@@ -185,6 +185,20 @@ TEST(FaultLoopTest, EveryRegistryAndProfileWriterFailsWholeOrNotAtAll) {
   EXPECT_GT(r.completedAt, 1);
   EXPECT_EQ(r.unreported + r.spurious, 0);
   EXPECT_EQ(t.host().files().ReadFile("C:\\WINDOWS\\LOOP.INI").value_or(""), "[Keep]\r\na=1\r\n");
+  // Several entries at once: all of them or none.
+  t.WriteFile("C:\\WINDOWS\\LOOP.INI", text);
+  r = testing::FailEachInTurn(t.host().faults(), "files",
+                              [&] {
+                                return profiles.WriteStrings({{"Port", "Base", "0x378"},
+                                                              {"Port", "Mode", "ECP"},
+                                                              {"New", "b", "2"}},
+                                                             "loop.ini");
+                              },
+                              fileUnchanged);
+  EXPECT_GT(r.completedAt, 1);
+  EXPECT_EQ(r.unreported + r.spurious, 0);
+  EXPECT_EQ(t.host().files().ReadFile("C:\\WINDOWS\\LOOP.INI").value_or(""),
+            "[Keep]\r\na=1\r\n[Port]\r\nBase=0x378\r\nMode=ECP\r\n[New]\r\nb=2\r\n");
 }
 
 }  // namespace

@@ -176,6 +176,23 @@ TEST_F(ProfileTest, WriteSectionReplacesItsEntries) {
   EXPECT_EQ(testing::DriveC::Slurp(ini), "[a]\nn1=x\nn2=y\n\n[b]\nkeep=1\n");
 }
 
+// Entries written at once give the file that writing them one by one gives: keys replaced in place,
+// new keys after a section's last line, new sections at the end, a key given twice keeping the last.
+TEST_F(ProfileTest, EntriesWrittenAtOnceGiveTheFileOfOneWriteEach) {
+  const std::string original = "; c\r\n[a]\r\nx=1\r\n\r\n[b]\ny=2";
+  const std::vector<ProfileEntry> entries = {
+      {"A", "x", "10"}, {"b", "z", "3"}, {"new", "k", "v"}, {"a", "w", "4"}, {"new", "K", "w"}};
+  drive.Put(ini, original);
+  for (const ProfileEntry& e : entries) {
+    ASSERT_TRUE(profiles.WriteString(e.section.c_str(), e.key.c_str(), e.value.c_str(), "test.ini"));
+  }
+  const std::string oneByOne = testing::DriveC::Slurp(ini);
+  drive.Put(ini, original);
+  ASSERT_TRUE(profiles.WriteStrings(entries, "test.ini"));
+  EXPECT_EQ(testing::DriveC::Slurp(ini), oneByOne);
+  EXPECT_EQ(oneByOne, "; c\r\n[a]\r\nx=10\r\nw=4\r\n\r\n[b]\ny=2\r\nz=3\r\n[new]\r\nk=w\r\n");
+}
+
 TEST_F(ProfileTest, MalformedLinesHaveDefinedResults) {
   std::string text = "[unclosed\nk=1\n[ok]\nno equals here\n=empty key\nv=";
   text += "a\n[long]\nbig=" + std::string(100000, 'z') + "\n\xff\xfe=\xc3\x28\n";

@@ -22,6 +22,12 @@ class FileSystem;
 class ProfileCache;
 class ProfileDocument;
 
+struct ProfileEntry {
+  std::string section;
+  std::string key;
+  std::string value;
+};
+
 class ProfileFiles {
  public:
   // `windowsFolder` is where bare file names live ("C:\WINDOWS").
@@ -49,6 +55,9 @@ class ProfileFiles {
   // Creates the file when it is missing.
   bool WriteString(const char* section, const char* key, const char* value,
                    std::string_view file);
+  // WriteString of each entry in turn (set, never delete), the file written once: the same
+  // content, and a reader sees every entry or none.
+  bool WriteStrings(const std::vector<ProfileEntry>& entries, std::string_view file);
   // WritePrivateProfileSection: replaces the section's keys with the zero-separated "key=value"
   // strings of `data` (ending with an empty string).
   bool WriteSection(std::string_view section, const char* data, std::string_view file);
