@@ -2,14 +2,16 @@
 // shell's group converter: every shortcut file stays inside the Programs folder, every menu and
 // autostart entry inside the menu folder, and every shortcut file has the layout its flags
 // announce.
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <cstdint>
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <memory>
 #include <string>
 
+#include "file_tree.h"
 #include "platform/files/files.h"
 #include "platform/host/host.h"
 #include "platform/shell/group_converter.h"
@@ -34,11 +36,22 @@ platform::Host& FuzzHost() {
   return *host;
 }
 
-// By whole components: a name such as ".._x" inside the folder is no way out of it. Lexically:
-// both paths are spelled from the host's root, and the converter makes no links to follow.
-bool Inside(const fs::path& path, const fs::path& folder) {
-  const fs::path rel = path.lexically_normal().lexically_relative(folder.lexically_normal());
-  return !rel.empty() && *rel.begin() != ".." && *rel.begin() != ".";
+// By whole components: a name such as ".._x" inside the folder is no way out of it. As spelled:
+// the walk's paths are the root's followed by names (never "." or ".."), the folders' are
+// spelled from the same root, and the converter makes no links to follow.
+bool Inside(const std::string& path, const fs::path& folder) {
+  const std::string& prefix = folder.native();
+  return path.size() > prefix.size() + 1 && path.starts_with(prefix) && path[prefix.size()] == '/';
+}
+
+std::string Contents(const std::string& path) {
+  std::string bytes;
+  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return bytes;
+  char buffer[4096];
+  for (ssize_t n; (n = ::read(fd, buffer, sizeof buffer)) > 0;) bytes.append(buffer, static_cast<size_t>(n));
+  ::close(fd);
+  return bytes;
 }
 
 // 76 header bytes, a counted string per flag bit 0x04..0x40, and the 4-byte terminal block.
@@ -64,9 +77,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const fs::path menu = host.root() / "menu";
   const fs::path drive = host.root() / "drives" / "c";
   const fs::path programs = *host.files().Resolve("C:\\WINDOWS\\Start Menu\\Programs");
-  std::error_code ec;
-  fs::remove_all(menu, ec);
-  fs::remove_all(drive / "WINDOWS" / "Start Menu", ec);
+  file_tree::Remove(menu.string());
+  file_tree::Remove((drive / "WINDOWS" / "Start Menu").string());
   if (!host.files().WriteFileAtomic("C:\\WINDOWS\\SETUP.INI", text)) std::abort();
   // The converter as the shell runs it for "grpconv -o", with a program manager of this input's
   // own: the shell's would keep every input's groups, and an input that leaves memory behind
@@ -74,17 +86,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   platform::ProgramManager progman(platform::DesktopMenu(menu, host.root()));
   platform::RunGroupConverter(host, progman, {"-o"});
 
-  for (const auto& e : fs::recursive_directory_iterator(host.root(), ec)) {
-    if (!e.is_regular_file()) continue;
-    const fs::path ext = e.path().extension();
-    if (ext == ".LNK") {
-      if (!Inside(e.path(), programs)) std::abort();
-      std::ifstream in(e.path(), std::ios::binary);
-      const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-      if (!LinkLayoutHolds(bytes)) std::abort();
-    } else if (ext == ".desktop" || ext == ".directory" || ext == ".menu") {
-      if (!Inside(e.path(), menu)) std::abort();
+  file_tree::EachFileBelow(host.root().string(), [&](const std::string& path) {
+    if (path.ends_with(".LNK")) {
+      if (!Inside(path, programs)) std::abort();
+      if (!LinkLayoutHolds(Contents(path))) std::abort();
+    } else if (path.ends_with(".desktop") || path.ends_with(".directory") ||
+               path.ends_with(".menu")) {
+      if (!Inside(path, menu)) std::abort();
     }
-  }
+  });
   return 0;
 }

@@ -158,9 +158,9 @@ void RegistryStore::MarkDamaged(const std::string& what) {
   if (db_.handle()) sqlite3_db_config(db_.handle(), SQLITE_DBCONFIG_NO_CKPT_ON_CLOSE, 1, nullptr);
 }
 
-void RegistryStore::Begin() { db_.Exec("BEGIN IMMEDIATE"); }
-void RegistryStore::BeginRead() { db_.Exec("BEGIN"); }
-void RegistryStore::Commit() { db_.Exec("COMMIT"); }
+void RegistryStore::Begin() { db_.Run("BEGIN IMMEDIATE"); }
+void RegistryStore::BeginRead() { db_.Run("BEGIN"); }
+void RegistryStore::Commit() { db_.Run("COMMIT"); }
 
 void RegistryStore::Rollback() {
   // SQLite may already have rolled back on its own after an I/O error or a full disk.

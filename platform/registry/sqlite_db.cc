@@ -100,6 +100,8 @@ void Database::Exec(const char* sql) {
   if (rc != SQLITE_OK) throw SqlError{rc, sqlite3_errmsg(db_)};
 }
 
+void Database::Run(const char* sql) { Prepared(sql)->Step(); }
+
 StatementUse Database::Prepared(const char* sql) {
   auto it = cache_.find(std::string_view(sql));
   if (it == cache_.end()) {

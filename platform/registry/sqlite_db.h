@@ -85,6 +85,9 @@ class Database {
   std::string ErrorMessage() const;
 
   void Exec(const char* sql);
+  // One statement without results, prepared once and kept (transaction control, run for every
+  // registry call, would otherwise be compiled anew each time).
+  void Run(const char* sql);
   StatementUse Prepared(const char* sql);
   // Single-value helpers for pragmas and counts.
   int64_t QueryInt(const char* sql);

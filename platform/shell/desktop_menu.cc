@@ -1,7 +1,10 @@
 #include "platform/shell/desktop_menu.h"
 
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <cctype>
-#include <fstream>
+#include <cerrno>
 #include <system_error>
 
 namespace platform {
@@ -9,24 +12,33 @@ namespace {
 
 namespace fs = std::filesystem;
 
-bool WriteText(const fs::path& path, const std::string& text) {
-  std::error_code ec;
-  fs::create_directories(path.parent_path(), ec);
-  const fs::path temp = path.string() + ".tmp";
-  bool written = false;
-  {
-    std::ofstream out(temp, std::ios::binary | std::ios::trunc);
-    out << text;
-    written = static_cast<bool>(out.flush());
-  }
-  if (written) fs::rename(temp, path, ec);
-  if (!written || ec) {
-    // A file that could not be put in place is not left beside it.
-    std::error_code ignored;
-    fs::remove(temp, ignored);
-    return false;
+bool WriteAll(int fd, std::string_view text) {
+  while (!text.empty()) {
+    const ssize_t n = ::write(fd, text.data(), text.size());
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) return false;
+    text.remove_prefix(static_cast<size_t>(n));
   }
   return true;
+}
+
+// Through a temporary file beside it, so that a menu never reads half an entry. Its folders are
+// made only when the first open finds them missing (a group's files share them).
+bool WriteText(const fs::path& path, const std::string& text) {
+  const std::string temp = path.native() + ".tmp";
+  auto open = [&] { return ::open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666); };
+  int fd = open();
+  if (fd < 0 && errno == ENOENT) {
+    std::error_code ec;
+    fs::create_directories(path.parent_path(), ec);
+    fd = open();
+  }
+  if (fd < 0) return false;
+  const bool written = WriteAll(fd, text);
+  if (::close(fd) == 0 && written && ::rename(temp.c_str(), path.c_str()) == 0) return true;
+  // A file that could not be put in place is not left beside it.
+  ::unlink(temp.c_str());
+  return false;
 }
 
 std::string XmlEscape(std::string_view s) {

@@ -1,5 +1,6 @@
 #include "platform/shell/group_converter.h"
 
+#include <array>
 #include <cctype>
 
 #include "platform/files/files.h"
@@ -57,13 +58,19 @@ const Section* Find(const std::vector<Section>& sections, std::string_view name)
   return nullptr;
 }
 
-std::string ShellFolder(Registry& registry, RegKey root, std::string_view name) {
+// Values of one shell-folders key, read with one opening of it (an empty string for each that is
+// not there).
+template <size_t N>
+std::array<std::string, N> ShellFolders(Registry& registry, RegKey root,
+                                        const std::array<std::string_view, N>& names) {
+  std::array<std::string, N> values;
   RegKey key = 0;
-  if (registry.OpenKey(root, kShellFoldersKey, &key) != kErrorSuccess) return {};
-  std::string value;
-  if (registry.GetString(key, name, &value) != kErrorSuccess) value.clear();
+  if (registry.OpenKey(root, kShellFoldersKey, &key) != kErrorSuccess) return values;
+  for (size_t i = 0; i < N; ++i) {
+    if (registry.GetString(key, names[i], &values[i]) != kErrorSuccess) values[i].clear();
+  }
   registry.CloseKey(key);
-  return value;
+  return values;
 }
 
 std::string LastPart(std::string_view path) {
@@ -71,14 +78,17 @@ std::string LastPart(std::string_view path) {
   return std::string(slash == std::string_view::npos ? path : path.substr(slash + 1));
 }
 
-// The user's and the machine's startup folders, read once a run (two registry reads a group
-// were a tenth of a conversion).
-struct StartupFolders {
-  std::string user, common;
-  explicit StartupFolders(Registry& registry)
-      : user(ShellFolder(registry, kHkeyCurrentUser, "Startup")),
-        common(ShellFolder(registry, kHkeyLocalMachine, "Common Startup")) {}
-  bool Named(std::string_view group) const {
+// The user's Programs folder and the user's and the machine's startup folders, read once a run
+// (registry reads for every group were a tenth of a conversion).
+struct ShellFolderSet {
+  std::string programs, user, common;
+  explicit ShellFolderSet(Registry& registry) {
+    auto mine = ShellFolders<2>(registry, kHkeyCurrentUser, {"Programs", "Startup"});
+    programs = std::move(mine[0]);
+    user = std::move(mine[1]);
+    common = std::move(ShellFolders<1>(registry, kHkeyLocalMachine, {"Common Startup"})[0]);
+  }
+  bool StartupNamed(std::string_view group) const {
     for (const std::string* folder : {&user, &common}) {
       if (!folder->empty() && EqualsNoCase(LastPart(*folder), group)) return true;
     }
@@ -180,9 +190,9 @@ int RunGroupConverter(Host& host, ProgramManager& programManager,
       files.ReadFile(host.system().WindowsFolder() + "\\SETUP.INI");
   if (!text) return kGroupConverterNoFile;
 
-  const std::string programs = ShellFolder(host.registry(), kHkeyCurrentUser, "Programs");
+  const ShellFolderSet folders(host.registry());
+  const std::string& programs = folders.programs;
   const AutostartEntries autostart(host.root() / "menu" / "autostart", host.root());
-  const StartupFolders startup(host.registry());
   bool ok = true;
   for (const ConverterGroup& group : ParseGroupConverterFile(*text)) {
     std::vector<ProgramItem> items;
@@ -191,7 +201,7 @@ int RunGroupConverter(Host& host, ProgramManager& programManager,
       // Without a Programs folder there is nowhere for shortcut files to go.
       if (!programs.empty()) ok = WriteShortcut(files, programs, group.name, item) && ok;
     }
-    if (startup.Named(group.name)) {
+    if (folders.StartupNamed(group.name)) {
       for (const ProgramItem& item : items) ok = autostart.Write(item) && ok;
     } else {
       ok = programManager.AddItems(group.name, items) && ok;
