@@ -26,21 +26,23 @@ std::filesystem::path Folder() {
   return dir;
 }
 
-// Edits of the text's own lines (which ones taken from its first bytes), each with a replacement
-// cut from the text, so that its line endings, zero bytes and blanks meet every seam.
+// Edits of the text's own lines (which ones taken from its first bytes), one after another on one
+// document, each with a replacement cut from the text, so that its line endings, zero bytes and
+// blanks meet every seam.
 void CheckSplices(const std::string& text) {
   using platform::ProfileDocument;
-  const ProfileDocument base(text);
-  const size_t lines = base.lines().size();
+  ProfileDocument document(text);
   for (size_t i = 0; i < 4 && i < text.size(); ++i) {
     const auto byte = static_cast<unsigned char>(text[i]);
+    const size_t lines = document.lines().size();
     const size_t first = byte % (lines + 1);
     const size_t last = first + (byte / 7) % (lines - first + 1);
     const std::string_view replacement =
         std::string_view(text).substr(std::min(i * 5, text.size()), byte % 13);
-    ProfileDocument::Edit edit = base.ReplaceLines(first, last, replacement);
+    ProfileDocument::Edit edit = document.ReplaceLines(first, last, replacement);
     const ProfileDocument fresh(edit.text);
-    if (!(ProfileDocument(base, std::move(edit)) == fresh)) std::abort();
+    document.Apply(std::move(edit));
+    if (!(document == fresh)) std::abort();
   }
 }
 }  // namespace
