@@ -39,9 +39,10 @@ void CheckSplices(const std::string& text) {
     const size_t last = first + (byte / 7) % (lines - first + 1);
     const std::string_view replacement =
         std::string_view(text).substr(std::min(i * 5, text.size()), byte % 13);
-    ProfileDocument::Edit edit = document.ReplaceLines(first, last, replacement);
-    const ProfileDocument fresh(edit.text);
-    document.Apply(std::move(edit));
+    const ProfileDocument::Edit edit = document.ReplaceLines(first, last, replacement);
+    const std::string& before = document.text();
+    const ProfileDocument fresh(before.substr(0, edit.from) + edit.inserted + before.substr(edit.to));
+    document.Apply(edit);
     if (!(document == fresh)) std::abort();
   }
 }

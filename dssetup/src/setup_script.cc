@@ -113,10 +113,13 @@ ModelTables SetupScript::ReadModel(const std::string& model) const {
   t.numGammaR = profiles_.GetInt(model, "NumOfGammaR", -1, file);
   t.numGammaT = profiles_.GetInt(model, "NumOfGammaT", -1, file);
   // Counts come from a script anyone can write: only as many keys as a script can hold.
+  // Read as a buffer of `limit` characters would hold them, all from one reading of the script.
   auto list = [&](const char* prefix, int count, size_t limit) {
-    std::vector<std::string> values;
-    for (int i = 1; i <= std::min(count, 999); ++i) {
-      values.push_back(Read(model, prefix + std::to_string(i), "Error", limit));
+    std::vector<std::string> keys;
+    for (int i = 1; i <= std::min(count, 999); ++i) keys.push_back(prefix + std::to_string(i));
+    std::vector<std::string> values = profiles_.GetStringValues(model, keys, "Error", file);
+    for (std::string& value : values) {
+      if (value.size() > limit) value.resize(limit);
     }
     return values;
   };
@@ -128,6 +131,8 @@ ModelTables SetupScript::ReadModel(const std::string& model) const {
   return t;
 }
 
+// Each table's entries go to the script in one write: a model's tables may name hundreds of files,
+// and a synced rewrite of the script for each was most of a setup's time.
 void SetupScript::ExtendForModel(const std::string& model, const std::string& section,
                                  platform::UserInterface* ui) {
   const std::string& file = paths_.WorkingScript();
@@ -135,30 +140,32 @@ void SetupScript::ExtendForModel(const std::string& model, const std::string& se
   chosen_ = {};
   if (t.numLuts == -1 || t.numLuts == 0) return;
   int key = std::max(FileCount(section), 0);
-  auto add = [&](const std::string& value, const char* caption) {
-    if (key >= kMaxFileKey) return false;  // a count near the int range would overflow
-    const std::string entry = InsertTwain32(value).substr(0, kMaxEntryLength);
-    if (!profiles_.WriteString(section.c_str(), std::to_string(++key).c_str(), entry.c_str(),
-                               file)) {
+  // Adds `values` under the next keys, and to `chosen` their display names (each followed by its
+  // text from `texts`, when given). False when the write failed or the keys ran out.
+  auto add = [&](const std::vector<std::string>& values, const std::vector<std::string>* texts,
+                 const char* caption, std::vector<std::string>* chosen) {
+    std::vector<platform::ProfileEntry> entries;
+    // A count near the int range would overflow.
+    const size_t room = static_cast<size_t>(kMaxFileKey - std::min(key, kMaxFileKey));
+    for (size_t i = 0; i < values.size() && i < room; ++i) {
+      entries.push_back({section, std::to_string(key + static_cast<int>(i) + 1),
+                         InsertTwain32(values[i]).substr(0, kMaxEntryLength)});
+    }
+    if (!entries.empty() && !profiles_.WriteStrings(entries, file)) {
       if (ui) ui->MessageBox(0, "Error updating SETUP.INI", caption, platform::MB_OK);
       return false;
     }
-    return true;
+    key += static_cast<int>(entries.size());
+    for (size_t i = 0; i < entries.size(); ++i) {
+      chosen->push_back(FirstField(InsertTwain32(values[i])) + (texts ? (*texts)[i] : ""));
+    }
+    return entries.size() == values.size();
   };
-  for (const std::string& lut : t.luts) {
-    if (!add(lut, "UpdateSetupIni( Lut)")) return;
-    chosen_.lutNames.push_back(FirstField(InsertTwain32(lut)));
-  }
+  if (!add(t.luts, nullptr, "UpdateSetupIni( Lut)", &chosen_.lutNames)) return;
   if (t.numGammaR == -1) return;
-  for (size_t i = 0; i < t.gammaR.size(); ++i) {
-    if (!add(t.gammaR[i], "UpdateSetupIni( GammaR )")) return;
-    chosen_.gammaRDisplay.push_back(FirstField(InsertTwain32(t.gammaR[i])) + t.langR[i]);
-  }
+  if (!add(t.gammaR, &t.langR, "UpdateSetupIni( GammaR )", &chosen_.gammaRDisplay)) return;
   if (t.numGammaT == -1) return;
-  for (size_t i = 0; i < t.gammaT.size(); ++i) {
-    if (!add(t.gammaT[i], "UpdateSetupIni( GammaT )")) return;
-    chosen_.gammaTDisplay.push_back(FirstField(InsertTwain32(t.gammaT[i])) + t.langT[i]);
-  }
+  if (!add(t.gammaT, &t.langT, "UpdateSetupIni( GammaT )", &chosen_.gammaTDisplay)) return;
   profiles_.WriteString(section.c_str(), "NumOfFiles", std::to_string(key).c_str(), file);
 }
 

@@ -1,5 +1,6 @@
 #include "data_source_config.h"
 
+#include "platform/faults/faults.h"
 #include "script_fixture.h"
 
 namespace dssetup {
@@ -72,6 +73,24 @@ TEST_F(DataSourceConfigTest, AppletIsRegisteredOnceOverTwoRuns) {
   EXPECT_EQ(Ini(paths_.ControlIni(), "MMCPL", "KVG_TWAIN32"), "C:\\WINDOWS\\Kvctrl32.cpl");
   const std::string text = *host_.host().files().ReadFile("C:\\WINDOWS\\CONTROL.INI");
   EXPECT_EQ(text.find("KVG_TWAIN32"), text.rfind("KVG_TWAIN32"));
+}
+
+// A registration that fails at any file operation leaves the count as it was, so the next setup
+// counts the applet once (it used to raise the count, fail to write the entry, and raise it again).
+TEST_F(DataSourceConfigTest, AFailedRegistrationIsCountedOnceByTheNextRun) {
+  platform::Faults& faults = host_.host().faults();
+  for (int n = 1; n < 100; ++n) {
+    host_.WriteFile("C:\\WINDOWS\\CONTROL.INI", "[MMCPL]\nNumApps=3\n");
+    faults.FailNth("files", n);
+    const uint64_t failedBefore = faults.Failures("files");
+    Config().RegisterControlPanelApplet();
+    const bool fired = faults.Failures("files") > failedBefore;
+    faults.ClearAll();
+    Config().RegisterControlPanelApplet();
+    EXPECT_EQ(Ini(paths_.ControlIni(), "MMCPL", "NumApps"), "4") << n;
+    if (!fired) return;
+  }
+  FAIL() << "the registration never got through";
 }
 
 TEST_F(DataSourceConfigTest, LanguageCodesOnlyForTheFirstThree) {

@@ -2,6 +2,8 @@
 
 #include <cstring>
 #include <optional>
+#include <unordered_map>
+#include <unordered_set>
 
 #include "platform/system/errors.h"
 #include "platform/files/files.h"
@@ -101,9 +103,10 @@ bool WriteAndKeep(FileSystem& fs, ProfileCache& cache, const std::string& hostPa
 }
 
 // What WritePrivateProfileString changes in `doc`: nothing when the key or section to delete is not
-// there.
+// there. `keyIsNew`: the caller knows the section does not hold the key.
 std::optional<ProfileDocument::Edit> EditFor(const ProfileDocument& doc, const char* section,
-                                             const char* key, const char* value) {
+                                             const char* key, const char* value,
+                                             bool keyIsNew = false) {
   auto at = doc.FindSection(section);
   std::string nl(doc.NewLine());
   if (key == nullptr) {
@@ -119,7 +122,7 @@ std::optional<ProfileDocument::Edit> EditFor(const ProfileDocument& doc, const c
     return doc.ReplaceLines(doc.lines().size(), doc.lines().size(),
                             "[" + std::string(section) + "]" + nl + key + "=" + value + nl);
   }
-  if (auto entry = doc.FindEntry(*at, key)) {
+  if (auto entry = keyIsNew ? std::nullopt : doc.FindEntry(*at, key)) {
     const auto& line = doc.lines()[*entry];
     std::string_view ending =
         std::string_view(doc.text()).substr(line.begin + line.length, line.ending);
@@ -130,6 +133,30 @@ std::optional<ProfileDocument::Edit> EditFor(const ProfileDocument& doc, const c
   size_t where = doc.InsertionPoint(*at);
   return doc.ReplaceLines(where, where, std::string(key) + "=" + value + nl);
 }
+
+// The keys of the sections a batch of writes goes to, upper-cased, so that a key a section does not
+// hold is added without looking through the section for it: a batch may add thousands of keys to
+// one section. Keys are only ever added, so a set once made stays right.
+class SectionKeys {
+ public:
+  // Whether `section` of `doc` (the document as the batch has made it so far) holds `key`; the key
+  // is counted as held from now on, as the write about to be made adds it.
+  bool Holds(const ProfileDocument& doc, std::string_view section, std::string_view key) {
+    auto [it, fresh] = sections_.try_emplace(ToUpperAscii(section));
+    if (fresh) {
+      if (auto at = doc.FindSection(section)) {
+        for (size_t i = *at + 1; i < doc.SectionEnd(*at); ++i) {
+          const auto& line = doc.lines()[i];
+          if (line.kind == ProfileDocument::Kind::kEntry) it->second.insert(ToUpperAscii(doc.Name(line)));
+        }
+      }
+    }
+    return !it->second.insert(ToUpperAscii(key)).second;
+  }
+
+ private:
+  std::unordered_map<std::string, std::unordered_set<std::string>> sections_;
+};
 
 int ParseProfileInt(std::string_view s) {
   s = TrimBlanks(s);
@@ -213,6 +240,22 @@ int ProfileFiles::GetInt(std::string_view section, std::string_view key, int def
   return ParseProfileInt(doc.Value(doc.lines()[*entry]));
 }
 
+std::vector<std::string> ProfileFiles::GetStringValues(std::string_view section,
+                                                       const std::vector<std::string>& keys,
+                                                       std::string_view defaultValue,
+                                                       std::string_view file) const {
+  auto loaded = ReadDocument(FullPath(file));
+  const ProfileDocument& doc = *loaded;
+  const auto at = doc.FindSection(section);
+  std::vector<std::string> values;
+  values.reserve(keys.size());
+  for (const std::string& key : keys) {
+    const auto entry = at ? doc.FindEntry(*at, key) : std::nullopt;
+    values.emplace_back(entry ? doc.Value(doc.lines()[*entry]) : defaultValue);
+  }
+  return values;
+}
+
 uint32_t ProfileFiles::GetSection(std::string_view section, char* buffer, uint32_t size,
                                   std::string_view file) const {
   return CopyList(SectionItems(*ReadDocument(FullPath(file)), section, true), buffer, size);
@@ -243,7 +286,7 @@ bool ProfileFiles::WriteString(const char* section, const char* key, const char*
   auto edit = EditFor(*loaded, section, key, value);
   if (!edit) return true;
   return WriteAndKeep(fs_, *cache_, target.host,
-                      std::make_shared<const ProfileDocument>(*loaded, std::move(*edit)));
+                      std::make_shared<const ProfileDocument>(*loaded, *edit));
 }
 
 bool ProfileFiles::WriteStrings(const std::vector<ProfileEntry>& entries, std::string_view file) {
@@ -251,11 +294,16 @@ bool ProfileFiles::WriteStrings(const std::vector<ProfileEntry>& entries, std::s
   auto loaded = cache_->Load(target.host, target.seen);
   if (!loaded) return false;  // the file is there but unreadable: never write over it
   std::shared_ptr<ProfileDocument> edited;  // a copy of the file's document, once an entry changes it
+  SectionKeys known;
   for (const ProfileEntry& e : entries) {
-    auto edit = EditFor(edited ? *edited : *loaded, e.section.c_str(), e.key.c_str(), e.value.c_str());
+    const ProfileDocument& now = edited ? *edited : *loaded;
+    // As WriteString takes them: up to a zero byte.
+    const char* section = e.section.c_str();
+    const char* key = e.key.c_str();
+    auto edit = EditFor(now, section, key, e.value.c_str(), !known.Holds(now, section, key));
     if (!edit) continue;
     if (!edited) edited = std::make_shared<ProfileDocument>(*loaded);
-    edited->Apply(std::move(*edit));
+    edited->Apply(*edit);
   }
   return !edited || WriteAndKeep(fs_, *cache_, target.host, std::move(edited));
 }
@@ -279,7 +327,7 @@ bool ProfileFiles::WriteSection(std::string_view section, const char* data, std:
     edit = doc.ReplaceLines(*at + 1, end, body);
   }
   return WriteAndKeep(fs_, *cache_, path,
-                      std::make_shared<const ProfileDocument>(doc, std::move(edit)));
+                      std::make_shared<const ProfileDocument>(doc, edit));
 }
 
 }  // namespace platform

@@ -97,16 +97,17 @@ void ProfileDocument::IndexSections() {
   }
 }
 
-ProfileDocument::ProfileDocument(const ProfileDocument& base, Edit edit) : ProfileDocument(base) {
-  Apply(std::move(edit));
+ProfileDocument::ProfileDocument(const ProfileDocument& base, const Edit& edit)
+    : ProfileDocument(base) {
+  Apply(edit);
 }
 
-void ProfileDocument::Apply(Edit edit) {
-  if (!Splice(edit)) {
-    text_ = std::move(edit.text);
-    lines_.clear();
-    Parse();
-  }
+void ProfileDocument::Apply(const Edit& edit) {
+  if (Splice(edit)) return;
+  const size_t from = std::min(edit.from, text_.size());
+  text_.replace(from, std::clamp(edit.to, from, text_.size()) - from, edit.inserted);
+  lines_.clear();
+  Parse();
   sections_.clear();
   IndexSections();
 }
@@ -124,36 +125,43 @@ void ProfileDocument::Parse() {
 // the whole text finds them: no CR before a seam meets an LF after it (one CR LF ending across the
 // seam), and the last new line has its line ending unless nothing follows it. Else (false, and
 // nothing changed) the whole text is read again.
-bool ProfileDocument::Splice(Edit& edit) {
-  const std::string& text = edit.text;
+bool ProfileDocument::Splice(const Edit& edit) {
   const size_t count = lines_.size();
-  if (edit.firstLine > edit.lastLine || edit.lastLine > count || edit.from > edit.to ||
-      edit.to > text.size()) {
-    return false;
-  }
+  if (edit.firstLine > edit.lastLine || edit.lastLine > count) return false;
   const size_t oldFrom = edit.firstLine < count ? lines_[edit.firstLine].begin : end_;
   const size_t oldTo = edit.lastLine < count ? lines_[edit.lastLine].begin : end_;
-  if (edit.from < oldFrom || (edit.from > oldFrom && edit.firstLine == 0)) return false;
-  const std::string_view added = std::string_view(text).substr(oldFrom, edit.to - oldFrom);
-  if (added.find('\0') != std::string_view::npos) return false;
-  const ptrdiff_t shift = static_cast<ptrdiff_t>(edit.to) - static_cast<ptrdiff_t>(oldTo);
-  const size_t end = static_cast<size_t>(static_cast<ptrdiff_t>(end_) + shift);
-  auto joinsEnding = [&](size_t seam) {
-    return seam > 0 && seam < end && text[seam - 1] == '\r' && text[seam] == '\n';
-  };
-  if (joinsEnding(edit.from) || joinsEnding(edit.to)) return false;
-  if (edit.to > edit.from && edit.to < end && text[edit.to - 1] != '\n' &&
-      text[edit.to - 1] != '\r') {
+  // Not an edit of this document as it stands: read the result whole.
+  if (edit.from != oldFrom || edit.to != oldTo || edit.ending > edit.inserted.size() ||
+      (edit.ending > 0 && edit.firstLine == 0)) {
     return false;
   }
+  if (edit.inserted.find('\0') != std::string::npos) return false;
+  const size_t newFrom = oldFrom + edit.ending;  // where the new lines begin
+  const size_t newTo = oldFrom + edit.inserted.size();
+  const ptrdiff_t shift = static_cast<ptrdiff_t>(newTo) - static_cast<ptrdiff_t>(oldTo);
+  const size_t end = static_cast<size_t>(static_cast<ptrdiff_t>(end_) + shift);
+  // A byte of the text as the edit will leave it.
+  auto at = [&](size_t p) {
+    if (p < oldFrom) return text_[p];
+    if (p < newTo) return edit.inserted[p - oldFrom];
+    return text_[p - newTo + oldTo];
+  };
+  auto joinsEnding = [&](size_t seam) {
+    return seam > 0 && seam < end && at(seam - 1) == '\r' && at(seam) == '\n';
+  };
+  if (joinsEnding(newFrom) || joinsEnding(newTo)) return false;
+  if (newTo > newFrom && newTo < end && at(newTo - 1) != '\n' && at(newTo - 1) != '\r') {
+    return false;
+  }
+  text_.replace(oldFrom, oldTo - oldFrom, edit.inserted);
+  end_ = end;
   std::vector<Line> fresh;
-  fresh.reserve(LineCountHint(added));
-  const std::string_view upToSeam = std::string_view(text).substr(0, edit.to);
-  for (size_t pos = edit.from; pos < edit.to; pos = Next(fresh.back())) {
+  const std::string_view upToSeam = std::string_view(text_).substr(0, newTo);
+  fresh.reserve(LineCountHint(upToSeam.substr(newFrom)));
+  for (size_t pos = newFrom; pos < newTo; pos = Next(fresh.back())) {
     fresh.push_back(ReadLine(upToSeam, pos));
   }
-  // The line ending put after a last line that had none.
-  if (edit.from > oldFrom) lines_[edit.firstLine - 1].ending = edit.from - oldFrom;
+  if (edit.ending > 0) lines_[edit.firstLine - 1].ending = edit.ending;
   const auto first = lines_.begin() + static_cast<ptrdiff_t>(edit.firstLine);
   const auto rest = lines_.erase(first, lines_.begin() + static_cast<ptrdiff_t>(edit.lastLine));
   const auto moved = lines_.insert(rest, fresh.begin(), fresh.end()) +
@@ -161,8 +169,20 @@ bool ProfileDocument::Splice(Edit& edit) {
   for (auto line = moved; line != lines_.end(); ++line) {
     line->begin = static_cast<size_t>(static_cast<ptrdiff_t>(line->begin) + shift);
   }
-  text_ = std::move(edit.text);
-  end_ = end;
+  // The headers among the replaced lines go, those among the new ones come, the later ones move.
+  const auto cut = std::lower_bound(sections_.begin(), sections_.end(), edit.firstLine);
+  const auto after = sections_.erase(cut, std::lower_bound(cut, sections_.end(), edit.lastLine));
+  const ptrdiff_t lineShift = static_cast<ptrdiff_t>(fresh.size()) -
+                              static_cast<ptrdiff_t>(edit.lastLine - edit.firstLine);
+  for (auto header = after; header != sections_.end(); ++header) {
+    *header = static_cast<size_t>(static_cast<ptrdiff_t>(*header) + lineShift);
+  }
+  std::vector<size_t> headers;
+  for (size_t i = 0; i < fresh.size(); ++i) {
+    if (fresh[i].kind == Kind::kSection) headers.push_back(edit.firstLine + i);
+  }
+  sections_.insert(std::lower_bound(sections_.begin(), sections_.end(), edit.firstLine),
+                   headers.begin(), headers.end());
   return true;
 }
 
@@ -181,18 +201,22 @@ size_t ProfileDocument::SectionEnd(size_t sectionLine) const {
 std::optional<size_t> ProfileDocument::FindEntry(size_t sectionLine, std::string_view key) const {
   size_t end = SectionEnd(sectionLine);
   for (size_t i = sectionLine + 1; i < end; ++i) {
-    if (lines_[i].kind == Kind::kEntry && EqualsNoCase(Name(lines_[i]), key)) return i;
+    const Line& line = lines_[i];
+    if (line.kind == Kind::kEntry && line.nameLength == key.size() &&
+        EqualsNoCase(Name(line), key)) {
+      return i;
+    }
   }
   return std::nullopt;
 }
 
 size_t ProfileDocument::InsertionPoint(size_t sectionLine) const {
-  size_t end = SectionEnd(sectionLine);
-  size_t at = sectionLine + 1;
-  for (size_t i = sectionLine + 1; i < end; ++i) {
-    if (!TrimBlanks(std::string_view(text_).substr(lines_[i].begin, lines_[i].length)).empty()) {
-      at = i + 1;
-    }
+  // From the section's end back over its blank lines: a section grows at its end.
+  size_t at = SectionEnd(sectionLine);
+  while (at > sectionLine + 1 &&
+         TrimBlanks(std::string_view(text_).substr(lines_[at - 1].begin, lines_[at - 1].length))
+             .empty()) {
+    --at;
   }
   return at;
 }
@@ -209,18 +233,14 @@ ProfileDocument::Edit ProfileDocument::ReplaceLines(size_t first, size_t last,
   Edit edit;
   edit.firstLine = std::min(first, lines_.size());
   edit.lastLine = std::clamp(last, edit.firstLine, lines_.size());
-  const size_t from = edit.firstLine < lines_.size() ? lines_[edit.firstLine].begin : end_;
-  const size_t to = edit.lastLine < lines_.size() ? lines_[edit.lastLine].begin : end_;
-  edit.text.reserve(text_.size() - (to - from) + replacement.size() + 2);
-  edit.text.append(text_, 0, from);
+  edit.from = edit.firstLine < lines_.size() ? lines_[edit.firstLine].begin : end_;
+  edit.to = edit.lastLine < lines_.size() ? lines_[edit.lastLine].begin : end_;
   // A file whose last line has no line ending gets one before anything is added after it.
-  if (from == end_ && !lines_.empty() && lines_.back().ending == 0 && !replacement.empty()) {
-    edit.text += NewLine();
+  if (edit.from == end_ && !lines_.empty() && lines_.back().ending == 0 && !replacement.empty()) {
+    edit.inserted = NewLine();
+    edit.ending = edit.inserted.size();
   }
-  edit.from = edit.text.size();
-  edit.text += replacement;
-  edit.to = edit.text.size();
-  edit.text.append(text_, to);
+  edit.inserted += replacement;
   return edit;
 }
 

@@ -33,21 +33,24 @@ class ProfileDocument {
     bool operator==(const Line&) const = default;
   };
 
-  // An edit's outcome: the whole new text, and where the lines it put in lie.
+  // An edit: bytes [from, to) of the text, the lines [firstLine, lastLine), give way to `inserted`,
+  // which starts with the line ending the edit puts after a last line that had none (`ending`
+  // bytes of it) and goes on with the new lines.
   struct Edit {
-    std::string text;
-    size_t firstLine = 0;  // lines [firstLine, lastLine) of the old document were replaced
+    size_t firstLine = 0;
     size_t lastLine = 0;
-    size_t from = 0;  // the new lines' bytes in `text` (after a line ending the edit added)
+    size_t from = 0;
     size_t to = 0;
+    std::string inserted;
+    size_t ending = 0;
   };
 
   explicit ProfileDocument(std::string text);
-  // The document of `edit`'s text, built from `base` (the document it edited).
-  ProfileDocument(const ProfileDocument& base, Edit edit);
-  // Makes this the document of `edit`'s text, an edit of this document: only the lines the edit
-  // put in are read; the others keep their place or move along.
-  void Apply(Edit edit);
+  // `base` with `edit` (an edit of it) made.
+  ProfileDocument(const ProfileDocument& base, const Edit& edit);
+  // Makes `edit`, an edit of this document, in place: only the lines it puts in are read; the
+  // others keep their place or move along.
+  void Apply(const Edit& edit);
 
   const std::string& text() const { return text_; }
   const std::vector<Line>& lines() const { return lines_; }
@@ -71,12 +74,13 @@ class ProfileDocument {
   // The same text read into the same lines.
   friend bool operator==(const ProfileDocument& a, const ProfileDocument& b) = default;
 
-  // Edits return the whole new text; the document itself is not changed.
+  // The edit that puts `replacement` in place of lines [first, last); the document itself is not
+  // changed.
   Edit ReplaceLines(size_t first, size_t last, std::string_view replacement) const;
 
  private:
   void Parse();
-  bool Splice(Edit& edit);
+  bool Splice(const Edit& edit);
   void IndexSections();
   std::string text_;
   size_t end_ = 0;  // where the text ends for reading: the first zero byte, or its size

@@ -11,13 +11,18 @@ namespace {
 using namespace std::string_literals;
 using namespace std::string_view_literals;
 
+// The text an edit leaves, spelled out.
+std::string Edited(const std::string& text, const ProfileDocument::Edit& edit) {
+  return text.substr(0, edit.from) + edit.inserted + text.substr(edit.to);
+}
+
 // An edit's document, built from the old one, must be what reading the new text afresh gives.
 void ExpectSpliceMatchesRead(const std::string& text, size_t first, size_t last,
                              std::string_view replacement) {
   const ProfileDocument base(text);
-  ProfileDocument::Edit edit = base.ReplaceLines(first, last, replacement);
-  const std::string newText = edit.text;
-  const ProfileDocument spliced(base, std::move(edit));
+  const ProfileDocument::Edit edit = base.ReplaceLines(first, last, replacement);
+  const std::string newText = Edited(text, edit);
+  const ProfileDocument spliced(base, edit);
   EXPECT_EQ(spliced.text(), newText);
   EXPECT_TRUE(spliced == ProfileDocument(newText))
       << "text: " << testing::PrintToString(text) << " lines " << first << ".." << last
@@ -53,10 +58,10 @@ TEST(ProfileDocumentTest, RandomEditsOfRandomTextsMatchAFreshRead) {
       const size_t lines = document.lines().size();
       const size_t first = random() % (lines + 1);
       const size_t last = first + random() % (lines - first + 1);
-      ProfileDocument::Edit edit = document.ReplaceLines(first, last, replacement);
+      const ProfileDocument::Edit edit = document.ReplaceLines(first, last, replacement);
       const std::string before = document.text();
-      const ProfileDocument fresh(edit.text);
-      document.Apply(std::move(edit));
+      const ProfileDocument fresh(Edited(before, edit));
+      document.Apply(edit);
       ASSERT_TRUE(document == fresh)
           << "text: " << testing::PrintToString(before) << " lines " << first << ".." << last
           << " replaced by " << testing::PrintToString(replacement);

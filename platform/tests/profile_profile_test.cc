@@ -193,6 +193,19 @@ TEST_F(ProfileTest, EntriesWrittenAtOnceGiveTheFileOfOneWriteEach) {
   EXPECT_EQ(oneByOne, "; c\r\n[a]\r\nx=10\r\nw=4\r\n\r\n[b]\ny=2\r\nz=3\r\n[new]\r\nk=w\r\n");
 }
 
+TEST_F(ProfileTest, ManyValuesReadAtOnceAreThoseReadOneByOne) {
+  drive.Put(ini, "[a]\nx = \"1\" \nX=dup\ny=\n[b]\nz=3\n");
+  const std::vector<std::string> keys = {"X", "y", "z", "missing"};
+  const std::vector<std::string> values = profiles.GetStringValues("A", keys, "none", "test.ini");
+  ASSERT_EQ(values.size(), keys.size());
+  for (size_t i = 0; i < keys.size(); ++i) {
+    EXPECT_EQ(values[i], profiles.GetStringValue("A", keys[i], "none", "test.ini")) << keys[i];
+  }
+  EXPECT_EQ(values, (std::vector<std::string>{"1", "", "none", "none"}));
+  EXPECT_EQ(profiles.GetStringValues("c", keys, "d", "test.ini"),
+            (std::vector<std::string>{"d", "d", "d", "d"}));
+}
+
 TEST_F(ProfileTest, MalformedLinesHaveDefinedResults) {
   std::string text = "[unclosed\nk=1\n[ok]\nno equals here\n=empty key\nv=";
   text += "a\n[long]\nbig=" + std::string(100000, 'z') + "\n\xff\xfe=\xc3\x28\n";

@@ -65,6 +65,11 @@ class ProfileFiles {
   // Conveniences over the same semantics.
   std::string GetStringValue(std::string_view section, std::string_view key,
                              std::string_view defaultValue, std::string_view file) const;
+  // GetStringValue of each of `keys`, from one reading of the file.
+  std::vector<std::string> GetStringValues(std::string_view section,
+                                           const std::vector<std::string>& keys,
+                                           std::string_view defaultValue,
+                                           std::string_view file) const;
   std::vector<std::string> GetKeys(std::string_view section, std::string_view file) const;
   std::vector<std::string> GetSections(std::string_view file) const;
 
