@@ -9,6 +9,7 @@
 #include <filesystem>
 #include <fstream>
 #include <string>
+#include <vector>
 
 #include "platform/files/files.h"
 #include "platform/profile/profile.h"
@@ -83,5 +84,22 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (plain && after != "value") abort();
   profiles.WriteString(section.c_str(), key.c_str(), nullptr, "f.ini");
   profiles.WriteString(section.c_str(), nullptr, nullptr, "f.ini");
+
+  // Entries written at once give the file that one write each gives, whatever lines their
+  // names and values make (these are cut from the input).
+  const std::vector<ProfileEntry> entries = {{section, key, "1"},
+                                             {section, text.substr(size / 3, 4), text.substr(size / 4, 9)},
+                                             {text.substr(size / 5, 5), key, "2"},
+                                             {section, key.substr(0, 3), "3"}};
+  // Replaced, not rewritten in place: a rewrite of the same size within one tick of the clock
+  // looks unchanged to the parsed-file cache.
+  if (!fs.WriteFileAtomic("C:\\WINDOWS\\F.INI", text) || !fs.WriteFileAtomic("C:\\WINDOWS\\G.INI", text)) {
+    std::abort();
+  }
+  for (const ProfileEntry& e : entries) {
+    profiles.WriteString(e.section.c_str(), e.key.c_str(), e.value.c_str(), "f.ini");
+  }
+  profiles.WriteStrings(entries, "g.ini");
+  if (fs.ReadFile("C:\\WINDOWS\\F.INI") != fs.ReadFile("C:\\WINDOWS\\G.INI")) std::abort();
   return 0;
 }

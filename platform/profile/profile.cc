@@ -153,6 +153,16 @@ class SectionKeys {
     }
     return !it->second.insert(ToUpperAscii(key)).second;
   }
+  void Forget() { sections_.clear(); }
+
+  // Whether the sets can follow an entry: its line reads back as its own key, and no line ending
+  // in it makes lines of their own (a value may carry another key, a key may read as a header).
+  static bool Followed(std::string_view section, std::string_view key, std::string_view value) {
+    auto oneLine = [](std::string_view s) { return s.find_first_of("\r\n") == std::string_view::npos; };
+    return oneLine(section) && oneLine(key) && oneLine(value) && !key.empty() &&
+           TrimBlanks(key) == key && key.find('=') == std::string_view::npos &&
+           key.front() != ';' && key.front() != '[';
+  }
 
  private:
   std::unordered_map<std::string, std::unordered_set<std::string>> sections_;
@@ -300,7 +310,9 @@ bool ProfileFiles::WriteStrings(const std::vector<ProfileEntry>& entries, std::s
     // As WriteString takes them: up to a zero byte.
     const char* section = e.section.c_str();
     const char* key = e.key.c_str();
-    auto edit = EditFor(now, section, key, e.value.c_str(), !known.Holds(now, section, key));
+    const bool followed = SectionKeys::Followed(section, key, e.value.c_str());
+    if (!followed) known.Forget();
+    auto edit = EditFor(now, section, key, e.value.c_str(), followed && !known.Holds(now, section, key));
     if (!edit) continue;
     if (!edited) edited = std::make_shared<ProfileDocument>(*loaded);
     edited->Apply(*edit);

@@ -193,6 +193,24 @@ TEST_F(ProfileTest, EntriesWrittenAtOnceGiveTheFileOfOneWriteEach) {
   EXPECT_EQ(oneByOne, "; c\r\n[a]\r\nx=10\r\nw=4\r\n\r\n[b]\ny=2\r\nz=3\r\n[new]\r\nk=w\r\n");
 }
 
+// Entries whose lines read otherwise than as their own key: a value carrying a line of another
+// key, keys with blanks, an '=' or a bracket, a section name carrying a line ending.
+TEST_F(ProfileTest, EntriesThatMakeOtherLinesAreWrittenAsOneByOne) {
+  const std::string original = "[a]\r\nx=1\r\n[b]\r\ny=2\r\n";
+  const std::vector<ProfileEntry> entries = {
+      {"a", "w", "1\r\nq=injected\r\n[b]\r\nz=9"}, {"a", "q", "2"}, {"b", "z", "3"},
+      {"a", " t ", "4"}, {"a", "t", "5"}, {"a", "k=j", "6"}, {"a", "k", "7"},
+      {"a", "[c]", "8"}, {"c", "m", "9"}, {"d\r\nn=1", "e", "10"}, {"d", "n", "11"}};
+  drive.Put(ini, original);
+  for (const ProfileEntry& e : entries) {
+    ASSERT_TRUE(profiles.WriteString(e.section.c_str(), e.key.c_str(), e.value.c_str(), "test.ini"));
+  }
+  const std::string oneByOne = testing::DriveC::Slurp(ini);
+  drive.Put(ini, original);
+  ASSERT_TRUE(profiles.WriteStrings(entries, "test.ini"));
+  EXPECT_EQ(testing::DriveC::Slurp(ini), oneByOne);
+}
+
 TEST_F(ProfileTest, ManyValuesReadAtOnceAreThoseReadOneByOne) {
   drive.Put(ini, "[a]\nx = \"1\" \nX=dup\ny=\n[b]\nz=3\n");
   const std::vector<std::string> keys = {"X", "y", "z", "missing"};
