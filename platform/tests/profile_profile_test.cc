@@ -27,6 +27,21 @@ class ProfileTest : public ::testing::Test {
     EXPECT_EQ(buffer[n], '\0');
     return buffer.substr(0, n);
   }
+
+  // The file `entries` make of `original`, written all at once or one by one.
+  std::string Written(const std::string& original, const std::vector<ProfileEntry>& entries,
+                      bool atOnce) {
+    std::filesystem::remove(ini);  // a new file each time, never one rewritten in place
+    drive.Put(ini, original);
+    if (atOnce) {
+      EXPECT_TRUE(profiles.WriteStrings(entries, "test.ini"));
+    } else {
+      for (const ProfileEntry& e : entries) {
+        EXPECT_TRUE(profiles.WriteString(e.section.c_str(), e.key.c_str(), e.value.c_str(), "test.ini"));
+      }
+    }
+    return testing::DriveC::Slurp(ini);
+  }
 };
 
 TEST_F(ProfileTest, MatchesWithoutCaseAndFirstDuplicateWins) {
@@ -182,14 +197,8 @@ TEST_F(ProfileTest, EntriesWrittenAtOnceGiveTheFileOfOneWriteEach) {
   const std::string original = "; c\r\n[a]\r\nx=1\r\n\r\n[b]\ny=2";
   const std::vector<ProfileEntry> entries = {
       {"A", "x", "10"}, {"b", "z", "3"}, {"new", "k", "v"}, {"a", "w", "4"}, {"new", "K", "w"}};
-  drive.Put(ini, original);
-  for (const ProfileEntry& e : entries) {
-    ASSERT_TRUE(profiles.WriteString(e.section.c_str(), e.key.c_str(), e.value.c_str(), "test.ini"));
-  }
-  const std::string oneByOne = testing::DriveC::Slurp(ini);
-  drive.Put(ini, original);
-  ASSERT_TRUE(profiles.WriteStrings(entries, "test.ini"));
-  EXPECT_EQ(testing::DriveC::Slurp(ini), oneByOne);
+  const std::string oneByOne = Written(original, entries, false);
+  EXPECT_EQ(Written(original, entries, true), oneByOne);
   EXPECT_EQ(oneByOne, "; c\r\n[a]\r\nx=10\r\nw=4\r\n\r\n[b]\ny=2\r\nz=3\r\n[new]\r\nk=w\r\n");
 }
 
@@ -201,14 +210,7 @@ TEST_F(ProfileTest, EntriesThatMakeOtherLinesAreWrittenAsOneByOne) {
       {"a", "w", "1\r\nq=injected\r\n[b]\r\nz=9"}, {"a", "q", "2"}, {"b", "z", "3"},
       {"a", " t ", "4"}, {"a", "t", "5"}, {"a", "k=j", "6"}, {"a", "k", "7"},
       {"a", "[c]", "8"}, {"c", "m", "9"}, {"d\r\nn=1", "e", "10"}, {"d", "n", "11"}};
-  drive.Put(ini, original);
-  for (const ProfileEntry& e : entries) {
-    ASSERT_TRUE(profiles.WriteString(e.section.c_str(), e.key.c_str(), e.value.c_str(), "test.ini"));
-  }
-  const std::string oneByOne = testing::DriveC::Slurp(ini);
-  drive.Put(ini, original);
-  ASSERT_TRUE(profiles.WriteStrings(entries, "test.ini"));
-  EXPECT_EQ(testing::DriveC::Slurp(ini), oneByOne);
+  EXPECT_EQ(Written(original, entries, true), Written(original, entries, false));
 }
 
 TEST_F(ProfileTest, ManyValuesReadAtOnceAreThoseReadOneByOne) {
