@@ -145,7 +145,7 @@ class SectionKeys {
     auto [it, fresh] = sections_.try_emplace(ToUpperAscii(section));
     if (fresh) {
       if (auto at = doc.FindSection(section)) {
-        for (size_t i = *at + 1; i < doc.SectionEnd(*at); ++i) {
+        for (size_t i = *at + 1, end = doc.SectionEnd(*at); i < end; ++i) {
           const auto& line = doc.lines()[i];
           if (line.kind == ProfileDocument::Kind::kEntry) it->second.insert(ToUpperAscii(doc.Name(line)));
         }
